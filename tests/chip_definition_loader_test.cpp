@@ -1,0 +1,178 @@
+#include "chipmodel/chip_definition_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+ChipTables Load(const std::vector<const char*>& lines) {
+  ChipTables tables;
+  LoadChipDefinition(tables, lines.data(), lines.size());
+  return tables;
+}
+
+const FeatureRecord* Find(const ChipTables& t, const std::string& key) {
+  for (const auto& f : t.features) {
+    if (f.keyname && *f.keyname == key) return &f;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(ChipDefinitionLoader, EmbeddedDefinitionCounts) {
+  ChipTables t;
+  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
+  EXPECT_EQ(kChipDefLineCount, 247u);
+  ASSERT_EQ(t.products.size(), 1u);
+  EXPECT_EQ(*t.products[0].keyname, "62500");
+  EXPECT_EQ(*t.products[0].prefix, "K7Q");
+  EXPECT_EQ(*t.products[0].description, "Embedded Memory Graphics LCD Controller");
+  EXPECT_FALSE(t.products[0].suffix);
+  EXPECT_EQ(t.categories.size(), 3u);
+  ASSERT_EQ(t.registers.size(), 39u);
+  ASSERT_EQ(t.features.size(), 85u);
+  std::set<std::string> keys;
+  for (const auto& f : t.features) keys.insert(*f.keyname);
+  EXPECT_EQ(keys.size(), 82u);
+
+  // Document order, pseudo-registers last.
+  EXPECT_EQ(*t.registers[0].keyname, "systemset_p1");
+  EXPECT_EQ(t.registers[32].index, 0x20u);
+  EXPECT_TRUE(t.registers[32].category && *t.registers[32].category == "drawing");
+  EXPECT_TRUE(t.registers[0x1C].writeOnly);
+  EXPECT_TRUE(t.registers[0x1E].readOnly);
+  EXPECT_EQ(t.registers[33].index, 0xFFFAu);
+  EXPECT_TRUE(t.registers[33].pseudo);
+  EXPECT_EQ(t.registers[33].bitWidth, 16u);
+  EXPECT_EQ(*t.registers[38].keyname, "endoftable");
+  EXPECT_EQ(t.registers[5].lastIndex, 5u);
+
+  // Normalised keynames, limits, lists.
+  const FeatureRecord* fx = Find(t, "fx");
+  ASSERT_TRUE(fx);
+  EXPECT_EQ(fx->minimum, 1u);
+  EXPECT_EQ(fx->maximum, 16u);
+  EXPECT_EQ(Find(t, "stride")->maximum, 240u);
+  EXPECT_EQ(Find(t, "tcr")->maximum, 256u);
+  EXPECT_TRUE(Find(t, "apLSB"));
+  EXPECT_TRUE(Find(t, "sb1saddr")->span);
+  EXPECT_EQ(Find(t, "sb1saddr")->radix, 16u);
+  EXPECT_TRUE(Find(t, "csrwidth"));
+  EXPECT_EQ(Find(t, "baseaddr")->radix, 16u);
+  EXPECT_EQ(Find(t, "regoffset")->offsetBase, static_cast<uint32_t>(kOffsetBase));
+  EXPECT_EQ(*Find(t, "framerate")->unit, " Hz");
+  EXPECT_EQ(*Find(t, "regwrite")->reservedFor, "all");
+  const FeatureRecord* fp54 = Find(t, "fp54");
+  ASSERT_EQ(fp54->values.size(), 4u);
+  EXPECT_EQ(*fp54->values[2].text, "Flash at fFR/32Hz(approx.2Hz");
+  EXPECT_EQ(fp54->mask, 0xC0u);
+  const FeatureRecord* sleep = Find(t, "sleepin");
+  ASSERT_EQ(sleep->values.size(), 2u);
+  EXPECT_EQ(*sleep->values[0].text, "False");
+  EXPECT_EQ(*sleep->values[1].text, "True");
+  EXPECT_TRUE(Find(t, "pclkdiv")->values.empty());
+  EXPECT_EQ(Find(t, "chipid")->registerIndex, kNoRegister);
+  EXPECT_EQ(Find(t, "cnf4")->mask, 0x10u);
+  EXPECT_TRUE(Find(t, "bpp")->needsCode);
+  EXPECT_EQ(Find(t, "bpp")->minimum, 1u);
+  EXPECT_EQ(Find(t, "bpp")->maximum, 4u);
+  EXPECT_TRUE(Find(t, "width")->redrawPattern);
+
+  // A second load changes nothing.
+  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
+  EXPECT_EQ(t.features.size(), 85u);
+}
+
+TEST(ChipDefinitionLoader, AttributeRulesOfSmallDocuments) {
+  const ChipTables t = Load({
+      "<?xml version=\"1.0\" encoding=\"US-ASCII\"?>",
+      "<CHIPDEF><PRODUCTS><PRODUCT KEYNAME=\"p1\"/></PRODUCTS>",
+      "<REGISTERS><REGISTER KEYNAME=\"r\" REG=\"10\" REGEND=\"1E\" REGSTEP=\"2\" BITWIDTH=\"16\" ",
+      "DEFAULT=\"0x1F\" ACCESS=\"xx\" NAME=\"a\" FULLNAME=\"b\"/></REGISTERS>",
+      "<FEATURES>",
+      "<FEATURE KEYNAME=\"a-b-c\" TYPE=\"list\" MASK=\"0003\" REG=\"10\">",
+      "<FEATUREVALUE INDEX=\"3\" TOINDEX=\"1\" VALUE=\"three\"/>",
+      "<FEATUREVALUE INDEX=\"0\" TOINDEX=\"2\" VALUE=\"low\" READVALUE=\"r\"/></FEATURE>",
+      "<FEATURE KEYNAME=\"n\" TYPE=\"numb\" MASK=\"00F0\" OP1=\"*2\" OP2=\"+1\">",
+      "<FEATUREVALUE INDEX=\"7\" VALUE=\"lost\"/></FEATURE>",
+      "<FEATURE KEYNAME=\"emptylist\" TYPE=\"list\"/>",
+      "<FEATURE KEYNAME=\"b1\" TYPE=\"bool\" INVERTED=\"n\"><FEATUREVALUE INDEX=\"5\"/></FEATURE>",
+      "<FEATURE KEYNAME=\"h1\" RADIX=\"bin\" TYPE=\"addr\"/>",
+      "<FEATURE KEYNAME=\"h2\" TYPE=\"addr\" RADIX=\"bin\"/>",
+      "<FEATURE KEYNAME=\"x\" TYPE=\"float\" RADIX=\"oct\" OFFSETOF=\"far\" REG=\"12zz\"/>",
+      "<FEATURE KEYNAME=\"RESERVED\" REG=\"1A\" MASK=\"00F0\"/>",
+      "<FEATURE KEYNAME=\"Reserved\" REG=\"1A\" MASK=\"0008\"/>",
+      "<FEATURE KEYNAME=\"sp\" TYPE=\"numb\" REG=\"span\" OP1=\"+1\"/>",
+      "</FEATURES></CHIPDEF>",
+  });
+  ASSERT_EQ(t.registers.size(), 1u);
+  const RegisterRecord& r = t.registers[0];
+  EXPECT_EQ(r.lastIndex, 0x1Eu);
+  EXPECT_EQ(r.indexStep, 2u);
+  EXPECT_EQ(r.defaultValue, 0x1Fu);
+  EXPECT_EQ(*r.name, "b");
+  EXPECT_FALSE(r.readOnly || r.writeOnly);
+
+  const FeatureRecord* abc = Find(t, "ab-c");
+  ASSERT_TRUE(abc);
+  ASSERT_EQ(abc->values.size(), 2u);
+  EXPECT_EQ(abc->values[0].first, 3u);
+  EXPECT_EQ(abc->values[0].last, 3u);
+  EXPECT_EQ(abc->values[1].last, 2u);
+  EXPECT_EQ(*abc->values[1].readText, "r");
+
+  const FeatureRecord* n = Find(t, "n");
+  EXPECT_TRUE(n->values.empty());
+  EXPECT_EQ(n->minimum, 1u);   // (0*2)+1
+  EXPECT_EQ(n->maximum, 31u);  // (15*2)+1
+  EXPECT_TRUE(Find(t, "emptylist")->values.empty());
+
+  const FeatureRecord* b1 = Find(t, "b1");
+  ASSERT_EQ(b1->values.size(), 2u);
+  EXPECT_EQ(*b1->values[0].text, "True");
+  EXPECT_EQ(*b1->values[1].text, "False");
+
+  EXPECT_EQ(Find(t, "h1")->radix, 16u);
+  EXPECT_EQ(Find(t, "h2")->radix, 16u);
+  const FeatureRecord* x = Find(t, "x");
+  EXPECT_EQ(x->type, static_cast<uint32_t>(kTypeUnset));
+  EXPECT_EQ(x->radix, 10u);
+  EXPECT_EQ(x->offsetBase, static_cast<uint32_t>(kOffsetSys));
+  EXPECT_EQ(x->registerIndex, 0x12u);
+
+  const FeatureRecord* r1 = Find(t, "r1Ab7to4");
+  ASSERT_TRUE(r1);
+  EXPECT_EQ(r1->type, static_cast<uint32_t>(kTypeNumb));
+  EXPECT_EQ(*r1->reservedFor, "all");
+  EXPECT_TRUE(Find(t, "r1Ab3"));
+}
+
+TEST(ChipDefinitionLoader, MalformedDocumentsKeepWhatCameBefore) {
+  const ChipTables empty = Load({});
+  EXPECT_TRUE(empty.products.empty() && empty.features.empty());
+
+  const ChipTables broken = Load({
+      "<CHIPDEF><PRODUCT KEYNAME=\"p\"/>",
+      "<FEATURE KEYNAME=\"one\" TYPE=\"numb\"/>",
+      "<FEATURE KEYNAME=\"two\" TYPE=\"list\"><FEATUREVALUE INDEX=\"1\" VALUE=\"v\"/></FEATUR>",
+      "<FEATURE KEYNAME=\"three\"/></CHIPDEF>",
+  });
+  EXPECT_EQ(broken.products.size(), 1u);
+  EXPECT_TRUE(Find(broken, "one"));
+  EXPECT_TRUE(Find(broken, "two"));
+  EXPECT_FALSE(Find(broken, "three"));
+
+  const ChipTables garbage = Load({"not xml at all <<<", "<CHIPDEF>"});
+  EXPECT_TRUE(garbage.features.empty());
+
+  // Only the exact element names count; attribute names are case-sensitive.
+  const ChipTables cased = Load({
+      "<CHIPDEF><feature KEYNAME=\"lower\"/><FEATURE keyname=\"k\" TYPE=\"numb\"/></CHIPDEF>",
+  });
+  ASSERT_EQ(cased.features.size(), 1u);
+  EXPECT_FALSE(cased.features[0].keyname);
+}

@@ -1,0 +1,222 @@
+// The generic register and feature operations, on the 62500 with its default block.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "chipmodel/chip_definition_loader.h"
+#include "config/chip62500.h"
+
+namespace {
+
+std::string Text(ChipEngine& chip, const char* name, bool readSide = true) {
+  const char* text = chip.GetValueText(name, readSide);
+  return text ? text : "<none>";
+}
+
+uint32_t Reg(ChipEngine& chip, uint32_t index) {
+  return chip.ReadRegister(index, false);
+}
+
+}  // namespace
+
+TEST(ChipEngine, RegistersReadThroughTheBlockList) {
+  Chip62500 chip;
+  EXPECT_EQ(Reg(chip, 0x00), 0x30u);
+  EXPECT_EQ(Reg(chip, 0x1A), 0x70u);
+  EXPECT_EQ(chip.ReadRegister(3, true), 0x4Fu);
+  EXPECT_EQ(Reg(chip, 0xFFFC), 0u);  // pseudo-register not in the block: its default
+  EXPECT_EQ(Reg(chip, 0x1234), 0u);  // in neither
+  EXPECT_TRUE(chip.WriteRegister(0x05, false, 0xAB));
+  EXPECT_EQ(Reg(chip, 0x05), 0xABu);
+  EXPECT_FALSE(chip.WriteRegister(0x1234, false, 1));
+
+  uint32_t index = 0;
+  EXPECT_TRUE(chip.RegisterIndexAt(false, 0, &index));
+  EXPECT_EQ(index, 0u);
+  EXPECT_TRUE(chip.RegisterIndexAt(false, 32, &index));
+  EXPECT_EQ(index, 0x20u);
+  EXPECT_FALSE(chip.RegisterIndexAt(false, 33, &index));
+  EXPECT_TRUE(chip.RegisterIndexAt(true, 32, &index));
+  EXPECT_FALSE(chip.RegisterIndexAt(true, 33, &index));
+  EXPECT_TRUE(chip.BlockIndexAt(33, &index));
+  EXPECT_EQ(index, 0xFFFFu);
+  EXPECT_FALSE(chip.BlockIndexAt(34, &index));
+
+  EXPECT_TRUE(chip.IsRegisterWriteOnly(0x1C, false));
+  EXPECT_TRUE(chip.IsRegisterReadOnly(0x1F, false));
+  EXPECT_FALSE(chip.IsRegisterReadOnly(0x00, false));
+  EXPECT_TRUE(chip.IsRegisterAvailable(0xFFFF, false));
+  EXPECT_FALSE(chip.IsRegisterReserved(0x00, false));
+  EXPECT_EQ(chip.RegisterHexDigits(0x00, false), 2u);
+  EXPECT_EQ(chip.RegisterHexDigits(0xFFFA, false), 4u);
+  EXPECT_EQ(chip.RegisterHexDigits(0x9999, false), 2u);
+  EXPECT_EQ(chip.RegisterIndexWidth(), 4u);
+}
+
+TEST(ChipEngine, FindRegisterHonoursRangesAndCache) {
+  ChipTables tables;
+  const char* lines[] = {"<CHIPDEF><PRODUCT KEYNAME=\"p\"/>",
+                         "<REGISTER KEYNAME=\"one\" REG=\"2\"/>",
+                         "<REGISTER KEYNAME=\"range\" REG=\"10\" REGEND=\"1E\" REGSTEP=\"2\"/>",
+                         "<REGISTER KEYNAME=\"other\" REG=\"20\" PRODUCT=\"q\"/>", "</CHIPDEF>"};
+  LoadChipDefinition(tables, lines, 5);
+  Chip62500 chip(tables);
+  uint32_t position = 99;
+  EXPECT_TRUE(chip.FindRegister(0x10, false, &position));
+  EXPECT_EQ(position, 1u);
+  EXPECT_TRUE(chip.FindRegister(0x12, false, &position));
+  EXPECT_TRUE(chip.FindRegister(0x1E, false, &position));
+  EXPECT_EQ(position, 1u);
+  EXPECT_FALSE(chip.FindRegister(0x11, false, &position));
+  EXPECT_FALSE(chip.FindRegister(0x20, false, &position));  // other product
+  EXPECT_TRUE(chip.FindRegister(0x02, false, &position));
+  EXPECT_EQ(position, 0u);
+}
+
+TEST(ChipEngine, BitFieldFeaturesRoundTrip) {
+  Chip62500 chip;
+  // fx: register 0001 mask 000F, OP1 +1, MAX 10.
+  chip.WriteRegister(1, false, 0xA7);
+  EXPECT_EQ(chip.GetRawValue("fx"), 7u);
+  EXPECT_EQ(chip.GetFieldValue("fx"), 8u);
+  EXPECT_EQ(Text(chip, "fx"), "8 pixels");
+  EXPECT_TRUE(chip.SetFieldValue("fx", 16));
+  EXPECT_EQ(Reg(chip, 1), 0xAFu);
+  EXPECT_FALSE(chip.SetFieldValue("fx", 20));
+  EXPECT_EQ(Reg(chip, 1), 0xAFu);
+  EXPECT_FALSE(chip.SetFieldValue("fx", 0));
+  EXPECT_EQ(Reg(chip, 1), 0xA0u);
+  EXPECT_FALSE(chip.SetRawValue("fx", 16));  // wider than the field
+  EXPECT_EQ(Reg(chip, 1), 0xA0u);
+  EXPECT_TRUE(chip.SetValueText("FX", "12"));
+  EXPECT_EQ(chip.GetFieldValue("fx"), 12u);
+  EXPECT_EQ(chip.GetMinimum("fx"), 1u);
+  EXPECT_EQ(chip.GetMaximum("fx"), 16u);
+  EXPECT_EQ(chip.GetStep("fx"), 1u);
+  EXPECT_STREQ(chip.GetUnit("fx"), " pixels");
+  EXPECT_STREQ(chip.GetUnit("m0"), "");
+  EXPECT_EQ(chip.GetUnit("nosuch"), nullptr);
+  EXPECT_EQ(chip.GetValueText("nosuch", true), nullptr);
+  EXPECT_STREQ(chip.FormatRawValue("fx", 3, true), "4 pixels");
+}
+
+TEST(ChipEngine, SpanFeaturesCombineTheirParts) {
+  Chip62500 chip;
+  chip.WriteRegister(6, false, 0x34);
+  chip.WriteRegister(7, false, 0x12);
+  EXPECT_EQ(chip.GetRawValue("ap"), 0x1234u);
+  EXPECT_TRUE(chip.SetRawValue("ap", 0x5678));
+  EXPECT_EQ(Reg(chip, 6), 0x78u);
+  EXPECT_EQ(Reg(chip, 7), 0x56u);
+  EXPECT_EQ(chip.GetMinimum("sb1saddr"), 0u);
+  EXPECT_EQ(chip.GetMaximum("sb1saddr"), 0xFFFFu);
+  chip.WriteRegister(0x0B, false, 0x34);
+  chip.WriteRegister(0x0C, false, 0x12);
+  EXPECT_EQ(Text(chip, "sb1saddr"), "1234h");
+  EXPECT_TRUE(chip.SetValueText("sb1saddr", "ABCD"));
+  EXPECT_EQ(Reg(chip, 0x0B), 0xCDu);
+  EXPECT_EQ(Reg(chip, 0x0C), 0xABu);
+  std::string base;
+  size_t at = 0;
+  EXPECT_TRUE(chip.SpanPartBase("sb1saddrMSB", &base, &at));
+  EXPECT_EQ(base, "sb1saddr");
+  EXPECT_EQ(at, 8u);
+  EXPECT_FALSE(chip.SpanPartBase("sb1saddr", &base, &at));
+}
+
+TEST(ChipEngine, ListAndBoolFeatures) {
+  Chip62500 chip;
+  EXPECT_EQ(Text(chip, "m0"), "Internal CG ROM");
+  EXPECT_TRUE(chip.SetValueText("m0", "internal cg ram"));
+  EXPECT_EQ(chip.GetRawValue("m0"), 1u);
+  EXPECT_TRUE(chip.SetValueText("m0", "0"));
+  EXPECT_EQ(chip.GetRawValue("m0"), 0u);
+  EXPECT_TRUE(chip.SetValueText("m0", "1"));
+  EXPECT_EQ(chip.GetRawValue("m0"), 1u);
+  EXPECT_FALSE(chip.SetValueText("m0", "2"));
+  EXPECT_FALSE(chip.SetValueText("m0", "external"));
+  EXPECT_EQ(chip.GetRawValue("m0"), 1u);
+  EXPECT_TRUE(chip.SetFieldValue("csrdir", 3));
+  EXPECT_EQ(Text(chip, "csrdir"), "Down");
+
+  // rawbpp 3 is a named "Reserved" value; a raw value outside every range is not.
+  chip.WriteRegister(0x20, false, 3);
+  EXPECT_EQ(Text(chip, "rawbpp"), "Reserved");
+
+  EXPECT_EQ(Text(chip, "sleepin"), "False");
+  EXPECT_FALSE(chip.SetValueText("sleepin", "yes"));
+  EXPECT_EQ(Reg(chip, 8), 0u);
+  EXPECT_TRUE(chip.SetValueText("sleepin", "on"));
+  EXPECT_EQ(Reg(chip, 8), 1u);
+  EXPECT_EQ(Text(chip, "sleepin"), "True");
+  EXPECT_TRUE(chip.SetValueText("sleepin", "Disabled"));
+  EXPECT_EQ(Reg(chip, 8), 0u);
+
+  uint32_t n = 9, first = 9, last = 9;
+  EXPECT_TRUE(chip.GetListPosition("csrdir", &n));
+  EXPECT_EQ(n, 3u);
+  EXPECT_TRUE(chip.SetListPosition("csrdir", 1));
+  EXPECT_EQ(Text(chip, "csrdir"), "Left");
+  EXPECT_TRUE(chip.GetListEntry("csrdir", 2, &first, &last));
+  EXPECT_EQ(first, 2u);
+  EXPECT_FALSE(chip.GetListEntry("csrdir", 4, &first, &last));
+  EXPECT_FALSE(chip.GetListEntry("fx", 0, &first, &last));
+  EXPECT_EQ(chip.OfferedListCount("fp10"), 4u);
+  EXPECT_TRUE(chip.SetListPosition("fx", 0));
+  EXPECT_FALSE(chip.SetListPosition("nosuch", 0));
+  EXPECT_FALSE(chip.IsListEntryDirectional("csrdir", 0));
+}
+
+TEST(ChipEngine, ReservedListSettingAndRedrawCountdown) {
+  ChipTables tables;
+  const char* lines[] = {
+      "<CHIPDEF><PRODUCT KEYNAME=\"62500\"/>",
+      "<REGISTER KEYNAME=\"r0\" REG=\"0\" BITWIDTH=\"8\"/>",
+      "<FEATURE KEYNAME=\"lst\" TYPE=\"list\" REG=\"0\" MASK=\"0003\" REDRAWPATTERN=\"y\">",
+      "<FEATUREVALUE INDEX=\"0\" VALUE=\"zero\" WRITEVALUE=\"w0\"/>",
+      "<FEATUREVALUE INDEX=\"1\" VALUE=\"one\" RESERVED=\"62500\"/></FEATURE>",
+      "</CHIPDEF>"};
+  LoadChipDefinition(tables, lines, 6);
+  Chip62500 chip(tables);
+  EXPECT_EQ(Text(chip, "lst", true), "zero");
+  EXPECT_EQ(Text(chip, "lst", false), "w0");
+  EXPECT_TRUE(chip.IsListEntryWriteOnly("lst", 0));
+  EXPECT_EQ(chip.OfferedListCount("lst"), 1u);
+  chip.SetShowReserved(true);
+  EXPECT_EQ(chip.OfferedListCount("lst"), 2u);
+  chip.SetShowReserved(false);
+  EXPECT_TRUE(chip.WriteRegister(0, false, 3));
+  EXPECT_EQ(Text(chip, "lst"), "[RESERVED SETTING OF 3h]");
+  uint32_t n = 7;
+  EXPECT_FALSE(chip.GetListPosition("lst", &n));
+  EXPECT_EQ(n, 0u);
+
+  chip.SetPatternShown(true);
+  EXPECT_EQ(chip.RedrawCountdown(), 1u);
+  chip.RedrawTick();
+  EXPECT_EQ(chip.RedrawCountdown(), 0u);
+  chip.SetRawValue("lst", 0);  // not live: no redraw requested
+  EXPECT_EQ(chip.RedrawCountdown(), 0u);
+}
+
+TEST(ChipEngine, FeatureLookupIgnoresCaseAndProduct) {
+  ChipTables tables;
+  const char* lines[] = {
+      "<CHIPDEF><PRODUCT KEYNAME=\"62500\"/><PRODUCT KEYNAME=\"777\" VARIANTOF=\"62500\"/>",
+      "<FEATURE KEYNAME=\"onlyother\" TYPE=\"numb\" PRODUCT=\"999\"/>",
+      "<FEATURE KEYNAME=\"substr\" TYPE=\"numb\" PRODUCT=\"62500X\"/>",
+      "<FEATURE KEYNAME=\"variant\" TYPE=\"numb\" PRODUCT=\"777,888\"/>",
+      "<FEATURE KEYNAME=\"Mixed\" TYPE=\"numb\" RESERVED=\"all\"/>",
+      "</CHIPDEF>"};
+  LoadChipDefinition(tables, lines, 6);
+  Chip62500 chip(tables);
+  EXPECT_STREQ(chip.CurrentProductKeyname(), "62500");
+  EXPECT_FALSE(chip.IsFeatureAvailable("onlyother"));
+  EXPECT_FALSE(chip.SelectProduct("nope"));
+  EXPECT_STREQ(chip.CurrentProductKeyname(), "62500");
+  EXPECT_TRUE(chip.IsFeatureAvailable("substr"));
+  EXPECT_TRUE(chip.IsFeatureAvailable("variant"));  // 777 is a variant of 62500
+  EXPECT_TRUE(chip.IsFeatureAvailable("mIXED"));
+  EXPECT_TRUE(chip.IsFeatureReserved("mixed"));
+  EXPECT_FALSE(chip.FindFeature(std::string(128, 'a'), nullptr));
+}

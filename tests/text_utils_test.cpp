@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "chipmodel/bit_utils.h"
+#include "chipmodel/scratch_ring.h"
+#include "chipmodel/text_format.h"
+
+TEST(TextUtils, FrequencyTextAtTheBoundaries) {
+  EXPECT_EQ(FormatFrequency(1000), "1000 Hz");
+  EXPECT_EQ(FormatFrequency(1001), "1.001 KHz");
+  EXPECT_EQ(FormatFrequency(100000), "100.000 KHz");
+  EXPECT_EQ(FormatFrequency(100001), "0.100 MHz");
+  EXPECT_EQ(FormatFrequency(6000000), "6.000 MHz");
+  EXPECT_EQ(FormatFrequency(32768), "32.768 KHz");
+  EXPECT_EQ(FormatFrequency(0), "0 Hz");
+}
+
+TEST(TextUtils, FrequencyReaderUnitsAndFractions) {
+  EXPECT_EQ(ReadFrequency("12.5", 1000000), 12500000u);
+  EXPECT_EQ(ReadFrequency("32.768 kHz", 1000000), 32768u);
+  EXPECT_EQ(ReadFrequency("32.768KH", 1000000), 32768u);
+  EXPECT_EQ(ReadFrequency("50 Hz", 1000000), 50u);
+  EXPECT_EQ(ReadFrequency("50.9 hz", 1000000), 50u);
+  EXPECT_EQ(ReadFrequency("0.0005", 1000000), 0u);
+  EXPECT_EQ(ReadFrequency("1.2345 MHz", 1000000), 1234000u);
+  EXPECT_EQ(ReadFrequency("  6 mhz", 1000000), 6000000u);
+  EXPECT_EQ(ReadFrequency("6", 1000), 6000u);
+  EXPECT_EQ(ReadFrequency("abc", 1000000), 0u);
+}
+
+TEST(TextUtils, FieldRunAndMax) {
+  int top, lowest;
+  FieldRun(0x00F0, &top, &lowest);
+  EXPECT_EQ(top, 7);
+  EXPECT_EQ(lowest, 4);
+  FieldRun(0, &top, &lowest);
+  EXPECT_EQ(top, -1);
+  EXPECT_EQ(lowest, -1);
+  FieldRun(0xFFFFFFFFu, &top, &lowest);
+  EXPECT_EQ(top, 31);
+  EXPECT_EQ(lowest, 0);
+  FieldRun(0x0000000Bu, &top, &lowest);  // run from bit 0 stops at the gap
+  EXPECT_EQ(top, 1);
+  EXPECT_EQ(lowest, 0);
+  EXPECT_EQ(FieldMax(0x000C), 3u);
+  EXPECT_EQ(FieldMax(0), 0u);
+  EXPECT_EQ(FieldMax(0x80000000u), 1u);
+  EXPECT_EQ(Swap16(0x1234), 0x3412);
+  EXPECT_EQ(Swap32(0x12345678u), 0x78563412u);
+}
+
+TEST(TextUtils, PadFieldKeepsColumnsApart) {
+  EXPECT_EQ(PadField(10, "abc"), "abc       ");
+  EXPECT_EQ(PadField(10, "abc", ","), "abc,      ");
+  EXPECT_EQ(PadField(10, "abcdefghijkl"), "abcdefghijkl  ");
+  EXPECT_EQ(PadField(3, "abc"), "abc");
+}
+
+TEST(TextUtils, ScratchRingReusesBuffersOnlyAfterAFullTurn) {
+  ScratchRing ring(2, 0);
+  EXPECT_EQ(ring.DefaultSize(), 1024u);
+  char* first = ring.NextText();
+  char* second = ring.NextText();
+  EXPECT_NE(first, second);
+  EXPECT_EQ(ring.NextText(), first);
+  EXPECT_EQ(ring.NextText(), second);
+
+  ScratchRing sized(3, 16);
+  char* big = sized.NextTextSized(4096);
+  big[4095] = 'x';  // room for the requested size
+  sized.NextText();
+  sized.NextText();
+  char* again = sized.NextTextSized(16);
+  again[15] = 'y';
+  EXPECT_EQ(again[0], '\0');
+}
