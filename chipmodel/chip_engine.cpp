@@ -382,34 +382,33 @@ bool ChipEngine::SetFieldValue(std::string_view name, uint32_t value) {
   return false;
 }
 
-uint32_t ChipEngine::GetMinimum(std::string_view name) {
+uint32_t ChipEngine::RecordField(std::string_view name, uint32_t FeatureRecord::*field) {
   const FeatureRecord* f = Feature(name);
-  return f ? f->minimum : 0;
+  return f ? f->*field : 0;
+}
+
+uint32_t ChipEngine::GetMinimum(std::string_view name) {
+  return RecordField(name, &FeatureRecord::minimum);
 }
 
 uint32_t ChipEngine::GetMaximum(std::string_view name) {
-  const FeatureRecord* f = Feature(name);
-  return f ? f->maximum : 0;
+  return RecordField(name, &FeatureRecord::maximum);
 }
 
 uint32_t ChipEngine::GetStep(std::string_view name) {
-  const FeatureRecord* f = Feature(name);
-  return f ? f->step : 0;
+  return RecordField(name, &FeatureRecord::step);
 }
 
 uint32_t ChipEngine::GetRadix(std::string_view name) {
-  const FeatureRecord* f = Feature(name);
-  return f ? f->radix : 0;
+  return RecordField(name, &FeatureRecord::radix);
 }
 
 uint32_t ChipEngine::GetType(std::string_view name) {
-  const FeatureRecord* f = Feature(name);
-  return f ? f->type : 0;
+  return RecordField(name, &FeatureRecord::type);
 }
 
 uint32_t ChipEngine::GetOffsetBase(std::string_view name) {
-  const FeatureRecord* f = Feature(name);
-  return f ? f->offsetBase : 0;
+  return RecordField(name, &FeatureRecord::offsetBase);
 }
 
 const char* ChipEngine::GetUnit(std::string_view name) {

@@ -134,6 +134,7 @@ class ChipEngine {
   uint32_t SpanRawValue(std::string_view name, const FeatureRecord& span);
   bool SetSpanRawValue(std::string_view name, uint32_t raw);
   uint32_t SpanWidth(std::string_view name);
+  uint32_t RecordField(std::string_view name, uint32_t FeatureRecord::*field);
 
   ChipTables& tables_;
   ScratchRing ring_{24, 1024};
