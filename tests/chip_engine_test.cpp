@@ -220,3 +220,36 @@ TEST(ChipEngine, FeatureLookupIgnoresCaseAndProduct) {
   EXPECT_TRUE(chip.IsFeatureReserved("mixed"));
   EXPECT_FALSE(chip.FindFeature(std::string(128, 'a'), nullptr));
 }
+
+TEST(ChipEngine, GenericReservedSettingsReport) {
+  ChipTables tables;
+  const char* lines[] = {
+      "<CHIPDEF><PRODUCT KEYNAME=\"62500\"/>",
+      "<REGISTER KEYNAME=\"attr\" REG=\"000A\" BITWIDTH=\"8\"/>",
+      "<REGISTER KEYNAME=\"fake\" REG=\"FFFE\" BITWIDTH=\"16\" FAKEREG=\"y\"/>",
+      "<FEATURE KEYNAME=\"low\" NAME=\"Low bits\" TYPE=\"list\" REG=\"000A\" MASK=\"0003\">",
+      "<FEATUREVALUE INDEX=\"0\" VALUE=\"zero\"/></FEATURE>",
+      "<FEATURE KEYNAME=\"mid\" TYPE=\"numb\" REG=\"000A\" MASK=\"0034\"/>",
+      "</CHIPDEF>"};
+  LoadChipDefinition(tables, lines, 7);
+  Chip62500 chip(tables);
+  std::string report;
+  EXPECT_EQ(chip.ReservedSettingsReport(report, 4096), 0u);  // the 62500 reports nothing
+  EXPECT_EQ(report, "");
+
+  ASSERT_TRUE(chip.WriteRegister(0x0A, false, 0xFF));
+  const uint32_t written = chip.ChipEngine::ReservedSettingsReport(report, 4096);
+  EXPECT_EQ(report,
+            "WARNING: Low bits (REG[000Ah-b1:0]) is set to RESERVED setting of 3.\n"
+            "WARNING: REG[000Ah] bits 3, 7:6 is set to a RESERVED setting (should be zero).\n");
+  EXPECT_EQ(written, report.size());
+
+  std::string cut;
+  EXPECT_EQ(chip.ChipEngine::ReservedSettingsReport(cut, 10), 10u);
+  EXPECT_EQ(cut, "WARNING: L");
+
+  ASSERT_TRUE(chip.WriteRegister(0x0A, false, 0x08));
+  std::string single;
+  chip.ChipEngine::ReservedSettingsReport(single, 4096);
+  EXPECT_EQ(single, "WARNING: REG[000Ah] bit 3 is set to a RESERVED setting (should be zero).\n");
+}
