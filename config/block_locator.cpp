@@ -1,0 +1,102 @@
+#include "config/block_locator.h"
+
+#include <cstring>
+
+#include "chipmodel/bit_utils.h"
+#include "config/chip62500.h"
+
+const char kNoConfigurationData[] = "The file does not contain any configuration data.";
+
+namespace {
+
+constexpr uint16_t kSwappedEndianWord = 0x3412;
+
+// Next occurrence of the signature at or after from, or length when none.
+size_t NextSignature(const uint8_t* image, size_t length, size_t from, const std::string& sig) {
+  if (from >= length) return length;
+  const void* hit = memmem(image + from, length - from, sig.data(), sig.size());
+  return hit ? static_cast<size_t>(static_cast<const uint8_t*>(hit) - image) : length;
+}
+
+}  // namespace
+
+BlockFind FindBlock(const Chip62500& chip, const uint8_t* image, size_t length, bool checkCrc) {
+  BlockFind find;
+  find.message = kNoConfigurationData;
+  if (length < kHalStructSize) return find;
+  const std::string& signature = chip.Signature();
+  const size_t last = length - kHalStructSize;
+  bool seenWellFormed = false;
+  for (size_t p = NextSignature(image, last + signature.size(), 0, signature); p <= last;
+       p = NextSignature(image, last + signature.size(), p + 1, signature)) {
+    HalStruct candidate;
+    std::memcpy(&candidate, image + p, kHalStructSize);
+    const uint16_t endian = candidate.endian;
+    bool wellFormed;
+    if (endian == kEndianWord) {
+      wellFormed = candidate.size == kHalStructSize;
+    } else if (endian == kSwappedEndianWord) {
+      wellFormed = Swap16(candidate.size) == kHalStructSize;
+    } else {
+      continue;
+    }
+    if (!wellFormed) {
+      if (!seenWellFormed) {
+        find.result = FindResult::kInvalid;
+        find.message = "The configuration data structure size is incorrect.";
+      }
+      continue;
+    }
+    if (seenWellFormed) {
+      find.result = FindResult::kInvalid;
+      find.message = "The file contains multiple configuration data structures.";
+      return find;
+    }
+    seenWellFormed = true;
+    if (strncmp(candidate.chipId, chip.Block().chipId, sizeof candidate.chipId) != 0) {
+      find.result = FindResult::kInvalid;
+      find.message = "The file contains configuration data for another chip.";
+      return find;
+    }
+    if (checkCrc) {
+      const uint16_t stored = endian == kSwappedEndianWord ? Swap16(candidate.crc) : candidate.crc;
+      if (BlockCrc(candidate) != stored) {
+        find.result = FindResult::kInvalid;
+        find.message = stored == 0 ? "The file has not yet been configured by this application."
+                                   : "The file contains corrupted configuration data.";
+        continue;
+      }
+    }
+    find.result = FindResult::kFound;
+    find.position = p;
+    find.block = candidate;
+  }
+  if (find.result == FindResult::kFound) find.message.clear();
+  return find;
+}
+
+bool LoadBlockFromImage(Chip62500& chip, const uint8_t* image, size_t length,
+                        std::string* message) {
+  BlockFind find = FindBlock(chip, image, length, true);
+  if (message) *message = find.message;
+  if (find.result != FindResult::kFound) return false;
+  if (find.block.endian == kSwappedEndianWord) SwapBlock(find.block);
+  chip.LoadBlock(find.block);
+  return true;
+}
+
+bool StoreBlockIntoImage(const Chip62500& chip, uint8_t* image, size_t length,
+                         bool preserveAddresses, std::string* message, size_t* position) {
+  const BlockFind find = FindBlock(chip, image, length, false);
+  if (message) *message = find.message;
+  if (find.result != FindResult::kFound) return false;
+  const bool swapped = find.block.endian == kSwappedEndianWord;
+  HalStruct copy = chip.Block();
+  if (swapped) SwapBlock(copy);
+  if (preserveAddresses) copy.baseAddress = find.block.baseAddress;
+  const uint16_t crc = BlockCrc(copy);
+  copy.crc = swapped ? Swap16(crc) : crc;
+  std::memcpy(image + find.position, &copy, kHalStructSize);
+  if (position) *position = find.position;
+  return true;
+}

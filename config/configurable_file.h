@@ -1,0 +1,28 @@
+// Opening a configurable file into the chip and saving the chip's block back into it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class Chip62500;
+
+struct FileOutcome {
+  bool ok = false;
+  std::string reason;                 // the bare reason, empty on success
+  std::vector<std::string> messages;  // every message box text, in order
+};
+
+// .s9 .s19 .srec .idp .TKB, any letter case.
+bool IsSrecordName(std::string_view path);
+// .exe .elf, any letter case.
+bool IsMappedImageName(std::string_view path);
+// The names listed when only configuration files are shown.
+bool IsConfigurationFileName(std::string_view path);
+
+// On failure the chip's block is unchanged.
+FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path);
+
+// Saves in place into openedPath, or (newPath not empty) into a copy named newPath.
+FileOutcome SaveConfigurableFile(Chip62500& chip, const std::string& openedPath,
+                                 const std::string& newPath, bool preserveAddresses);

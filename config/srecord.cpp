@@ -1,0 +1,314 @@
+#include "config/srecord.h"
+
+#include <cstring>
+
+#include "chipmodel/text_format.h"
+#include "config/safe_file.h"
+
+namespace {
+
+// Value of a hexadecimal digit read upper-cased: digits give their value, any other
+// character its code minus 55 ('A' is 10).
+struct HexTable {
+  uint8_t value[256];
+  HexTable() {
+    for (int c = 0; c < 256; ++c) {
+      int upper = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+      value[c] = static_cast<uint8_t>(upper >= '0' && upper <= '9' ? upper - '0' : upper - 55);
+    }
+  }
+};
+const HexTable kHex;
+const char kHexDigits[] = "0123456789ABCDEF";
+const char kSignature[] = "62500 HAL EXE";
+
+class RecordCursor {
+ public:
+  explicit RecordCursor(std::string_view text) : text_(text) {}
+
+  bool failed() const { return failed_; }
+  const std::string& message() const { return message_; }
+  size_t recordStart() const { return recordStart_; }
+
+  uint8_t ReadByte() {
+    while (!failed_ && position_ >= count_) NextDataRecord();
+    return failed_ ? 0 : data_[position_++];
+  }
+
+  uint16_t Read16() {
+    const uint16_t high = ReadByte();
+    return static_cast<uint16_t>((high << 8) | ReadByte());
+  }
+
+  uint32_t Read32() {
+    const uint32_t high = Read16();
+    return (high << 16) | Read16();
+  }
+
+  // Finds the signature; the stream then stands after its 12th character.
+  bool FindSignature() {
+    while (!failed_) {
+      if (ReadByte() != static_cast<uint8_t>(kSignature[0])) continue;
+      int matched = 1;
+      while (matched < 12 && !failed_ && ReadByte() == static_cast<uint8_t>(kSignature[matched])) {
+        ++matched;
+      }
+      if (matched == 12 && !failed_) return true;
+    }
+    return false;
+  }
+
+  // Drops the rest of the current record and makes the next data record current.
+  void SkipToNextRecord() {
+    if (!failed_) NextDataRecord();
+  }
+
+  void Write16(std::string& out, uint16_t v) {
+    WriteByte(out, static_cast<uint8_t>(v >> 8));
+    WriteByte(out, static_cast<uint8_t>(v));
+  }
+
+  void Write32(std::string& out, uint32_t v) {
+    Write16(out, static_cast<uint16_t>(v >> 16));
+    Write16(out, static_cast<uint16_t>(v));
+  }
+
+  // Puts the current record's data and a fresh checksum back into the text.
+  void WriteBack(std::string& out) {
+    if (failed_) return;
+    if (!hasRecord_ || out[recordStart_] != 'S' || type_ > 3) return Fail("");
+    static const size_t kAddressChars[] = {4, 4, 6, 8};
+    size_t at = recordStart_ + 4 + kAddressChars[type_];
+    uint32_t sum = static_cast<uint32_t>(count_ + type_ + 2);
+    for (int i = 0; i < addressLength_; ++i) sum += address_[i];
+    for (size_t i = 0; i < count_; ++i) {
+      out[at++] = kHexDigits[data_[i] >> 4];
+      out[at++] = kHexDigits[data_[i] & 15];
+      sum += data_[i];
+    }
+    const uint8_t checksum = static_cast<uint8_t>(~sum);
+    out[at++] = kHexDigits[checksum >> 4];
+    out[at] = kHexDigits[checksum & 15];
+  }
+
+ private:
+  void WriteByte(std::string& out, uint8_t b) {
+    while (!failed_ && position_ >= count_) {
+      WriteBack(out);
+      NextDataRecord();
+    }
+    if (!failed_) data_[position_++] = b;
+  }
+
+  void Fail(const char* message) {
+    failed_ = true;
+    message_ = message;
+  }
+
+  bool TakeByte(uint32_t* sum, uint8_t* byte) {
+    if (next_ + 2 > text_.size()) {
+      Fail("");
+      return false;
+    }
+    *byte = static_cast<uint8_t>(kHex.value[static_cast<uint8_t>(text_[next_])] * 16 +
+                                 kHex.value[static_cast<uint8_t>(text_[next_ + 1])]);
+    next_ += 2;
+    *sum += *byte;
+    return true;
+  }
+
+  void NextDataRecord() {
+    hasRecord_ = false;
+    position_ = count_ = 0;
+    for (;;) {
+      while (next_ < text_.size() && (text_[next_] == '\r' || text_[next_] == '\n')) ++next_;
+      recordStart_ = next_;
+      if (next_ + 1 >= text_.size() || text_[next_] != 'S') return Fail("");
+      const char typeDigit = text_[next_ + 1];
+      next_ += 2;
+      uint32_t sum = 0;
+      uint8_t byteCount;
+      if (!TakeByte(&sum, &byteCount)) return;
+      switch (typeDigit) {
+        case '0':
+        case '1':
+        case '5':
+        case '9':
+          addressLength_ = 2;
+          break;
+        case '2':
+        case '8':
+          addressLength_ = 3;
+          break;
+        case '3':
+        case '7':
+          addressLength_ = 4;
+          break;
+        default:
+          return Fail("");
+      }
+      type_ = typeDigit - '0';
+      for (int i = 0; i < addressLength_; ++i) {
+        if (!TakeByte(&sum, &address_[i])) return;
+      }
+      size_t dataCount = 0;
+      if (type_ <= 3) {
+        if (byteCount < addressLength_ + 1) return Fail("");
+        dataCount = byteCount - addressLength_ - 1;
+        for (size_t i = 0; i < dataCount; ++i) {
+          if (!TakeByte(&sum, &data_[i])) return;
+        }
+      }
+      const uint32_t expected = static_cast<uint8_t>(~sum);
+      uint8_t checksum;
+      if (!TakeByte(&sum, &checksum)) return;
+      if (checksum != expected) return Fail("ERROR: Invalid checksum!");
+      if (type_ >= 1 && type_ <= 3) {
+        count_ = dataCount;
+        hasRecord_ = true;
+        return;
+      }
+    }
+  }
+
+  std::string_view text_;
+  size_t next_ = 0;
+  size_t recordStart_ = 0;
+  int type_ = 0;
+  int addressLength_ = 0;
+  uint8_t address_[4] = {};
+  uint8_t data_[256] = {};
+  size_t count_ = 0;
+  size_t position_ = 0;
+  bool hasRecord_ = false;
+  bool failed_ = false;
+  std::string message_;
+};
+
+void ReadFields(RecordCursor& s, HalStruct* b) {
+  b->size = s.Read16();
+  b->crc = s.Read16();
+  b->endian = s.Read16();
+  b->frameRate = s.Read16();
+  b->internalOsc = s.Read32();
+  b->clki = s.Read32();
+  b->pclk = s.Read32();
+  b->width = s.Read16();
+  b->height = s.Read16();
+  b->bitsPerPixel = s.Read16();
+  b->padding = s.Read16();
+  b->baseAddress = s.Read32();
+  b->registerOffset = s.Read32();
+  b->memoryOffset = s.Read32();
+  b->requiredVram = s.Read32();
+  b->flags = s.Read32();
+  for (size_t i = 0; i < kHalMaxRegisters; ++i) {
+    b->registers[i].index = s.Read16();
+    b->registers[i].value = s.Read16();
+  }
+}
+
+void WriteFields(RecordCursor& s, std::string& out, const HalStruct& b) {
+  for (uint16_t v : {b.size, b.crc, b.endian, b.frameRate}) s.Write16(out, v);
+  for (uint32_t v : {b.internalOsc, b.clki, b.pclk}) s.Write32(out, v);
+  for (uint16_t v : {b.width, b.height, b.bitsPerPixel, b.padding}) s.Write16(out, v);
+  for (uint32_t v : {b.baseAddress, b.registerOffset, b.memoryOffset, b.requiredVram, b.flags}) {
+    s.Write32(out, v);
+  }
+  for (size_t i = 0; i < kHalMaxRegisters; ++i) {
+    s.Write16(out, b.registers[i].index);
+    s.Write16(out, b.registers[i].value);
+  }
+}
+
+void Report(const RecordCursor& cursor, std::string* message) {
+  if (message) *message = cursor.message();
+}
+
+}  // namespace
+
+HalStruct& StagingBlock() {
+  static HalStruct staging = DefaultHalStruct();
+  return staging;
+}
+
+bool ReadSrecordBlock(std::string_view text, HalStruct* staging, std::string* message) {
+  RecordCursor cursor(text);
+  HalStruct b = *staging;
+  if (!cursor.FindSignature()) return Report(cursor, message), false;
+  std::memset(b.idString, 0, sizeof b.idString);
+  std::memcpy(b.idString, kSignature, sizeof kSignature - 1);
+  b.endian = kEndianWord;
+  b.size = kHalStructSize;
+  for (char& c : b.configDescription) c = static_cast<char>(cursor.ReadByte());
+  cursor.SkipToNextRecord();
+  ReadFields(cursor, &b);
+  if (cursor.failed()) return Report(cursor, message), false;
+  b.clki /= 1000;
+  *staging = b;
+  if (message) message->clear();
+  return true;
+}
+
+bool RewriteSrecordBlock(std::string& text, HalStruct* staging, std::string* message) {
+  // The cursor parses a copy so that the writes into text do not disturb it.
+  const std::string original = text;
+  RecordCursor cursor(original);
+  if (!cursor.FindSignature()) return Report(cursor, message), false;
+  HalStruct b = *staging;
+  for (char& c : b.configDescription) c = static_cast<char>(cursor.ReadByte());
+  cursor.SkipToNextRecord();
+  if (cursor.failed()) return Report(cursor, message), false;
+  HalStruct written = b;
+  written.clki *= 1000;
+  WriteFields(cursor, text, written);
+  cursor.WriteBack(text);
+  if (cursor.failed()) {
+    text = original;
+    return Report(cursor, message), false;
+  }
+  *staging = b;
+  if (message) message->clear();
+  return true;
+}
+
+SrecordFileResult ReadSrecordFile(const std::string& path) {
+  SrecordFileResult result;
+  std::string text, error;
+  if (!ReadWholeFile(path, &text, &error)) {
+    result.messages.push_back(error);
+    return result;
+  }
+  std::string message;
+  result.ok = ReadSrecordBlock(text, &StagingBlock(), &message);
+  if (!message.empty()) result.messages.push_back(message);
+  return result;
+}
+
+SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath) {
+  SrecordFileResult result;
+  const std::string& target = newPath.empty() ? openedPath : newPath;
+  std::string text, error;
+  if (!ReadWholeFile(openedPath, &text, &error)) {
+    result.messages.push_back(error);
+    return result;
+  }
+  HalStruct staging = StagingBlock();
+  std::string message;
+  if (!RewriteSrecordBlock(text, &staging, &message)) {
+    if (!message.empty()) result.messages.push_back(message);
+    return result;
+  }
+  if (!newPath.empty() && !CopyFile(openedPath, newPath)) {
+    result.messages.push_back(StringPrintf("ERROR: could not create file %s!", newPath.c_str()));
+    return result;
+  }
+  if (!ReplaceFileContents(target, text, &error)) {
+    if (!newPath.empty()) RemoveFile(newPath);
+    result.messages.push_back(error);
+    return result;
+  }
+  StagingBlock() = staging;
+  result.ok = true;
+  return result;
+}

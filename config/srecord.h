@@ -1,0 +1,33 @@
+// Motorola S-record and board image files: the configuration block read out of the
+// data records into a staging block, and written back into the same records.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/hal_struct.h"
+
+// The block of the last S-record file read; starts as the default block.
+HalStruct& StagingBlock();
+
+// Reads the block out of S-record text into *staging (fields as the file holds them,
+// CLKI divided by 1000). False on a syntax or checksum error, or when the text ends
+// before the block is complete; *message gets the error box text, if the error has one.
+bool ReadSrecordBlock(std::string_view text, HalStruct* staging, std::string* message);
+
+// Writes the staging block's fields into the records of text in place, recomputing
+// the checksum of every touched record. The 256 description bytes of the file stay;
+// they replace the staging block's description.
+bool RewriteSrecordBlock(std::string& text, HalStruct* staging, std::string* message);
+
+struct SrecordFileResult {
+  bool ok = false;
+  std::vector<std::string> messages;  // error box texts, in order
+};
+
+// Reads the file's block into the staging block.
+SrecordFileResult ReadSrecordFile(const std::string& path);
+
+// Writes the staging block into the opened file, or into a copy named newPath.
+SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath);

@@ -1,0 +1,133 @@
+#include "config/block_locator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "config/chip62500.h"
+#include "tests/test_files.h"
+
+namespace {
+
+const uint8_t* Bytes(const std::string& s) {
+  return reinterpret_cast<const uint8_t*>(s.data());
+}
+
+std::string FindMessage(const Chip62500& chip, const std::string& image, bool checkCrc = true) {
+  return FindBlock(chip, Bytes(image), image.size(), checkCrc).message;
+}
+
+HalStruct Block() {
+  return DefaultHalStruct();
+}
+
+}  // namespace
+
+TEST(BlockLocator, FindsOneValidBlockAnywhere) {
+  Chip62500 chip;
+  const std::string block = StoredBlock(Block(), false);
+  BlockFind at0 = FindBlock(chip, Bytes(block), block.size(), true);
+  EXPECT_EQ(at0.result, FindResult::kFound);
+  EXPECT_EQ(at0.position, 0u);
+  const std::string atEnd = ImageWith(block, 123, 0);
+  BlockFind end = FindBlock(chip, Bytes(atEnd), atEnd.size(), true);
+  EXPECT_EQ(end.result, FindResult::kFound);
+  EXPECT_EQ(end.position, 123u);
+  EXPECT_EQ(end.message, "");
+}
+
+TEST(BlockLocator, EachFixedReason) {
+  Chip62500 chip;
+  const std::string good = StoredBlock(Block(), false);
+  EXPECT_EQ(FindMessage(chip, good.substr(0, 463)),
+            "The file does not contain any configuration data.");
+  EXPECT_EQ(FindMessage(chip, std::string(5000, 'x')),
+            "The file does not contain any configuration data.");
+
+  std::string badEndian = good;
+  badEndian[284] = badEndian[285] = 0;
+  EXPECT_EQ(FindMessage(chip, ImageWith(badEndian)),
+            "The file does not contain any configuration data.");
+
+  std::string unconfigured = good;
+  unconfigured[282] = unconfigured[283] = 0;
+  EXPECT_EQ(FindMessage(chip, ImageWith(unconfigured)),
+            "The file has not yet been configured by this application.");
+  EXPECT_EQ(FindBlock(chip, Bytes(unconfigured), 464, false).result, FindResult::kFound);
+
+  std::string corrupt = good;
+  corrupt[400] ^= 1;
+  EXPECT_EQ(FindMessage(chip, ImageWith(corrupt)),
+            "The file contains corrupted configuration data.");
+
+  std::string wrongSize = good;
+  wrongSize[280] = 0x10;
+  EXPECT_EQ(FindMessage(chip, ImageWith(wrongSize)),
+            "The configuration data structure size is incorrect.");
+  // A wrong-size candidate before a good block does not hide it; after it, it is ignored.
+  EXPECT_EQ(FindBlock(chip, Bytes(wrongSize + good), 928, true).result, FindResult::kFound);
+  EXPECT_EQ(FindBlock(chip, Bytes(good + wrongSize), 928, true).result, FindResult::kFound);
+
+  HalStruct other = Block();
+  std::strcpy(other.chipId, "62501");
+  EXPECT_EQ(FindMessage(chip, ImageWith(StoredBlock(other, false))),
+            "The file contains configuration data for another chip.");
+
+  EXPECT_EQ(FindMessage(chip, ImageWith(good + good)),
+            "The file contains multiple configuration data structures.");
+  EXPECT_EQ(FindMessage(chip, ImageWith(corrupt + good)),
+            "The file contains multiple configuration data structures.");
+}
+
+TEST(BlockLocator, LoadsAndStoresInTheImagesByteOrder) {
+  HalStruct block = Block();
+  block.baseAddress = 0x10000000;
+  block.registers[1].value = 0x8B;  // fx 12
+  std::strcpy(block.configDescription, "big endian target");
+  for (bool big : {false, true}) {
+    Chip62500 chip;
+    std::string image = ImageWith(StoredBlock(block, big));
+    std::string message;
+    ASSERT_TRUE(LoadBlockFromImage(chip, Bytes(image), image.size(), &message)) << message;
+    EXPECT_EQ(chip.Block().baseAddress, 0x10000000u);
+    EXPECT_EQ(chip.GetFieldValue("fx"), 12u);
+    EXPECT_STREQ(chip.Block().configDescription, "big endian target");
+
+    chip.SetRawValue("baseaddr", 0x20000000);
+    chip.SetValueText("fx", "8");
+    const std::string before = image;
+    auto* bytes = reinterpret_cast<uint8_t*>(image.data());
+    size_t position = 0;
+    ASSERT_TRUE(StoreBlockIntoImage(chip, bytes, image.size(), true, &message, &position));
+    EXPECT_EQ(position, 1000u);
+    EXPECT_EQ(image.substr(0, 1000), before.substr(0, 1000));
+    EXPECT_EQ(image.substr(1464), before.substr(1464));
+
+    Chip62500 reread;
+    ASSERT_TRUE(LoadBlockFromImage(reread, Bytes(image), image.size(), &message)) << message;
+    EXPECT_EQ(reread.Block().baseAddress, 0x10000000u);  // preserved
+    EXPECT_EQ(reread.GetFieldValue("fx"), 8u);
+    EXPECT_EQ(static_cast<uint8_t>(image[1000 + 284]), big ? 0x12 : 0x34);
+
+    ASSERT_TRUE(StoreBlockIntoImage(chip, bytes, image.size(), false, &message));
+    Chip62500 third;
+    ASSERT_TRUE(LoadBlockFromImage(third, Bytes(image), image.size(), &message));
+    EXPECT_EQ(third.Block().baseAddress, 0x20000000u);
+  }
+}
+
+TEST(BlockLocator, RefusalsLeaveTheImageAndChipUnchanged) {
+  Chip62500 chip;
+  chip.SetRawValue("vram", 1234);
+  std::string image = ImageWith(StoredBlock(Block(), false) + StoredBlock(Block(), false));
+  const std::string before = image;
+  std::string message;
+  EXPECT_FALSE(LoadBlockFromImage(chip, reinterpret_cast<const uint8_t*>(image.data()),
+                                  image.size(), &message));
+  EXPECT_EQ(chip.Block().requiredVram, 1234u);
+  EXPECT_FALSE(StoreBlockIntoImage(chip, reinterpret_cast<uint8_t*>(image.data()), image.size(),
+                                   false, &message));
+  EXPECT_EQ(message, "The file contains multiple configuration data structures.");
+  EXPECT_EQ(image, before);
+}

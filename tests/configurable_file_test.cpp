@@ -1,0 +1,267 @@
+#include "config/configurable_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "config/chip62500.h"
+#include "config/configure_multiple.h"
+#include "config/srecord.h"
+#include "tests/test_files.h"
+
+namespace {
+
+std::string OpenMessage(const std::string& path, const std::string& reason) {
+  return "File \"" + path + "\" could not be opened because:\n\n" + reason;
+}
+
+std::string SaveMessage(const std::string& path, const std::string& reason) {
+  return "File \"" + path + "\" could not be saved because:\n\n" + reason;
+}
+
+HalStruct SrecordTargetBlock() {
+  HalStruct block = DefaultHalStruct();
+  block.clki = 6000;
+  block.baseAddress = 0x00C00000;
+  block.crc = BlockCrc(block);
+  return block;
+}
+
+}  // namespace
+
+TEST(ConfigurableFile, NamesByExtension) {
+  EXPECT_TRUE(IsSrecordName("a.S19"));
+  EXPECT_TRUE(IsSrecordName("dir.x/a.tkb"));
+  EXPECT_TRUE(IsSrecordName("a.srec"));
+  EXPECT_FALSE(IsSrecordName("a.s1"));
+  EXPECT_TRUE(IsMappedImageName("A.EXE"));
+  EXPECT_TRUE(IsMappedImageName("b.elf"));
+  EXPECT_FALSE(IsMappedImageName("b.out"));
+  EXPECT_TRUE(IsConfigurationFileName("x.prc"));
+  EXPECT_TRUE(IsConfigurationFileName("x.Out"));
+  EXPECT_FALSE(IsConfigurationFileName("x.txt"));
+}
+
+TEST(ConfigurableFile, MappedImagesRoundTripInBothByteOrders) {
+  TempDir dir;
+  for (const char* name : {"little.exe", "big.ELF"}) {
+    const bool big = std::string(name) == "big.ELF";
+    const std::string path = dir.File(name);
+    const std::string original = ImageWith(StoredBlock(DefaultHalStruct(), big), 4096, 999);
+    WriteFile(path, original);
+    Chip62500 chip;
+    FileOutcome open = OpenConfigurableFile(chip, path);
+    ASSERT_TRUE(open.ok) << open.reason;
+    EXPECT_TRUE(open.messages.empty());
+    ASSERT_TRUE(chip.SetValueText("fx", "12"));
+    ASSERT_TRUE(chip.SetValueText("cfgdesc", "configured"));
+    FileOutcome save = SaveConfigurableFile(chip, path, "", false);
+    ASSERT_TRUE(save.ok) << save.reason;
+
+    const std::string saved = ReadFile(path);
+    ASSERT_EQ(saved.size(), original.size());
+    EXPECT_EQ(saved.substr(0, 4096), original.substr(0, 4096));
+    EXPECT_EQ(saved.substr(4096 + 464), original.substr(4096 + 464));
+    EXPECT_EQ(static_cast<uint8_t>(saved[4096 + 284]), big ? 0x12 : 0x34);
+
+    Chip62500 reread;
+    ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
+    EXPECT_EQ(reread.GetFieldValue("fx"), 12u);
+    EXPECT_STREQ(reread.Block().configDescription, "configured");
+  }
+}
+
+TEST(ConfigurableFile, OpenRefusalsKeepTheCurrentBlock) {
+  TempDir dir;
+  Chip62500 chip;
+  chip.SetRawValue("vram", 4321);
+
+  const std::string empty = dir.File("empty.exe");
+  WriteFile(empty, "");
+  FileOutcome outcome = OpenConfigurableFile(chip, empty);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.reason, "The specified file has a length of zero.");
+  EXPECT_EQ(outcome.messages.back(), OpenMessage(empty, outcome.reason));
+  EXPECT_EQ(SaveConfigurableFile(chip, empty, "", false).reason,
+            "The specified file has a length of zero.");
+
+  const std::string out = dir.File("image.out");
+  WriteFile(out, ImageWith(StoredBlock(DefaultHalStruct(), false)));
+  EXPECT_EQ(OpenConfigurableFile(chip, out).reason, "The file type is not supported.");
+  EXPECT_TRUE(SaveConfigurableFile(chip, out, "", false).ok);  // can be configured
+
+  EXPECT_EQ(OpenConfigurableFile(chip, dir.File("missing.exe")).reason,
+            "No such file or directory");
+
+  const std::string noBlock = dir.File("plain.exe");
+  WriteFile(noBlock, std::string(2000, 'z'));
+  EXPECT_EQ(OpenConfigurableFile(chip, noBlock).reason,
+            "The file does not contain any configuration data.");
+  EXPECT_EQ(chip.Block().requiredVram, 4321u);
+}
+
+TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
+  TempDir dir;
+  const std::string path = dir.File("driver.exe");
+  const std::string original = ImageWith(StoredBlock(DefaultHalStruct(), false));
+  WriteFile(path, original);
+  Chip62500 chip;
+  ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
+  chip.SetRawValue("baseaddr", 0x30000000);
+
+  const std::string copy = dir.File("copy.exe");
+  ASSERT_TRUE(SaveConfigurableFile(chip, path, copy, false).ok);
+  EXPECT_EQ(ReadFile(path), original);
+  Chip62500 reread;
+  ASSERT_TRUE(OpenConfigurableFile(reread, copy).ok);
+  EXPECT_EQ(reread.Block().baseAddress, 0x30000000u);
+
+  // Same name in another letter case: saved in place, no copy.
+  ASSERT_TRUE(SaveConfigurableFile(chip, path, dir.File("DRIVER.EXE"), false).ok);
+  EXPECT_NE(ReadFile(path), original);
+  EXPECT_NE(access(dir.File("DRIVER.EXE").c_str(), F_OK), 0);
+
+  // A file for another chip: no new file, the message names the new name.
+  HalStruct other = DefaultHalStruct();
+  std::strcpy(other.chipId, "62501");
+  const std::string foreign = dir.File("foreign.exe");
+  WriteFile(foreign, ImageWith(StoredBlock(other, false)));
+  const std::string target = dir.File("target.exe");
+  FileOutcome failed = SaveConfigurableFile(chip, foreign, target, false);
+  EXPECT_FALSE(failed.ok);
+  EXPECT_EQ(failed.messages.back(),
+            SaveMessage(target, "The file contains configuration data for another chip."));
+  EXPECT_NE(access(target.c_str(), F_OK), 0);
+
+  // Into a folder that does not exist.
+  FileOutcome missing = SaveConfigurableFile(chip, path, dir.File("no/such/x.exe"), false);
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.reason, "The file type is not supported.");
+}
+
+TEST(ConfigurableFile, SaveIntoAChangedFileNeverCorruptsIt) {
+  TempDir dir;
+  const std::string path = dir.File("driver.elf");
+  WriteFile(path, ImageWith(StoredBlock(DefaultHalStruct(), false)));
+  Chip62500 chip;
+  ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
+
+  // Shrunk below the block: refused, file unchanged and not extended.
+  const std::string shrunk = std::string(1200, 'q');
+  WriteFile(path, shrunk);
+  FileOutcome outcome = SaveConfigurableFile(chip, path, "", false);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.reason, "The file does not contain any configuration data.");
+  EXPECT_EQ(ReadFile(path), shrunk);
+
+  // Changed so that the block moved: written where it is now, rest untouched.
+  const std::string moved = ImageWith(StoredBlock(DefaultHalStruct(), true), 17, 3);
+  WriteFile(path, moved);
+  ASSERT_TRUE(SaveConfigurableFile(chip, path, "", false).ok);
+  const std::string saved = ReadFile(path);
+  EXPECT_EQ(saved.size(), moved.size());
+  EXPECT_EQ(saved.substr(0, 17), moved.substr(0, 17));
+
+  // A read-only file cannot be saved in place (permissions do not bind root).
+  if (geteuid() != 0) {
+    chmod(path.c_str(), 0444);
+    const std::string before = ReadFile(path);
+    outcome = SaveConfigurableFile(chip, path, "", false);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.reason, "Permission denied");
+    EXPECT_EQ(ReadFile(path), before);
+  }
+  // A path that is a folder.
+  EXPECT_FALSE(SaveConfigurableFile(chip, dir.path() + "/", "", false).ok);
+}
+
+TEST(ConfigurableFile, SrecordFilesOpenAndSaveThroughTheStagingBlock) {
+  TempDir dir;
+  const HalStruct block = SrecordTargetBlock();
+  const std::string bytes = std::string(28, '\0') + SrecordBlockBytes(block);
+  for (const char* name : {"a.s19", "b.s28.srec", "c.idp", "d.TKB", "e.S9"}) {
+    const int type = name[0] == 'b' ? 2 : name[0] == 'c' ? 3 : 1;
+    const std::string path = dir.File(name);
+    const std::string text = SrecordText(bytes, type, 28);
+    WriteFile(path, text);
+    Chip62500 chip;
+    FileOutcome open = OpenConfigurableFile(chip, path);
+    ASSERT_TRUE(open.ok) << name << ": " << open.reason;
+    EXPECT_EQ(chip.Block().baseAddress, 0x00C00000u);
+    chip.SetRawValue("baseaddr", 0x00D00000);
+    chip.SetValueText("fx", "10");
+
+    ASSERT_TRUE(SaveConfigurableFile(chip, path, "", true).ok) << name;
+    const std::string saved = ReadFile(path);
+    EXPECT_EQ(saved.size(), text.size());
+    Chip62500 reread;
+    ASSERT_TRUE(OpenConfigurableFile(reread, path).ok) << name;
+    EXPECT_EQ(reread.Block().baseAddress, 0x00C00000u);  // preserved from the file
+    EXPECT_EQ(reread.GetFieldValue("fx"), 10u);
+
+    ASSERT_TRUE(SaveConfigurableFile(chip, path, "", false).ok);
+    Chip62500 third;
+    ASSERT_TRUE(OpenConfigurableFile(third, path).ok);
+    EXPECT_EQ(third.Block().baseAddress, 0x00D00000u);
+  }
+}
+
+TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
+  TempDir dir;
+  const std::string bytes = std::string(28, '\0') + SrecordBlockBytes(SrecordTargetBlock());
+  std::string text = SrecordText(bytes, 1, 28);
+  const std::string good = dir.File("good.s19");
+  WriteFile(good, text);
+  const size_t line = text.find("\r\nS1", 600) + 2;
+  text[text.find("\r\n", line) - 1] ^= 1;
+  const std::string path = dir.File("bad.s19");
+  WriteFile(path, text);
+
+  Chip62500 chip;
+  FileOutcome open = OpenConfigurableFile(chip, path);
+  EXPECT_FALSE(open.ok);
+  ASSERT_EQ(open.messages.size(), 2u);
+  EXPECT_EQ(open.messages[0], "ERROR: Invalid checksum!");
+  EXPECT_EQ(open.messages[1], OpenMessage(path, "The file does not contain configuration data."));
+
+  FileOutcome save = SaveConfigurableFile(chip, path, "", false);
+  EXPECT_FALSE(save.ok);
+  EXPECT_EQ(save.messages, std::vector<std::string>{"ERROR: Invalid checksum!"});
+  EXPECT_EQ(ReadFile(path), text);
+
+  const std::string copy = dir.File("copy.s19");
+  EXPECT_FALSE(SaveConfigurableFile(chip, path, copy, false).ok);
+  EXPECT_NE(access(copy.c_str(), F_OK), 0);
+
+  // Save As of a good file leaves the original as it was.
+  ASSERT_TRUE(OpenConfigurableFile(chip, good).ok);
+  chip.SetValueText("fy", "9");
+  ASSERT_TRUE(SaveConfigurableFile(chip, good, copy, false).ok);
+  EXPECT_EQ(ReadFile(good), SrecordText(bytes, 1, 28));
+  Chip62500 reread;
+  ASSERT_TRUE(OpenConfigurableFile(reread, copy).ok);
+  EXPECT_EQ(reread.GetFieldValue("fy"), 9u);
+}
+
+TEST(ConfigureMultiple, SummaryAndIndependentTargets) {
+  TempDir dir;
+  const std::string good = dir.File("one.prc");
+  WriteFile(good, ImageWith(StoredBlock(DefaultHalStruct(), false)));
+  const std::string bad = dir.File("notes.txt");
+  WriteFile(bad, "no block here");
+  Chip62500 chip;
+  chip.SetRawValue("vram", 777);
+  ConfigureOutcome outcome = ConfigureMultiple(chip, {good, bad}, false);
+  EXPECT_FALSE(outcome.allOk);
+  EXPECT_EQ(outcome.summary,
+            "Summary of configured files:\n\nOK\t" + good + "\nError\t" + bad + "\n");
+  ASSERT_EQ(outcome.files.size(), 2u);
+  EXPECT_EQ(outcome.files[1].reason, "The file does not contain any configuration data.");
+  Chip62500 reread;
+  WriteFile(dir.File("one.exe"), ReadFile(good));
+  ASSERT_TRUE(OpenConfigurableFile(reread, dir.File("one.exe")).ok);
+  EXPECT_EQ(reread.Block().requiredVram, 777u);
+}

@@ -1,0 +1,164 @@
+#include "config/srecord.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/test_files.h"
+
+namespace {
+
+// A block as S-record targets hold it, with the CRC a saved file carries.
+HalStruct TargetBlock() {
+  HalStruct block = DefaultHalStruct();
+  block.clki = 6000;
+  block.baseAddress = 0x00C00000;
+  block.crc = BlockCrc(block);
+  return block;
+}
+
+// Block at a data offset that puts its size field at the start of a record.
+std::string TargetImage(const HalStruct& block, size_t lead) {
+  return std::string(lead, '\x11') + SrecordBlockBytes(block) + std::string(40, '\x22');
+}
+
+HalStruct Read(const std::string& text, bool* ok, std::string* message = nullptr) {
+  HalStruct staging = DefaultHalStruct();
+  std::string ignored;
+  *ok = ReadSrecordBlock(text, &staging, message ? message : &ignored);
+  return staging;
+}
+
+}  // namespace
+
+TEST(Srecord, ReadsTheBlockOfEachRecordType) {
+  const HalStruct block = TargetBlock();
+  for (int type : {1, 2, 3}) {
+    // 28-byte records: the size field starts record 10 of the block.
+    const std::string text = SrecordText(TargetImage(block, 28), type, 28);
+    bool ok = false;
+    const HalStruct staging = Read(text, &ok);
+    ASSERT_TRUE(ok) << "S" << type;
+    EXPECT_EQ(staging.size, kHalStructSize);
+    EXPECT_EQ(staging.endian, kEndianWord);
+    EXPECT_EQ(staging.clki, 6000u);
+    EXPECT_EQ(staging.baseAddress, 0x00C00000u);
+    EXPECT_EQ(staging.crc, block.crc);
+    EXPECT_EQ(std::memcmp(staging.registers, block.registers, sizeof block.registers), 0);
+    EXPECT_STREQ(staging.idString, "62500 HAL EXE");
+  }
+}
+
+TEST(Srecord, SignatureAcrossRecordsAndLowerCaseDigits) {
+  HalStruct block = TargetBlock();
+  block.clki = 6000;
+  const std::string text = SrecordText(TargetImage(block, 8 + 32), 3, 32);
+  std::string lower = text;
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
+  }
+  bool ok = false;
+  EXPECT_EQ(Read(lower, &ok).baseAddress, 0x00C00000u);
+  EXPECT_TRUE(ok);
+
+  // 10-byte records: the signature and the description span several records.
+  const std::string split = SrecordText(std::string(10, 'x') + SrecordBlockBytes(block), 1, 10);
+  Read(split, &ok);
+  EXPECT_TRUE(ok);
+}
+
+TEST(Srecord, RewritesOnlyTheBlockRecords) {
+  HalStruct block = TargetBlock();
+  const std::string text = SrecordText(TargetImage(block, 8 + 32 * 4), 3, 32);
+  bool ok = false;
+  HalStruct staging = Read(text, &ok);
+  ASSERT_TRUE(ok);
+  staging.baseAddress = 0x12345678;
+  staging.clki = 6001;
+  staging.registers[3].value = 0x4E;
+  std::string rewritten = text;
+  std::string message;
+  ASSERT_TRUE(RewriteSrecordBlock(rewritten, &staging, &message)) << message;
+  ASSERT_EQ(rewritten.size(), text.size());
+  EXPECT_EQ(staging.clki, 6001u);
+
+  // Record structure kept, every record's checksum valid, only block records touched.
+  size_t changedRecords = 0, start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find("\r\n", start);
+    const std::string a = text.substr(start, end - start), b = rewritten.substr(start, end - start);
+    EXPECT_EQ(a.substr(0, 12), b.substr(0, 12));
+    unsigned sum = 0;
+    for (size_t i = 2; i + 1 < b.size(); i += 2) sum += std::stoul(b.substr(i, 2), nullptr, 16);
+    EXPECT_EQ(sum & 0xFF, 0xFFu) << b;
+    EXPECT_EQ(b.find_first_of("abcdef"), std::string::npos);
+    changedRecords += a != b;
+    start = end + 2;
+  }
+  EXPECT_GE(changedRecords, 1u);
+  EXPECT_LE(changedRecords, 6u);
+
+  HalStruct again = Read(rewritten, &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(again.baseAddress, 0x12345678u);
+  EXPECT_EQ(again.clki, 6001u);
+  EXPECT_EQ(again.registers[3].value, 0x4E);
+  EXPECT_EQ(std::memcmp(again.configDescription, staging.configDescription, 256), 0);
+}
+
+TEST(Srecord, ClkiIsHeldAThousandTimesLarger) {
+  HalStruct block = TargetBlock();
+  block.internalOsc = 20000000;
+  block.pclk = 7000000;
+  std::string bytes = SrecordBlockBytes(block);
+  // CLKI 6000999 in the file.
+  const uint32_t fileClki = 6000999;
+  for (int i = 0; i < 4; ++i) bytes[292 + i] = static_cast<char>(fileClki >> (24 - 8 * i));
+  const std::string text = SrecordText(std::string(28, '\0') + bytes, 1, 28);
+  bool ok = false;
+  HalStruct staging = Read(text, &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(staging.clki, 6000u);
+  std::string rewritten = text;
+  std::string message;
+  ASSERT_TRUE(RewriteSrecordBlock(rewritten, &staging, &message));
+  EXPECT_EQ(text.find("005B8D80"), std::string::npos);
+  EXPECT_NE(rewritten.find("005B8D80"), std::string::npos);  // written back as 6000000
+}
+
+TEST(Srecord, ErrorsAbandonTheOperation) {
+  const HalStruct block = TargetBlock();
+  const std::string text = SrecordText(TargetImage(block, 28), 1, 28);
+  std::string message;
+  bool ok = true;
+
+  std::string badChecksum = text;
+  const size_t line = badChecksum.find("\r\nS1", 200) + 2;
+  const size_t lineEnd = badChecksum.find("\r\n", line);
+  badChecksum[lineEnd - 1] = badChecksum[lineEnd - 1] == '0' ? '1' : '0';
+  Read(badChecksum, &ok, &message);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(message, "ERROR: Invalid checksum!");
+  HalStruct staging = DefaultHalStruct();
+  std::string copy = badChecksum;
+  EXPECT_FALSE(RewriteSrecordBlock(copy, &staging, &message));
+  EXPECT_EQ(copy, badChecksum);
+
+  Read(text.substr(0, text.size() / 2), &ok, &message);  // ends before the block does
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(message, "");
+
+  std::string badType = text;
+  badType[badType.find("\r\nS1", 300) + 3] = '4';
+  Read(badType, &ok, &message);
+  EXPECT_FALSE(ok);
+
+  std::string noS = text;
+  noS[noS.find("\r\nS1", 300) + 2] = 'X';
+  Read(noS, &ok, &message);
+  EXPECT_FALSE(ok);
+
+  Read("S00600004844521B\r\nS9030000FC\r\n", &ok, &message);
+  EXPECT_FALSE(ok);
+}

@@ -1,0 +1,38 @@
+// Helpers of the file tests: temporary folders, images with blocks, S-record texts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "config/hal_struct.h"
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+
+// The block's 464 bytes as a target of that byte order stores them, with a correct CRC.
+std::string StoredBlock(HalStruct block, bool bigEndian);
+
+// Filler bytes, a block, more filler.
+std::string ImageWith(const std::string& block, size_t before = 1000, size_t after = 777);
+
+// S-record text of the bytes at address, type 1, 2 or 3, perRecord data bytes a record,
+// with a header record and the matching termination record.
+std::string SrecordText(const std::string& bytes, int type, size_t perRecord,
+                        uint32_t address = 0x1000);
+
+// The bytes an S-record target holds for a block: ID, description, then the fields
+// most significant byte first, CLKI held 1000 times larger.
+std::string SrecordBlockBytes(const HalStruct& block);
