@@ -124,9 +124,8 @@ bool ReplaceFileContents(const std::string& path, std::string_view text, std::st
     *error = StringPrintf("ERROR: open failed on input file %s", path.c_str());
     return false;
   }
-  std::string temporary = target;
-  temporary.insert(folder.size() + (folder == "/" ? 0 : 1), ".");
-  temporary += ".XXXXXX";
+  const std::string name = target.substr(target.rfind('/') + 1);
+  std::string temporary = (folder == "/" ? std::string() : folder) + "/." + name + ".XXXXXX";
   FileDescriptor fd(mkstemp(temporary.data()));
   if (fd.get() < 0) return RewriteInPlace(target, text, error);
   fchmod(fd.get(), info.st_mode & 07777);

@@ -105,6 +105,28 @@ class RecordCursor {
     message_ = message;
   }
 
+  uint8_t Decode() {
+    const uint8_t byte = static_cast<uint8_t>(kHex.value[static_cast<uint8_t>(text_[next_])] * 16 +
+                                              kHex.value[static_cast<uint8_t>(text_[next_ + 1])]);
+    next_ += 2;
+    return byte;
+  }
+
+  // Decodes count data bytes into the record buffer; returns their sum.
+  uint32_t DecodeData(size_t count) {
+    const auto* in = reinterpret_cast<const uint8_t*>(text_.data() + next_);
+    uint8_t* out = data_;
+    uint32_t sum = 0;
+    for (size_t i = 0; i < count; ++i) {
+      const uint8_t byte =
+          static_cast<uint8_t>(kHex.value[in[2 * i]] * 16 + kHex.value[in[2 * i + 1]]);
+      out[i] = byte;
+      sum += byte;
+    }
+    next_ += 2 * count;
+    return sum;
+  }
+
   bool TakeByte(uint32_t* sum, uint8_t* byte) {
     if (next_ + 2 > text_.size()) {
       Fail("");
@@ -148,20 +170,15 @@ class RecordCursor {
           return Fail("");
       }
       type_ = typeDigit - '0';
-      for (int i = 0; i < addressLength_; ++i) {
-        if (!TakeByte(&sum, &address_[i])) return;
-      }
-      size_t dataCount = 0;
-      if (type_ <= 3) {
-        if (byteCount < addressLength_ + 1) return Fail("");
-        dataCount = byteCount - addressLength_ - 1;
-        for (size_t i = 0; i < dataCount; ++i) {
-          if (!TakeByte(&sum, &data_[i])) return;
-        }
-      }
+      const size_t dataCount =
+          type_ <= 3 && byteCount > addressLength_ ? byteCount - addressLength_ - 1 : 0;
+      if (type_ <= 3 && byteCount < addressLength_ + 1) return Fail("");
+      // Address, data and checksum: all characters must be there.
+      if (next_ + 2 * (addressLength_ + dataCount + 1) > text_.size()) return Fail("");
+      for (int i = 0; i < addressLength_; ++i) sum += address_[i] = Decode();
+      sum += DecodeData(dataCount);
       const uint32_t expected = static_cast<uint8_t>(~sum);
-      uint8_t checksum;
-      if (!TakeByte(&sum, &checksum)) return;
+      const uint8_t checksum = Decode();
       if (checksum != expected) return Fail("ERROR: Invalid checksum!");
       if (type_ >= 1 && type_ <= 3) {
         count_ = dataCount;
@@ -251,9 +268,8 @@ bool ReadSrecordBlock(std::string_view text, HalStruct* staging, std::string* me
 }
 
 bool RewriteSrecordBlock(std::string& text, HalStruct* staging, std::string* message) {
-  // The cursor parses a copy so that the writes into text do not disturb it.
-  const std::string original = text;
-  RecordCursor cursor(original);
+  // Writes only touch records the cursor has already parsed.
+  RecordCursor cursor(text);
   if (!cursor.FindSignature()) return Report(cursor, message), false;
   HalStruct b = *staging;
   for (char& c : b.configDescription) c = static_cast<char>(cursor.ReadByte());
@@ -263,10 +279,7 @@ bool RewriteSrecordBlock(std::string& text, HalStruct* staging, std::string* mes
   written.clki *= 1000;
   WriteFields(cursor, text, written);
   cursor.WriteBack(text);
-  if (cursor.failed()) {
-    text = original;
-    return Report(cursor, message), false;
-  }
+  if (cursor.failed()) return Report(cursor, message), false;
   *staging = b;
   if (message) message->clear();
   return true;

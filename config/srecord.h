@@ -18,7 +18,8 @@ bool ReadSrecordBlock(std::string_view text, HalStruct* staging, std::string* me
 
 // Writes the staging block's fields into the records of text in place, recomputing
 // the checksum of every touched record. The 256 description bytes of the file stay;
-// they replace the staging block's description.
+// they replace the staging block's description. On failure text may be partly
+// rewritten and must be discarded.
 bool RewriteSrecordBlock(std::string& text, HalStruct* staging, std::string* message);
 
 struct SrecordFileResult {
