@@ -1,0 +1,34 @@
+#include <cstdio>
+
+#include "cli/chip_source.h"
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+#include "config/configurable_file.h"
+#include "config/configure_multiple.h"
+
+int RunCheck(const CheckOptions& options) {
+  bool allOk = true;
+  for (const std::string& path : options.files) {
+    // A fresh chip per file, so that no file sees another's block.
+    Chip62500 chip;
+    const FileOutcome outcome = OpenConfigurableFile(chip, path);
+    if (outcome.ok) {
+      std::printf("OK\t%s\n", path.c_str());
+    } else {
+      std::printf("Error\t%s: %s\n", path.c_str(), outcome.reason.c_str());
+      allOk = false;
+    }
+  }
+  return allOk ? kExitOk : kExitFailed;
+}
+
+int RunConfigure(const ConfigureOptions& options) {
+  Chip62500& chip = TheChip();
+  if (!LoadSource(chip, options.from)) return kExitFailed;
+  const ConfigureOutcome outcome =
+      ConfigureMultiple(chip, options.targets, options.preserveAddresses);
+  for (const FileOutcome& file : outcome.files) PrintMessages(file.messages);
+  std::fputs(outcome.summary.c_str(), stdout);
+  if (!outcome.summary.empty() && outcome.summary.back() != '\n') std::fputs("\n", stdout);
+  return outcome.allOk ? kExitOk : kExitFailed;
+}

@@ -1,0 +1,12 @@
+#include "cli/chip_source.h"
+
+#include "cli/cli_output.h"
+#include "config/configurable_file.h"
+
+bool LoadSource(Chip62500& chip, const std::string& path) {
+  if (path == kDefaultBlockName) return true;
+  const FileOutcome outcome = OpenConfigurableFile(chip, path);
+  PrintMessages(outcome.messages);
+  if (!outcome.ok && outcome.messages.empty()) PrintError(path + ": " + outcome.reason);
+  return outcome.ok;
+}

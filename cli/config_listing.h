@@ -1,0 +1,41 @@
+// Everything `show` lists about the chip's current configuration, as plain records.
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "config/chip62500.h"
+
+struct BlockFieldLine {
+  std::string caption;  // for the terminal
+  std::string key;      // for JSON
+  std::string text;
+  nlohmann::json value;
+};
+
+struct FeatureLine {
+  std::string keyname;
+  std::string label;
+  std::string value;
+};
+
+struct RegisterLine {
+  uint32_t index = 0;
+  uint32_t value = 0;
+  uint32_t hexDigits = 2;
+  std::string label;
+};
+
+struct ConfigListing {
+  std::vector<BlockFieldLine> block;
+  std::vector<FeatureLine> features;
+  std::vector<RegisterLine> registers;
+};
+
+ConfigListing ListConfiguration(Chip62500& chip);
+
+// Aligned columns for a terminal.
+std::string ListingText(const ConfigListing& listing);
+nlohmann::json ListingJson(const ConfigListing& listing);

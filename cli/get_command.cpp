@@ -1,0 +1,24 @@
+#include <cstdio>
+
+#include "cli/chip_source.h"
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+
+int RunGet(const GetOptions& options) {
+  Chip62500& chip = TheChip();
+  if (!LoadSource(chip, options.file)) return kExitFailed;
+  // Every name is checked first, so that the output lines always match the names.
+  bool allFound = true;
+  for (const std::string& feature : options.features) {
+    uint32_t position = 0;
+    if (chip.FindFeature(feature, &position)) continue;
+    PrintError("unknown feature '" + feature + "'");
+    allFound = false;
+  }
+  if (!allFound) return kExitFailed;
+  for (const std::string& feature : options.features) {
+    const char* text = chip.GetValueText(feature, true);
+    std::printf("%s\n", text ? text : "");
+  }
+  return kExitOk;
+}

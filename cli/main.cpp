@@ -1,0 +1,84 @@
+// 62500cfg: views and changes the configuration block of 62500 display driver images.
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+
+namespace {
+
+void AddFileOptions(CLI::App* command, SetOptions& options, const char* assignment,
+                    const char* assignmentHelp) {
+  command->add_option("FILE", options.file, "Configurable file to change")->required();
+  command->add_option(assignment, options.assignments, assignmentHelp)->required();
+  command->add_option("--save-as", options.saveAs,
+                      "Save into a copy with this name; the file itself is left unchanged");
+  command->add_flag("--preserve-addresses", options.preserveAddresses,
+                    "Keep the file's own chip base address");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "Views and changes the configuration of 62500 display driver images.\n"
+      "Without a command, shows the built-in default configuration.",
+      "62500cfg"};
+  app.set_version_flag("--version", std::string("62500cfg ") + K7Q_VERSION);
+  app.require_subcommand(0, 1);
+  std::function<int()> run = [] { return RunShow(ShowOptions{}); };
+
+  ShowOptions show;
+  CLI::App* showCommand = app.add_subcommand(
+      "show", "Show the block fields, features and registers of a file (default: built-in block)");
+  showCommand->add_option("FILE", show.file, "Configurable file, or - for the built-in block");
+  showCommand->add_flag("--json", show.json, "Write one JSON document");
+  showCommand->callback([&] { run = [&] { return RunShow(show); }; });
+
+  GetOptions get;
+  CLI::App* getCommand = app.add_subcommand("get", "Print the value of each feature, one a line");
+  getCommand->add_option("FILE", get.file, "Configurable file, or - for the built-in block")
+      ->required();
+  getCommand->add_option("FEATURE", get.features, "Feature keynames")->required();
+  getCommand->callback([&] { run = [&] { return RunGet(get); }; });
+
+  SetOptions set;
+  CLI::App* setCommand =
+      app.add_subcommand("set", "Set features and save the file (nothing is saved on an error)");
+  AddFileOptions(setCommand, set, "FEATURE=VALUE", "Feature keyname and value");
+  setCommand->callback([&] { run = [&] { return RunSet(set); }; });
+
+  SetOptions setReg;
+  CLI::App* setRegCommand = app.add_subcommand(
+      "setreg", "Set register values of the block's register list and save the file");
+  AddFileOptions(setRegCommand, setReg, "INDEX=VALUE",
+                 "Register index (hexadecimal) and value (hexadecimal unless suffixed)");
+  setRegCommand->callback([&] { run = [&] { return RunSetReg(setReg); }; });
+
+  CheckOptions check;
+  CLI::App* checkCommand =
+      app.add_subcommand("check", "Check that each file holds a valid configuration block");
+  checkCommand->add_option("FILE", check.files, "Configurable files")->required();
+  checkCommand->callback([&] { run = [&] { return RunCheck(check); }; });
+
+  ConfigureOptions configure;
+  CLI::App* configureCommand =
+      app.add_subcommand("configure", "Write the configuration of one file into every target file");
+  configureCommand
+      ->add_option("--from", configure.from, "Configurable file, or - for the built-in block")
+      ->required();
+  configureCommand->add_flag("--preserve-addresses", configure.preserveAddresses,
+                             "Each target keeps its own chip base address");
+  configureCommand->add_option("TARGET", configure.targets, "Files to configure")->required();
+  configureCommand->callback([&] { run = [&] { return RunConfigure(configure); }; });
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+    PrintError(std::string(e.what()) + "\nRun with --help for more information.");
+    return kExitUsage;
+  }
+  return run();
+}
