@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "config/chip62500.h"
@@ -264,4 +265,42 @@ TEST(ConfigureMultiple, SummaryAndIndependentTargets) {
   WriteFile(dir.File("one.exe"), ReadFile(good));
   ASSERT_TRUE(OpenConfigurableFile(reread, dir.File("one.exe")).ok);
   EXPECT_EQ(reread.Block().requiredVram, 777u);
+}
+
+TEST(ConfigurableFile, SrecordSaveFollowsLinks) {
+  TempDir dir;
+  const std::string bytes = std::string(28, '\0') + SrecordBlockBytes(SrecordTargetBlock());
+  const std::string real = dir.File("real.s19");
+  WriteFile(real, SrecordText(bytes, 1, 28));
+  const std::string link = dir.File("link.s19");
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  const std::string hard = dir.File("hard.s19");
+  ASSERT_EQ(::link(real.c_str(), hard.c_str()), 0);
+
+  Chip62500 chip;
+  ASSERT_TRUE(OpenConfigurableFile(chip, link).ok);
+  chip.SetValueText("fx", "11");
+  ASSERT_TRUE(SaveConfigurableFile(chip, link, "", false).ok);
+  struct stat info;
+  ASSERT_EQ(lstat(link.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  ASSERT_EQ(stat(real.c_str(), &info), 0);
+  EXPECT_EQ(info.st_nlink, 2u);  // rewritten in place: both names see the change
+  EXPECT_EQ(ReadFile(hard), ReadFile(real));
+  Chip62500 reread;
+  ASSERT_TRUE(OpenConfigurableFile(reread, hard).ok);
+  EXPECT_EQ(reread.GetFieldValue("fx"), 11u);
+
+  // A single-link file is replaced whole; no temporary file stays behind.
+  ASSERT_EQ(unlink(hard.c_str()), 0);
+  chip.SetValueText("fx", "9");
+  ASSERT_TRUE(SaveConfigurableFile(chip, real, "", false).ok);
+  ASSERT_TRUE(OpenConfigurableFile(reread, link).ok);
+  EXPECT_EQ(reread.GetFieldValue("fx"), 9u);
+  size_t entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    (void)entry;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2u);
 }
