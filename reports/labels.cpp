@@ -72,7 +72,8 @@ std::optional<std::string> FeatureLabel(ChipEngine& chip, std::string_view keyna
     } else {
       text +=
           StringPrintf("REG[%0*Xh", static_cast<int>(chip.RegisterIndexWidth()), f.registerIndex);
-      if (top == 15 && lowest == 0) {
+      // A feature without MASK holds the whole register.
+      if ((top == 15 && lowest == 0) || f.mask == kAllBits) {
         text += "]";
       } else if (top == lowest) {
         text += StringPrintf(shortForm ? "-b%d]" : "] Bit %d", lowest);
