@@ -27,20 +27,6 @@ bool EndsWithAny(std::string_view path, std::initializer_list<std::string_view> 
   return false;
 }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 class Mapping {
  public:
   Mapping(int fd, size_t length, int protection, int flags)
@@ -77,7 +63,7 @@ FileOutcome SaveFailed(FileOutcome outcome, const std::string& path, const std::
 // Writes the block into a mapped image in place: only the block's bytes change.
 FileOutcome SaveMappedImage(Chip62500& chip, const std::string& target, bool preserveAddresses) {
   FileOutcome outcome;
-  Descriptor fd(open(target.c_str(), O_RDWR));
+  FileDescriptor fd(open(target.c_str(), O_RDWR));
   if (fd.get() < 0) return SaveFailed(outcome, target, SystemErrorText());
   struct stat info;
   if (fstat(fd.get(), &info) != 0) return SaveFailed(outcome, target, SystemErrorText());
@@ -122,7 +108,7 @@ bool IsConfigurationFileName(std::string_view path) {
 
 FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
   FileOutcome outcome;
-  Descriptor fd(open(path.c_str(), O_RDONLY));
+  FileDescriptor fd(open(path.c_str(), O_RDONLY));
   if (fd.get() < 0) return OpenFailed(outcome, path, SystemErrorText());
   struct stat info;
   if (fstat(fd.get(), &info) != 0) return OpenFailed(outcome, path, SystemErrorText());

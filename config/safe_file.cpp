@@ -13,25 +13,6 @@
 
 namespace {
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
 bool WriteAll(int fd, std::string_view text, size_t* written) {
   *written = 0;
   while (*written < text.size()) {
@@ -76,6 +57,16 @@ bool RewriteInPlace(const std::string& path, std::string_view text, std::string*
 }
 
 }  // namespace
+
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) close(fd_);
+}
+
+bool FileDescriptor::Close() {
+  const int fd = fd_;
+  fd_ = -1;
+  return close(fd) == 0;
+}
 
 std::string SystemErrorText() {
   return std::strerror(errno);

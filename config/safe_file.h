@@ -4,6 +4,21 @@
 #include <string>
 #include <string_view>
 
+// Owns a file descriptor and closes it.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now; false when the close reports an error.
+  bool Close();
+
+ private:
+  int fd_;
+};
+
 // Reads the whole file; *error gets the error box text on failure.
 bool ReadWholeFile(const std::string& path, std::string* text, std::string* error);
 

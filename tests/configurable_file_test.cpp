@@ -23,14 +23,6 @@ std::string SaveMessage(const std::string& path, const std::string& reason) {
   return "File \"" + path + "\" could not be saved because:\n\n" + reason;
 }
 
-HalStruct SrecordTargetBlock() {
-  HalStruct block = DefaultHalStruct();
-  block.clki = 6000;
-  block.baseAddress = 0x00C00000;
-  block.crc = BlockCrc(block);
-  return block;
-}
-
 }  // namespace
 
 TEST(ConfigurableFile, NamesByExtension) {

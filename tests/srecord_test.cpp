@@ -9,15 +9,6 @@
 
 namespace {
 
-// A block as S-record targets hold it, with the CRC a saved file carries.
-HalStruct TargetBlock() {
-  HalStruct block = DefaultHalStruct();
-  block.clki = 6000;
-  block.baseAddress = 0x00C00000;
-  block.crc = BlockCrc(block);
-  return block;
-}
-
 // Block at a data offset that puts its size field at the start of a record.
 std::string TargetImage(const HalStruct& block, size_t lead) {
   return std::string(lead, '\x11') + SrecordBlockBytes(block) + std::string(40, '\x22');
@@ -33,7 +24,7 @@ HalStruct Read(const std::string& text, bool* ok, std::string* message = nullptr
 }  // namespace
 
 TEST(Srecord, ReadsTheBlockOfEachRecordType) {
-  const HalStruct block = TargetBlock();
+  const HalStruct block = SrecordTargetBlock();
   for (int type : {1, 2, 3}) {
     // 28-byte records: the size field starts record 10 of the block.
     const std::string text = SrecordText(TargetImage(block, 28), type, 28);
@@ -51,7 +42,7 @@ TEST(Srecord, ReadsTheBlockOfEachRecordType) {
 }
 
 TEST(Srecord, SignatureAcrossRecordsAndLowerCaseDigits) {
-  HalStruct block = TargetBlock();
+  HalStruct block = SrecordTargetBlock();
   block.clki = 6000;
   const std::string text = SrecordText(TargetImage(block, 8 + 32), 3, 32);
   std::string lower = text;
@@ -69,7 +60,7 @@ TEST(Srecord, SignatureAcrossRecordsAndLowerCaseDigits) {
 }
 
 TEST(Srecord, RewritesOnlyTheBlockRecords) {
-  HalStruct block = TargetBlock();
+  HalStruct block = SrecordTargetBlock();
   const std::string text = SrecordText(TargetImage(block, 8 + 32 * 4), 3, 32);
   bool ok = false;
   HalStruct staging = Read(text, &ok);
@@ -108,7 +99,7 @@ TEST(Srecord, RewritesOnlyTheBlockRecords) {
 }
 
 TEST(Srecord, ClkiIsHeldAThousandTimesLarger) {
-  HalStruct block = TargetBlock();
+  HalStruct block = SrecordTargetBlock();
   block.internalOsc = 20000000;
   block.pclk = 7000000;
   std::string bytes = SrecordBlockBytes(block);
@@ -128,7 +119,7 @@ TEST(Srecord, ClkiIsHeldAThousandTimesLarger) {
 }
 
 TEST(Srecord, ErrorsAbandonTheOperation) {
-  const HalStruct block = TargetBlock();
+  const HalStruct block = SrecordTargetBlock();
   const std::string text = SrecordText(TargetImage(block, 28), 1, 28);
   std::string message;
   bool ok = true;

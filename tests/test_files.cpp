@@ -111,3 +111,11 @@ std::string SrecordBlockBytes(const HalStruct& block) {
   }
   return bytes;
 }
+
+HalStruct SrecordTargetBlock() {
+  HalStruct block = DefaultHalStruct();
+  block.clki = 6000;
+  block.baseAddress = 0x00C00000;
+  block.crc = BlockCrc(block);
+  return block;
+}

@@ -33,6 +33,10 @@ std::string ImageWith(const std::string& block, size_t before = 1000, size_t aft
 std::string SrecordText(const std::string& bytes, int type, size_t perRecord,
                         uint32_t address = 0x1000);
 
+// A block as S-record targets hold it (CLKI 6000, base address C00000h), with the
+// CRC that a saved file carries.
+HalStruct SrecordTargetBlock();
+
 // The bytes an S-record target holds for a block: ID, description, then the fields
 // most significant byte first, CLKI held 1000 times larger.
 std::string SrecordBlockBytes(const HalStruct& block);
