@@ -1,0 +1,9 @@
+// chip.h: symbolic names for every register of the chip.
+#pragma once
+
+#include <string>
+
+class Chip62500;
+
+// The whole file, LF line ends.
+std::string ChipHeader(Chip62500& chip);

@@ -1,0 +1,138 @@
+#include "export/export_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "chipmodel/text_format.h"
+#include "config/chip62500.h"
+#include "export/chip_header.h"
+#include "export/csv_export.h"
+#include "export/driver_headers.h"
+#include "export/generated_text.h"
+#include "export/hal_config.h"
+#include "reports/quick_reference.h"
+
+namespace {
+
+std::string Generate(Chip62500& chip, ExportKind kind, unsigned mode) {
+  switch (kind) {
+    case ExportKind::kHalConfig:
+      return HalConfigSource(chip);
+    case ExportKind::kChipHeader:
+      return ChipHeader(chip);
+    case ExportKind::kWinCeHeader:
+      return WinCeModeHeader(chip, mode);
+    case ExportKind::kGenericHeader:
+      return GenericHeader(chip);
+    case ExportKind::kCsv:
+      return CsvExport(chip);
+    case ExportKind::kQuickReference:
+      return QuickReference(chip);
+  }
+  return {};
+}
+
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+mode_t NewFileMode() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+std::string DefaultExportName(Chip62500& chip, ExportKind kind, unsigned mode) {
+  const std::string product = ProductFullName(chip);
+  switch (kind) {
+    case ExportKind::kHalConfig:
+      return "HAL_config.c";
+    case ExportKind::kChipHeader:
+      return "chip.h";
+    case ExportKind::kWinCeHeader:
+      return StringPrintf("mode%u.h", mode);
+    case ExportKind::kGenericHeader:
+      return product + ".h";
+    case ExportKind::kCsv:
+      return product + ".csv";
+    case ExportKind::kQuickReference:
+      return product + ".txt";
+  }
+  return {};
+}
+
+ExportText GenerateExport(Chip62500& chip, ExportKind kind, unsigned mode) {
+  ExportText result;
+  result.text = Generate(chip, kind, mode);
+  const size_t room =
+      kind == ExportKind::kQuickReference ? kQuickReferenceBufferSize : kExportBufferSize;
+  // The CR LF text and its terminating NUL must fit the buffer.
+  if (ToCrLf(result.text).size() + 1 > room) {
+    result.error = StringPrintf("The generated %s does not fit into %zu bytes.",
+                                DefaultExportName(chip, kind, mode).c_str(), room);
+    result.text.clear();
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
+
+std::string ToCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+std::string WriteExportFile(const std::string& path, std::string_view text) {
+  const std::string failed = "Failed to create file " + path;
+  if (path.empty()) return failed;
+  mode_t mode = NewFileMode();
+  struct stat existing;
+  if (stat(path.c_str(), &existing) == 0) {
+    // A read-only or special file is not replaced.
+    if (!S_ISREG(existing.st_mode) || (existing.st_mode & 0222) == 0) return failed;
+    mode = existing.st_mode & 07777;
+  }
+  std::string name = FolderOf(path) + "/.export-XXXXXX";
+  std::vector<char> temp(name.begin(), name.end());
+  temp.push_back('\0');
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) return failed;
+  bool ok = WriteAll(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  if (ok) ok = rename(temp.data(), path.c_str()) == 0;
+  if (!ok) {
+    unlink(temp.data());
+    return failed;
+  }
+  return {};
+}
+
+std::string ExportToFile(Chip62500& chip, ExportKind kind, unsigned mode, const std::string& path) {
+  const ExportText generated = GenerateExport(chip, kind, mode);
+  if (!generated.ok) return generated.error;
+  return WriteExportFile(path, ToCrLf(generated.text));
+}

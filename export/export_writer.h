@@ -1,0 +1,45 @@
+// The six kinds of generated file: their default names, their texts within the
+// buffer sizes of the export, and writing a text to a file.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class Chip62500;
+
+enum class ExportKind {
+  kHalConfig,
+  kChipHeader,
+  kWinCeHeader,
+  kGenericHeader,
+  kCsv,
+  kQuickReference
+};
+
+// Room for the C, header and CSV texts, and for the quick reference (CR LF text and NUL).
+constexpr size_t kExportBufferSize = 32768;
+constexpr size_t kQuickReferenceBufferSize = 524288;
+
+struct ExportText {
+  bool ok = false;
+  std::string text;   // LF line ends
+  std::string error;  // the reason when not ok
+};
+
+// "HAL_config.c", "chip.h", "mode%u.h", "K7Q62500.h", "K7Q62500.csv", "K7Q62500.txt".
+std::string DefaultExportName(Chip62500& chip, ExportKind kind, unsigned mode);
+
+// The text of a kind, or the reason it cannot be exported.
+ExportText GenerateExport(Chip62500& chip, ExportKind kind, unsigned mode);
+
+// LF line ends to CR LF; line ends that already are CR LF stay as they are.
+std::string ToCrLf(std::string_view text);
+
+// Writes text to path through a temporary file in the same folder, so a failure leaves
+// any existing file as it was. A file without write permission is not replaced.
+// Returns an empty string or "Failed to create file <path>".
+std::string WriteExportFile(const std::string& path, std::string_view text);
+
+// Generates a kind and writes it with CR LF line ends; an empty string or the reason.
+std::string ExportToFile(Chip62500& chip, ExportKind kind, unsigned mode, const std::string& path);

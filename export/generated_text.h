@@ -1,0 +1,30 @@
+// Names and pieces shared by every generated file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class ChipEngine;
+
+// The program's build number, printed in every banner.
+constexpr unsigned kBuildNumber = 8;
+
+// The maker's two notice lines, without the comment prefix.
+extern const char* const kNoticeLines[2];
+
+// "=" repeated 66 times: the rule of every banner.
+std::string RuleText();
+
+// The product NAME ("62500") and PREFIX+NAME ("K7Q62500").
+std::string ProductName(const ChipEngine& chip);
+std::string ProductFullName(const ChipEngine& chip);
+
+// "REG0000_SYSTEMSET_P1" or "REGFLAG_ENDOFTABLE".
+std::string RegisterName(ChipEngine& chip, uint32_t index);
+// NAME with " [READONLY]", " [WRITEONLY,RESERVED]" and the like.
+std::string RegisterDescription(ChipEngine& chip, uint32_t index);
+
+// The description as the body of a C string literal, its terminating NUL written as
+// an escape.
+std::string EscapeCString(std::string_view text);

@@ -1,0 +1,180 @@
+// Export kinds, their default names, buffer limits and writing the files.
+#include "export/export_writer.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "chipmodel/chip_definition_loader.h"
+#include "chipmodel/text_format.h"
+#include "config/chip62500.h"
+
+namespace {
+
+class Folder {
+ public:
+  Folder() {
+    char name[] = "/tmp/export-test-XXXXXX";
+    path_ = mkdtemp(name);
+  }
+  ~Folder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    DIR* dir = opendir(path_.c_str());
+    while (dirent* e = readdir(dir)) {
+      const std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    closedir(dir);
+    return names;
+  }
+
+ private:
+  std::string path_;
+};
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Write(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+mode_t Mode(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+const ExportKind kAllKinds[] = {ExportKind::kHalConfig,   ExportKind::kChipHeader,
+                                ExportKind::kWinCeHeader, ExportKind::kGenericHeader,
+                                ExportKind::kCsv,         ExportKind::kQuickReference};
+
+// A chip with so many registers that its register map outgrows the export buffer.
+std::vector<std::string> ManyRegisters(int count) {
+  std::vector<std::string> lines = {
+      "<CHIPDEF><PRODUCTS><PRODUCT KEYNAME=\"62500\" PREFIX=\"K7Q\" NAME=\"62500\"/></PRODUCTS>",
+      "<REGISTERS>"};
+  for (int i = 0; i < count; ++i) {
+    lines.push_back(
+        StringPrintf("<REGISTER KEYNAME=\"r%d\" NAME=\"General Purpose Register %d\" REG=\"%04X\" "
+                     "BITWIDTH=\"8\"/>",
+                     i, i, i));
+  }
+  lines.push_back("</REGISTERS><FEATURES/></CHIPDEF>");
+  return lines;
+}
+
+}  // namespace
+
+TEST(ExportWriter, LineEnds) {
+  EXPECT_EQ(ToCrLf("a\nb\n"), "a\r\nb\r\n");
+  EXPECT_EQ(ToCrLf("a\r\nb"), "a\r\nb");
+  EXPECT_EQ(ToCrLf("\n\n"), "\r\n\r\n");
+  EXPECT_EQ(ToCrLf("a\rb"), "a\rb");
+  EXPECT_EQ(ToCrLf(""), "");
+}
+
+TEST(ExportWriter, DefaultNames) {
+  Chip62500 chip;
+  EXPECT_EQ(DefaultExportName(chip, ExportKind::kHalConfig, 3), "HAL_config.c");
+  EXPECT_EQ(DefaultExportName(chip, ExportKind::kChipHeader, 3), "chip.h");
+  EXPECT_EQ(DefaultExportName(chip, ExportKind::kWinCeHeader, 0), "mode0.h");
+  EXPECT_EQ(DefaultExportName(chip, ExportKind::kWinCeHeader, 12), "mode12.h");
+  EXPECT_EQ(DefaultExportName(chip, ExportKind::kGenericHeader, 3), "K7Q62500.h");
+  EXPECT_EQ(DefaultExportName(chip, ExportKind::kCsv, 3), "K7Q62500.csv");
+  EXPECT_EQ(DefaultExportName(chip, ExportKind::kQuickReference, 3), "K7Q62500.txt");
+}
+
+TEST(ExportWriter, EveryKindIsWrittenWithCrLfLineEnds) {
+  Chip62500 chip;
+  Folder folder;
+  for (ExportKind kind : kAllKinds) {
+    const std::string name = DefaultExportName(chip, kind, 5);
+    const ExportText generated = GenerateExport(chip, kind, 5);
+    ASSERT_TRUE(generated.ok) << name << ": " << generated.error;
+    EXPECT_EQ(generated.text.find('\r'), std::string::npos) << name;
+    EXPECT_EQ(ExportToFile(chip, kind, 5, folder.File(name)), "") << name;
+    const std::string written = Read(folder.File(name));
+    EXPECT_EQ(written, ToCrLf(generated.text)) << name;
+    EXPECT_EQ(written.find("\r\r"), std::string::npos) << name;
+    size_t lineFeeds = 0, crLfs = 0;
+    for (size_t i = 0; i < written.size(); ++i) {
+      if (written[i] != '\n') continue;
+      ++lineFeeds;
+      if (i > 0 && written[i - 1] == '\r') ++crLfs;
+    }
+    EXPECT_GT(lineFeeds, 10u) << name;
+    EXPECT_EQ(crLfs, lineFeeds) << name;
+  }
+  EXPECT_NE(Read(folder.File("mode5.h")).find("#ifndef __MODE5_H__\r\n"), std::string::npos);
+  EXPECT_EQ(folder.Entries().size(), 6u);  // no temporary files left behind
+}
+
+TEST(ExportWriter, ReplacingAndRefusing) {
+  Folder folder;
+  const std::string path = folder.File("HAL_config.c");
+  // A writable file is replaced and keeps its permissions.
+  Write(path, "old text that is longer than the new one");
+  chmod(path.c_str(), 0640);
+  EXPECT_EQ(WriteExportFile(path, "new\r\n"), "");
+  EXPECT_EQ(Read(path), "new\r\n");
+  EXPECT_EQ(Mode(path), 0640u);
+
+  // A read-only file is left as it is.
+  chmod(path.c_str(), 0444);
+  EXPECT_EQ(WriteExportFile(path, "newer\r\n"), "Failed to create file " + path);
+  EXPECT_EQ(Read(path), "new\r\n");
+
+  // Missing folders and folders as targets fail without leftovers.
+  const std::string missing = folder.File("no/such/folder/chip.h");
+  EXPECT_EQ(WriteExportFile(missing, "x"), "Failed to create file " + missing);
+  mkdir(folder.File("sub").c_str(), 0755);
+  EXPECT_EQ(WriteExportFile(folder.File("sub"), "x"),
+            "Failed to create file " + folder.File("sub"));
+  EXPECT_EQ(WriteExportFile("", "x"), "Failed to create file ");
+  EXPECT_EQ(folder.Entries().size(), 2u);
+
+  // A new file gets the usual permissions.
+  EXPECT_EQ(WriteExportFile(folder.File("fresh.csv"), "a,b\r\n"), "");
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(Mode(folder.File("fresh.csv")), 0666u & ~mask);
+}
+
+TEST(ExportWriter, TextsOverTheBufferSizeAreRefused) {
+  const std::vector<std::string> text = ManyRegisters(600);
+  std::vector<const char*> lines;
+  for (const std::string& line : text) lines.push_back(line.c_str());
+  ChipTables tables;
+  LoadChipDefinition(tables, lines.data(), lines.size());
+  Chip62500 chip(tables);
+
+  const ExportText map = GenerateExport(chip, ExportKind::kChipHeader, 0);
+  EXPECT_FALSE(map.ok);
+  EXPECT_EQ(map.error, "The generated chip.h does not fit into 32768 bytes.");
+  EXPECT_TRUE(map.text.empty());
+  Folder folder;
+  EXPECT_EQ(ExportToFile(chip, ExportKind::kChipHeader, 0, folder.File("chip.h")), map.error);
+  EXPECT_TRUE(folder.Entries().empty());
+
+  // The other kinds list only the block's pairs and still fit; so does the reference.
+  for (ExportKind kind : kAllKinds) {
+    if (kind == ExportKind::kChipHeader) continue;
+    const ExportText t = GenerateExport(chip, kind, 0);
+    EXPECT_TRUE(t.ok) << t.error;
+    EXPECT_LT(ToCrLf(t.text).size(),
+              kind == ExportKind::kQuickReference ? kQuickReferenceBufferSize : kExportBufferSize);
+  }
+}
