@@ -1,0 +1,162 @@
+#include "chipmodel/ui_features.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "config/chip62500.h"
+#include "expr/expression.h"
+#include "tests/test_files.h"
+
+namespace {
+
+std::vector<std::string> Texts(UiFeatures& ui, const std::vector<std::unique_ptr<UiNode>>& nodes) {
+  std::vector<std::string> texts;
+  for (const auto& node : nodes) texts.push_back(ui.ItemText(node->item));
+  return texts;
+}
+
+UiNode* Child(const std::vector<std::unique_ptr<UiNode>>& nodes, const char* fullName) {
+  for (const auto& node : nodes) {
+    if (node->item.fullName && *node->item.fullName == fullName) return node.get();
+  }
+  return nullptr;
+}
+
+class UiFeaturesTest : public ::testing::Test {
+ protected:
+  void TearDown() override { SetIdentifierResolver(nullptr); }
+  Chip62500 chip_;
+};
+
+}  // namespace
+
+TEST_F(UiFeaturesTest, BuiltInTreeAndItemTexts) {
+  UiFeatures ui(chip_);
+  EXPECT_EQ(Texts(ui, ui.TopLevel()),
+            (std::vector<std::string>{"Platforms", "Display", "Preferences", "Cursor",
+                                      "Character Generator", "Clocks"}));
+  UiNode* platforms = Child(ui.TopLevel(), "Platforms");
+  ASSERT_TRUE(platforms);
+  EXPECT_EQ(Texts(ui, platforms->children),
+            (std::vector<std::string>{"Indirect Interface  =  False", "PC Card  =  False",
+                                      "Memory Map"}));
+  UiNode* map = Child(platforms->children, "Memory Map");
+  ASSERT_TRUE(map);
+  EXPECT_EQ(map->parent, platforms);
+  ASSERT_EQ(map->children.size(), 4u);
+  UiItem& templates = map->children[0]->item;
+  EXPECT_EQ(templates.type, static_cast<uint32_t>(kUiTemplate));
+  EXPECT_EQ(ui.ItemText(templates), "Memory Map Templates* =  (no match)");
+  EXPECT_EQ(ui.ItemText(map->children[2]->item), "*Register Address Offset  =  00008000h");
+
+  UiNode* display = Child(ui.TopLevel(), "Display");
+  EXPECT_EQ(Texts(ui, display->children)[0], "Bytes per display line  =  80 bytes");
+  UiNode* resolution = Child(display->children, "LCD Resolution");
+  EXPECT_EQ(Texts(ui, resolution->children),
+            (std::vector<std::string>{"Width [READONLY]  =  640 pixels",
+                                      "Height [READONLY]  =  200 lines"}));
+  UiNode* clocks = Child(ui.TopLevel(), "Clocks");
+  EXPECT_EQ(Texts(ui, clocks->children).back(), "Frame Rate [READONLY]  =  44 Hz");
+  EXPECT_FALSE(ui.IsHidden(clocks->item));
+  EXPECT_EQ(ui.Label(templates, 0x01), "Memory Map Templates");
+}
+
+TEST_F(UiFeaturesTest, TemplatesMatchAndApply) {
+  UiFeatures ui(chip_);
+  UiItem* item = nullptr;
+  int index = -1;
+  ASSERT_TRUE(ui.FindTemplate("Orvix Evaluation Board", &item, &index));
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(ui.MatchTemplate(*item), -1);
+  EXPECT_EQ(ui.TemplateName(*item, 0, 0x01), "(no match)");
+  EXPECT_EQ(ui.TemplateName(*item, 1, 0x11), "Orvix Board");
+  EXPECT_EQ(ui.TemplateValueName(*item, 1, 1, 0x01), "Register Address Offset");
+  EXPECT_EQ(ui.TemplateValueName(*item, 1, 1, 0x11), "Reg Addr Offset");
+  std::string error;
+  ASSERT_TRUE(ui.ApplyTemplate(*item, 1, &error));
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(chip_.Block().registerOffset, 0u);
+  EXPECT_EQ(ui.MatchTemplate(*item), 1);
+  EXPECT_EQ(ui.ItemText(*item), "Memory Map Templates* =  Orvix Evaluation Board");
+  chip_.SetRawValue("memoffset", 0x100);
+  EXPECT_EQ(ui.MatchTemplate(*item), -1);
+  EXPECT_TRUE(ui.FindTemplate("EVAL", &item, &index));
+  EXPECT_FALSE(ui.FindTemplate("nothing", &item, &index));
+}
+
+TEST_F(UiFeaturesTest, LoaderRulesVisibilityAndRejectedValues) {
+  const std::string document = R"(<UIFEATURES>
+    <UIITEM TYPE="group" FULLNAME="G">
+      <UIITEM TYPE="item" FEATURE="nosuch"><UIITEM TYPE="item" FEATURE="fx"/></UIITEM>
+      <UIITEM TYPE="item" FEATURE="fx" HIDEWHEN="fx == 8"/>
+      <UIITEM TYPE="item" FEATURE="fy" HIDEWHEN="&quot;&quot;"/>
+      <UIITEM TYPE="item" FEATURE="cfgdesc" ACCESS="ro" OVERRIDE="ii" OVERRIDEPOS="on" OVERRIDENEG="off"/>
+      <UIITEM TYPE="item" FEATURE="m0" RESERVED="62500" SHORTNAME="CG"/>
+      <UIITEM TYPE="item" FEATURE="lf" PRODUCT="999"/>
+    </UIITEM>
+    <UIITEM TYPE="group" FULLNAME="Empty"><UIITEM TYPE="item" FEATURE="gone"/></UIITEM>
+    <UIITEM TYPE="template" FULLNAME="T">
+      <DEFINE KEYNAME="a" FEATURE="fx"/><DEFINE KEYNAME="b" FEATURE="m0"/>
+      <TEMPLATE KEYNAME="t" FULLNAME="Two"><FEATURE KEYNAME="a" VALUE="12"/>
+        <FEATURE KEYNAME="b" VALUE="bogus"/><FEATURE KEYNAME="zz" VALUE="x"/></TEMPLATE>
+    </UIITEM>
+  </UIFEATURES>)";
+  UiFeatures ui(chip_, document);
+  ASSERT_EQ(ui.TopLevel().size(), 3u);
+  const auto& items = ui.TopLevel()[0]->children;
+  ASSERT_EQ(items.size(), 4u);  // the missing feature and what it holds, and lf, are left out
+  EXPECT_TRUE(ui.TopLevel()[1]->children.empty());
+  EXPECT_TRUE(ui.IsHidden(items[0]->item));   // fx == 8
+  EXPECT_FALSE(ui.IsHidden(items[1]->item));  // the empty text is false
+  chip_.SetValueText("fx", "9");
+  EXPECT_FALSE(ui.IsHidden(items[0]->item));
+  EXPECT_EQ(ui.ItemText(items[2]->item), "Configuration Description [READONLY]   =  (empty) [off]");
+  chip_.SetValueText("cfgdesc", "hi");
+  chip_.SetValueText("ii", "1");
+  EXPECT_EQ(ui.ItemText(items[2]->item), "Configuration Description [READONLY]   =  \"hi\" [on]");
+  EXPECT_TRUE(ui.IsHidden(items[3]->item));
+  EXPECT_EQ(ui.Label(items[3]->item, 0x11), "CG [RSVD] ");
+  chip_.SetShowReserved(true);
+  EXPECT_FALSE(ui.IsHidden(items[3]->item));
+  chip_.SetShowReserved(false);
+
+  UiItem& templ = ui.TopLevel()[2]->item;
+  std::string error;
+  EXPECT_FALSE(ui.ApplyTemplate(templ, 0, &error));
+  EXPECT_EQ(chip_.GetFieldValue("fx"), 12u);  // the other value stays set
+  EXPECT_EQ(error,
+            "ERROR LOADING TEMPLATE:\nCould not set Character Generator Selection to 'bogus' "
+            "(it remains 'Internal CG ROM').");
+  EXPECT_EQ(templ.lastMatch, 0);
+}
+
+TEST_F(UiFeaturesTest, ExternalTemplateFiles) {
+  TempDir dir;
+  WriteFile(
+      dir.File("good.xml"),
+      "<TEMPLATES VERSION=\"2\"><DEFINE KEYNAME=\"w\" FEATURE=\"fx\"/>"
+      "<TEMPLATE KEYNAME=\"wide\" FULLNAME=\"Wide\"><FEATURE KEYNAME=\"w\" VALUE=\"16 pixels\"/>"
+      "</TEMPLATE>" +
+          std::string(3000, ' ') + "</TEMPLATES>");
+  WriteFile(dir.File("old.xml"), "<TEMPLATES VERSION=\"1\"><TEMPLATE KEYNAME=\"x\"/></TEMPLATES>");
+  setenv(kTemplatePathVariable, dir.path().c_str(), 1);
+  UiFeatures ui(chip_, R"(<UIFEATURES>
+      <UIITEM TYPE="template" FULLNAME="A" FILE="good.xml" FILEVER="2"/>
+      <UIITEM TYPE="template" FULLNAME="B" FILE="old.xml" FILEVER="2"/>
+      <UIITEM TYPE="template" FULLNAME="C" FILE="missing.xml" FILEVER="2"/>
+    </UIFEATURES>)");
+  unsetenv(kTemplatePathVariable);
+  ASSERT_EQ(ui.TopLevel().size(), 3u);
+  UiItem& good = ui.TopLevel()[0]->item;
+  EXPECT_TRUE(good.enabled);
+  ASSERT_EQ(good.templates.size(), 1u);
+  EXPECT_EQ(ui.MatchTemplate(good), -1);
+  ASSERT_TRUE(ui.ApplyTemplate(good, 0, nullptr));
+  EXPECT_EQ(ui.MatchTemplate(good), 0);
+  EXPECT_FALSE(ui.TopLevel()[1]->item.enabled);
+  EXPECT_TRUE(ui.TopLevel()[1]->item.templates.empty());
+  EXPECT_FALSE(ui.TopLevel()[2]->item.enabled);
+}
