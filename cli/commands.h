@@ -1,8 +1,11 @@
 // The commands of the tool; each returns the exit status.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
+
+#include "export/export_writer.h"
 
 struct ShowOptions {
   std::string file = "-";
@@ -37,3 +40,13 @@ struct ConfigureOptions {
   std::vector<std::string> targets;
 };
 int RunConfigure(const ConfigureOptions& options);
+
+struct ExportOptions {
+  ExportKind kind = ExportKind::kHalConfig;
+  std::string from = "-";
+  unsigned mode = 0;
+  std::string output;  // empty: the kind's default name; "-": stdout
+};
+// The kind names that export takes.
+const std::map<std::string, ExportKind>& ExportKindNames();
+int RunExport(const ExportOptions& options);

@@ -73,6 +73,26 @@ int main(int argc, char** argv) {
   configureCommand->add_option("TARGET", configure.targets, "Files to configure")->required();
   configureCommand->callback([&] { run = [&] { return RunConfigure(configure); }; });
 
+  ExportOptions exportOptions;
+  CLI::App* exportCommand = app.add_subcommand(
+      "export",
+      "Generate a file from a configuration: hal (HAL_config.c), chip (chip.h), wince "
+      "(mode<N>.h), generic (K7Q62500.h), csv (K7Q62500.csv), quickref (K7Q62500.txt)");
+  std::string exportKind;
+  exportCommand->add_option("KIND", exportKind, "What to generate")
+      ->required()
+      ->check(CLI::IsMember(ExportKindNames()));
+  exportCommand->add_option("--from", exportOptions.from,
+                            "Configurable file, or - for the built-in block (default)");
+  exportCommand->add_option("--mode", exportOptions.mode, "Mode number of the WinCE header")
+      ->check(CLI::Range(0, 1000));
+  exportCommand->add_option("-o,--output", exportOptions.output,
+                            "File to write (default: the kind's usual name), or - for stdout");
+  exportCommand->callback([&] {
+    exportOptions.kind = ExportKindNames().at(exportKind);
+    run = [&] { return RunExport(exportOptions); };
+  });
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -27,7 +27,8 @@ struct CliRun {
   std::string err;
 };
 
-CliRun RunCli(const std::vector<std::string>& args) {
+// Runs the tool with the arguments, in the folder when one is given.
+CliRun RunCli(const std::vector<std::string>& args, const std::string& folder = {}) {
   TempDir streams;
   const std::string outPath = streams.File("out");
   const std::string errPath = streams.File("err");
@@ -38,6 +39,7 @@ CliRun RunCli(const std::vector<std::string>& args) {
                                    0600);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
+  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
   std::vector<std::string> argv{K7Q_CLI_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
@@ -75,7 +77,7 @@ TEST(CliTool, ExitStatusAndUsage) {
   EXPECT_EQ(version.status, 0);
   EXPECT_THAT(version.out, StartsWith("62500cfg "));
 
-  for (const char* command : {"show", "get", "set", "setreg", "check", "configure"}) {
+  for (const char* command : {"show", "get", "set", "setreg", "check", "configure", "export"}) {
     CliRun help = RunCli({command, "--help"});
     EXPECT_EQ(help.status, 0) << command;
     EXPECT_THAT(help.out, HasSubstr("Usage:")) << command;
@@ -298,4 +300,36 @@ TEST(CliTool, ConfigureWritesEveryTarget) {
   CliRun defaults = RunCli({"configure", "--from", "-", first});
   EXPECT_EQ(defaults.status, 0);
   EXPECT_EQ(RunCli({"get", first, "fx", "baseaddr"}).out, "8 pixels\n00000000h\n");
+}
+
+TEST(CliTool, ExportWritesGeneratedFiles) {
+  TempDir dir;
+  const std::string path = WriteImage(dir, "driver.exe");
+  ASSERT_EQ(RunCli({"setreg", path, "0001=85"}).status, 0);
+
+  CliRun csv = RunCli({"export", "csv", "--from", path, "-o", "-"});
+  ASSERT_EQ(csv.status, 0) << csv.err;
+  EXPECT_THAT(csv.out, HasSubstr("\r\n0001h, 85h, FX Register\r\n"));
+  EXPECT_EQ(csv.out.find("\r\r"), std::string::npos);
+  for (size_t at = csv.out.find('\n'); at != std::string::npos; at = csv.out.find('\n', at + 1))
+    EXPECT_EQ(csv.out[at - 1], '\r');
+
+  // Without -o the kind's usual name in the current folder; with -o the named file.
+  CliRun wince = RunCli({"export", "wince", "--mode", "3"}, dir.path());
+  EXPECT_EQ(wince.status, 0) << wince.err;
+  EXPECT_EQ(ReadFile(dir.File("mode3.h")),
+            RunCli({"export", "wince", "--mode", "3", "-o", "-"}).out);
+  EXPECT_FALSE(ReadFile(dir.File("mode3.h")).empty());
+  EXPECT_EQ(RunCli({"export", "generic"}, dir.path()).status, 0);
+  EXPECT_FALSE(ReadFile(dir.File("K7Q62500.h")).empty());
+  const std::string hal = dir.File("out.c");
+  EXPECT_EQ(RunCli({"export", "hal", "--from", path, "-o", hal}).status, 0);
+  EXPECT_EQ(ReadFile(hal), RunCli({"export", "hal", "--from", path, "-o", "-"}).out);
+  EXPECT_NE(ReadFile(hal), RunCli({"export", "hal", "-o", "-"}).out);
+
+  CliRun unwritable = RunCli({"export", "chip", "-o", dir.File("missing/chip.h")});
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_EQ(unwritable.err, "62500cfg: Failed to create file " + dir.File("missing/chip.h") + "\n");
+  EXPECT_EQ(RunCli({"export", "pdf"}).status, 2);
+  EXPECT_EQ(RunCli({"export", "wince", "--mode", "1001"}).status, 2);
 }

@@ -1,0 +1,37 @@
+#include <cstdio>
+
+#include "cli/chip_source.h"
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+
+const std::map<std::string, ExportKind>& ExportKindNames() {
+  static const std::map<std::string, ExportKind> names = {
+      {"hal", ExportKind::kHalConfig},     {"chip", ExportKind::kChipHeader},
+      {"wince", ExportKind::kWinCeHeader}, {"generic", ExportKind::kGenericHeader},
+      {"csv", ExportKind::kCsv},           {"quickref", ExportKind::kQuickReference},
+  };
+  return names;
+}
+
+int RunExport(const ExportOptions& options) {
+  Chip62500& chip = TheChip();
+  if (!LoadSource(chip, options.from)) return kExitFailed;
+  if (options.output == "-") {
+    const ExportText generated = GenerateExport(chip, options.kind, options.mode);
+    if (!generated.ok) {
+      PrintError(generated.error);
+      return kExitFailed;
+    }
+    // The same bytes as the exported file.
+    const std::string text = ToCrLf(generated.text);
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() ? kExitOk : kExitFailed;
+  }
+  const std::string path =
+      options.output.empty() ? DefaultExportName(chip, options.kind, options.mode) : options.output;
+  const std::string error = ExportToFile(chip, options.kind, options.mode, path);
+  if (!error.empty()) {
+    PrintError(error);
+    return kExitFailed;
+  }
+  return kExitOk;
+}
