@@ -50,3 +50,9 @@ struct ExportOptions {
 // The kind names that export takes.
 const std::map<std::string, ExportKind>& ExportKindNames();
 int RunExport(const ExportOptions& options);
+
+struct EvalOptions {
+  std::string expression;
+  std::string from = "-";
+};
+int RunEval(const EvalOptions& options);

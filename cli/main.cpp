@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
   SetOptions set;
   CLI::App* setCommand =
       app.add_subcommand("set", "Set features and save the file (nothing is saved on an error)");
-  AddFileOptions(setCommand, set, "FEATURE=VALUE", "Feature keyname and value");
+  AddFileOptions(setCommand, set, "FEATURE=VALUE",
+                 "Feature keyname and value; a number feature also takes an expression");
   setCommand->callback([&] { run = [&] { return RunSet(set); }; });
 
   SetOptions setReg;
@@ -72,6 +73,16 @@ int main(int argc, char** argv) {
                              "Each target keeps its own chip base address");
   configureCommand->add_option("TARGET", configure.targets, "Files to configure")->required();
   configureCommand->callback([&] { run = [&] { return RunConfigure(configure); }; });
+
+  EvalOptions eval;
+  CLI::App* evalCommand = app.add_subcommand(
+      "eval",
+      "Evaluate an expression over numbers (hexadecimal unless suffixed), \"texts\" and "
+      "features; numbers print in decimal and hexadecimal");
+  evalCommand->add_option("EXPR", eval.expression, "The expression, such as stride*lf")->required();
+  evalCommand->add_option("--from", eval.from,
+                          "Configurable file, or - for the built-in block (default)");
+  evalCommand->callback([&] { run = [&] { return RunEval(eval); }; });
 
   ExportOptions exportOptions;
   CLI::App* exportCommand = app.add_subcommand(

@@ -4,6 +4,8 @@
 
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
+#include "expr/expression.h"
+#include "expr/feature_resolver.h"
 
 namespace {
 
@@ -75,9 +77,20 @@ std::optional<TypedValue> ParseTypedValue(Chip62500& chip, std::string_view feat
                                           std::string_view typed, std::string* error) {
   const uint32_t type = chip.GetType(feature);
   if (type == kTypeNumb || type == kTypeAddr) {
+    // A plain number is read in the feature's radix, anything else as an expression.
     const std::optional<uint32_t> number = ParseNumberText(typed, chip.GetRadix(feature));
     if (number) return TypedValue{true, *number, {}};
-    *error = "not a number";
+    InstallFeatureResolver(chip);
+    const ExprResult result = Evaluate(typed);
+    if (!result.ok) {
+      *error = result.error;
+      return std::nullopt;
+    }
+    if (!result.value.isText) return TypedValue{true, result.value.number, {}};
+    const std::optional<uint32_t> fromText =
+        ParseNumberText(result.value.text, chip.GetRadix(feature));
+    if (fromText) return TypedValue{true, *fromText, {}};
+    *error = "not a number: '" + result.value.text + "'";
     return std::nullopt;
   }
   if (type == kTypeFreq && !IsFrequencyText(typed)) {

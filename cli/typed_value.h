@@ -13,7 +13,8 @@
 // by a radix letter (h, i, t); "0x" marks hexadecimal. Nothing for any other text.
 std::optional<uint32_t> ParseNumberText(std::string_view text, unsigned defaultRadix);
 
-// A typed value: a number for number and address features, a text for the others.
+// A typed value: a number for number and address features (a plain number in the
+// feature's radix, or an expression over numbers and features), a text for the others.
 struct TypedValue {
   bool isNumber = false;
   uint32_t number = 0;

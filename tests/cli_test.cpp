@@ -77,7 +77,8 @@ TEST(CliTool, ExitStatusAndUsage) {
   EXPECT_EQ(version.status, 0);
   EXPECT_THAT(version.out, StartsWith("62500cfg "));
 
-  for (const char* command : {"show", "get", "set", "setreg", "check", "configure", "export"}) {
+  for (const char* command :
+       {"show", "get", "set", "setreg", "check", "configure", "export", "eval"}) {
     CliRun help = RunCli({command, "--help"});
     EXPECT_EQ(help.status, 0) << command;
     EXPECT_THAT(help.out, HasSubstr("Usage:")) << command;
@@ -174,6 +175,11 @@ TEST(CliTool, SetSavesInPlaceAndRoundTrips) {
   EXPECT_EQ(doc["block"]["clki"], 12500000);
   EXPECT_EQ(doc["block"]["configDescription"], "Panel A");
 
+  // Number features take expressions over features; their numbers are hexadecimal.
+  CliRun computed = RunCli({"set", path, "vram=stride*lf", "tcr=stride+4t"});
+  EXPECT_EQ(computed.status, 0) << computed.err;
+  EXPECT_EQ(RunCli({"get", path, "vram", "tcr"}).out, "12800\n68 bytes\n");
+
   // A frequency beyond the chip's limits is set, with a warning.
   CliRun fast = RunCli({"set", path, "clki=150"});
   EXPECT_EQ(fast.status, 0);
@@ -203,7 +209,11 @@ TEST(CliTool, RefusedSetsLeaveTheFileUnchanged) {
   EXPECT_EQ(readOnly.err, "62500cfg: cannot set width to '800': the feature is read-only\n");
   CliRun notANumber = RunCli({"set", path, "stride=12x"});
   EXPECT_EQ(notANumber.status, 1);
-  EXPECT_EQ(notANumber.err, "62500cfg: cannot set stride to '12x': not a number\n");
+  EXPECT_EQ(notANumber.err, "62500cfg: cannot set stride to '12x': Unknown feature or token.\n");
+  CliRun expressionTooBig = RunCli({"set", path, "fx=stride+1"});
+  EXPECT_EQ(expressionTooBig.status, 1);
+  EXPECT_EQ(expressionTooBig.err,
+            "62500cfg: cannot set fx to 'stride+1': must be between 1 and 16\n");
   CliRun badList = RunCli({"set", path, "sysclksrc=PLL"});
   EXPECT_EQ(badList.status, 1);
   EXPECT_EQ(badList.err,
@@ -332,4 +342,28 @@ TEST(CliTool, ExportWritesGeneratedFiles) {
   EXPECT_EQ(unwritable.err, "62500cfg: Failed to create file " + dir.File("missing/chip.h") + "\n");
   EXPECT_EQ(RunCli({"export", "pdf"}).status, 2);
   EXPECT_EQ(RunCli({"export", "wince", "--mode", "1001"}).status, 2);
+}
+
+TEST(CliTool, EvalComputesOverFeatures) {
+  CliRun arithmetic = RunCli({"eval", "1+2*3"});
+  EXPECT_EQ(arithmetic.status, 0);
+  EXPECT_EQ(arithmetic.out, "7 (7h)\n");
+  EXPECT_EQ(RunCli({"eval", "10"}).out, "16 (10h)\n");
+  EXPECT_EQ(RunCli({"eval", "stride*lf"}).out, "16000 (3E80h)\n");
+  EXPECT_EQ(RunCli({"eval", "chipname"}).out, "K7Q62500\n");
+  EXPECT_EQ(RunCli({"eval", "\"ab\"*3"}).out, "ababab\n");
+
+  TempDir dir;
+  const std::string path = WriteImage(dir, "driver.exe");
+  ASSERT_EQ(RunCli({"set", path, "fx=6"}).status, 0);
+  EXPECT_EQ(RunCli({"eval", "fx == 6", "--from", path}).out, "1 (1h)\n");
+  EXPECT_EQ(RunCli({"eval", "fx == 6"}).out, "0 (0h)\n");
+
+  CliRun unknown = RunCli({"eval", "nosuch+1"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_EQ(unknown.err, "62500cfg: Unknown feature or token.\n");
+  CliRun unbalanced = RunCli({"eval", "(1"});
+  EXPECT_EQ(unbalanced.status, 1);
+  EXPECT_EQ(unbalanced.err, "62500cfg: Parenthesis mismatch.\n");
+  EXPECT_EQ(RunCli({"eval"}).status, 2);
 }
