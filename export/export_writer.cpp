@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "chipmodel/text_format.h"
@@ -110,20 +111,26 @@ std::string WriteExportFile(const std::string& path, std::string_view text) {
   const std::string failed = "Failed to create file " + path;
   if (path.empty()) return failed;
   mode_t mode = NewFileMode();
+  std::string target = path;
   struct stat existing;
   if (stat(path.c_str(), &existing) == 0) {
     // A read-only or special file is not replaced.
     if (!S_ISREG(existing.st_mode) || (existing.st_mode & 0222) == 0) return failed;
     mode = existing.st_mode & 07777;
+    // Through a symbolic link the file it names is replaced, not the link.
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+      target = resolved;
+      free(resolved);
+    }
   }
-  std::string name = FolderOf(path) + "/.export-XXXXXX";
+  std::string name = FolderOf(target) + "/.export-XXXXXX";
   std::vector<char> temp(name.begin(), name.end());
   temp.push_back('\0');
   const int fd = mkstemp(temp.data());
   if (fd < 0) return failed;
   bool ok = WriteAll(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
-  if (ok) ok = rename(temp.data(), path.c_str()) == 0;
+  if (ok) ok = rename(temp.data(), target.c_str()) == 0;
   if (!ok) {
     unlink(temp.data());
     return failed;

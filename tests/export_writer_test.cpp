@@ -146,6 +146,17 @@ TEST(ExportWriter, ReplacingAndRefusing) {
   EXPECT_EQ(WriteExportFile("", "x"), "Failed to create file ");
   EXPECT_EQ(folder.Entries().size(), 2u);
 
+  // Through a link the linked file is written and the link stays.
+  const std::string real = folder.File("real.h"), link = folder.File("link.h");
+  Write(real, "old");
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  EXPECT_EQ(WriteExportFile(link, "linked\r\n"), "");
+  EXPECT_EQ(Read(real), "linked\r\n");
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(folder.Entries().size(), 4u);
+
   // A new file gets the usual permissions.
   EXPECT_EQ(WriteExportFile(folder.File("fresh.csv"), "a,b\r\n"), "");
   const mode_t mask = umask(0);
