@@ -10,3 +10,11 @@ bool LoadSource(Chip62500& chip, const std::string& path) {
   if (!outcome.ok && outcome.messages.empty()) PrintError(path + ": " + outcome.reason);
   return outcome.ok;
 }
+
+bool SaveSource(Chip62500& chip, const std::string& path, const std::string& saveAs,
+                bool preserveAddresses) {
+  const FileOutcome outcome = SaveConfigurableFile(chip, path, saveAs, preserveAddresses);
+  PrintMessages(outcome.messages);
+  if (!outcome.ok && outcome.messages.empty()) PrintError(path + ": " + outcome.reason);
+  return outcome.ok;
+}

@@ -56,3 +56,11 @@ struct EvalOptions {
   std::string from = "-";
 };
 int RunEval(const EvalOptions& options);
+
+struct TemplateOptions {
+  std::string file;
+  std::string name;  // empty: list the templates
+  std::string saveAs;
+  bool preserveAddresses = false;
+};
+int RunTemplate(const TemplateOptions& options);

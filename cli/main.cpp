@@ -84,6 +84,23 @@ int main(int argc, char** argv) {
                           "Configurable file, or - for the built-in block (default)");
   evalCommand->callback([&] { run = [&] { return RunEval(eval); }; });
 
+  TemplateOptions templateOptions;
+  CLI::App* templateCommand = app.add_subcommand(
+      "template",
+      "Apply a template (a named set of feature values) and save the file; without NAME, "
+      "list the templates, * marking the one the settings match");
+  templateCommand
+      ->add_option("FILE", templateOptions.file,
+                   "Configurable file, or - to list for the "
+                   "built-in block")
+      ->required();
+  templateCommand->add_option("NAME", templateOptions.name, "Template key, short or full name");
+  templateCommand->add_option("--save-as", templateOptions.saveAs,
+                              "Save into a copy with this name; the file itself is left unchanged");
+  templateCommand->add_flag("--preserve-addresses", templateOptions.preserveAddresses,
+                            "Keep the file's own chip base address");
+  templateCommand->callback([&] { run = [&] { return RunTemplate(templateOptions); }; });
+
   ExportOptions exportOptions;
   CLI::App* exportCommand = app.add_subcommand(
       "export",

@@ -5,7 +5,6 @@
 #include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/typed_value.h"
-#include "config/configurable_file.h"
 
 namespace {
 
@@ -96,11 +95,8 @@ int SetAndSave(const SetOptions& options, const char* form,
   bool allSet = true;
   for (const Assignment& a : *assignments) allSet = set(chip, a) && allSet;
   if (!allSet) return kExitFailed;
-  const FileOutcome saved =
-      SaveConfigurableFile(chip, options.file, options.saveAs, options.preserveAddresses);
-  PrintMessages(saved.messages);
-  if (!saved.ok && saved.messages.empty()) PrintError(options.file + ": " + saved.reason);
-  return saved.ok ? kExitOk : kExitFailed;
+  return SaveSource(chip, options.file, options.saveAs, options.preserveAddresses) ? kExitOk
+                                                                                   : kExitFailed;
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST(CliTool, ExitStatusAndUsage) {
   EXPECT_THAT(version.out, StartsWith("62500cfg "));
 
   for (const char* command :
-       {"show", "get", "set", "setreg", "check", "configure", "export", "eval"}) {
+       {"show", "get", "set", "setreg", "check", "configure", "export", "eval", "template"}) {
     CliRun help = RunCli({command, "--help"});
     EXPECT_EQ(help.status, 0) << command;
     EXPECT_THAT(help.out, HasSubstr("Usage:")) << command;
@@ -366,4 +366,31 @@ TEST(CliTool, EvalComputesOverFeatures) {
   EXPECT_EQ(unbalanced.status, 1);
   EXPECT_EQ(unbalanced.err, "62500cfg: Parenthesis mismatch.\n");
   EXPECT_EQ(RunCli({"eval"}).status, 2);
+}
+
+TEST(CliTool, TemplatesAreListedAndApplied) {
+  CliRun list = RunCli({"template", "-"});
+  EXPECT_EQ(list.status, 0);
+  EXPECT_EQ(list.out,
+            "Memory Map Templates\n"
+            "    none         (no match)\n"
+            "    eval         Orvix Evaluation Board\n");
+
+  TempDir dir;
+  const std::string path = WriteImage(dir, "driver.exe");
+  ASSERT_EQ(RunCli({"set", path, "baseaddr=1000", "memoffset=40"}).status, 0);
+  const std::string before = ReadFile(path);
+  CliRun unknown = RunCli({"template", path, "nosuch"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_EQ(unknown.err, "62500cfg: unknown template 'nosuch'\n");
+  EXPECT_EQ(RunCli({"template", "-", "eval"}).status, 2);
+
+  const std::string copy = dir.File("copy.exe");
+  CliRun applied = RunCli({"template", path, "orvix board", "--save-as", copy});
+  EXPECT_EQ(applied.status, 0) << applied.err;
+  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(RunCli({"get", copy, "baseaddr", "regoffset", "memoffset"}).out,
+            "00000000h\n00000000h\n00000000h\n");
+  EXPECT_THAT(RunCli({"template", copy}).out,
+              HasSubstr("\n  * eval         Orvix Evaluation Board\n"));
 }
