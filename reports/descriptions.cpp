@@ -143,6 +143,10 @@ void PossibleValues(ChipEngine& chip, std::string_view keyname, const FeatureRec
       lines.push_back(Range(v, "") + " = " + v.text.value_or(""));
       continue;
     }
+    if (v.readText && v.writeText && *v.readText == *v.writeText) {
+      lines.push_back(Range(v, "") + " = " + *v.readText);
+      continue;
+    }
     if (v.readText) lines.push_back(Range(v, " [ON READ]") + "  = " + *v.readText);
     if (v.writeText) lines.push_back(Range(v, " [ON WRITE]") + " = " + *v.writeText);
   }

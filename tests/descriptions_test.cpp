@@ -32,7 +32,8 @@ const std::vector<const char*> kListChip = {
     "<FEATUREVALUE INDEX=\"4\" READVALUE=\"Busy\" WRITEVALUE=\"Start\"/>",
     "<FEATUREVALUE INDEX=\"5\" READVALUE=\"Done\"/>",
     "<FEATUREVALUE INDEX=\"6\" VALUE=\"Test\" RESERVED=\"62500\"/>",
-    "<FEATUREVALUE INDEX=\"7\" VALUE=\"Other\" PRODUCT=\"99999\"/>",
+    "<FEATUREVALUE INDEX=\"7\" READVALUE=\"Same\" WRITEVALUE=\"Same\"/>",
+    "<FEATUREVALUE INDEX=\"8\" VALUE=\"Other\" PRODUCT=\"99999\"/>",
     "</FEATURE>",
     "<FEATURE KEYNAME=\"scaled\" NAME=\"Scaled\" TYPE=\"numb\" REG=\"0011\" MASK=\"00F0\" "
     "OP1=\"+1\" OP2=\"*2\"/>",
@@ -147,10 +148,11 @@ TEST(Descriptions, DetailsOfListsOperatorsAndSpans) {
             "      1h-3h = Slow\n"
             "      4h [ON READ]  = Busy\n"
             "      4h [ON WRITE] = Start\n"
-            "      5h [ON READ]  = Done");
+            "      5h [ON READ]  = Done\n"
+            "      7h = Same");
   chip.SetShowReserved(true);
   EXPECT_NE(Details(chip, "mode").find("\n  6h = Test"), std::string::npos);
-  EXPECT_EQ(Details(chip, "mode").find("7h"), std::string::npos);
+  EXPECT_EQ(Details(chip, "mode").find("Other"), std::string::npos);
 
   ASSERT_TRUE(chip.SetRawValue("scaled", 3));
   EXPECT_EQ(Details(chip, "scaled"),
