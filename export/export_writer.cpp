@@ -81,6 +81,42 @@ std::string DefaultExportName(Chip62500& chip, ExportKind kind, unsigned mode) {
   return {};
 }
 
+std::string ExportListText(Chip62500& chip, ExportKind kind, unsigned mode) {
+  const std::string product = ProductFullName(chip);
+  const char* p = product.c_str();
+  switch (kind) {
+    case ExportKind::kHalConfig:
+      return StringPrintf("C Source File for %s HAL-Based Applications\t[HAL_config.c]", p);
+    case ExportKind::kChipHeader:
+      return StringPrintf("C Header File Defining a Map of %s Registers\t[chip.h]", p);
+    case ExportKind::kWinCeHeader:
+      return StringPrintf("C Header File for %s WinCE Drivers \t\t[mode%u.h]", p, mode);
+    case ExportKind::kGenericHeader:
+      return StringPrintf("C Header File for %s Generic Drivers \t\t[%s.h]", p, p);
+    case ExportKind::kCsv:
+      return StringPrintf("Comma-Delimited File Containing Current Configuration\t[%s.csv]", p);
+    case ExportKind::kQuickReference:
+      return StringPrintf("%s Register Quick Reference\t\t\t[%s.txt]", p, p);
+  }
+  return {};
+}
+
+ExportFilter ExportFileFilter(ExportKind kind) {
+  switch (kind) {
+    case ExportKind::kHalConfig:
+      return {"Source Files (*.c)", "*.c", "h"};
+    case ExportKind::kChipHeader:
+    case ExportKind::kWinCeHeader:
+    case ExportKind::kGenericHeader:
+      return {"Header Files (*.h)", "*.h", "h"};
+    case ExportKind::kCsv:
+      return {"Comma-Separated-Value Files (*.csv)", "*.csv", "csv"};
+    case ExportKind::kQuickReference:
+      return {"Quick Reference Files (*.txt)", "*.txt", "txt"};
+  }
+  return {"All Files (*.*)", "*.*", ""};
+}
+
 ExportText GenerateExport(Chip62500& chip, ExportKind kind, unsigned mode) {
   ExportText result;
   result.text = Generate(chip, kind, mode);

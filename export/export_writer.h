@@ -30,6 +30,23 @@ struct ExportText {
 // "HAL_config.c", "chip.h", "mode%u.h", "K7Q62500.h", "K7Q62500.csv", "K7Q62500.txt".
 std::string DefaultExportName(Chip62500& chip, ExportKind kind, unsigned mode);
 
+// The kinds in the order of the export list.
+constexpr ExportKind kExportKinds[] = {ExportKind::kHalConfig,   ExportKind::kChipHeader,
+                                       ExportKind::kWinCeHeader, ExportKind::kGenericHeader,
+                                       ExportKind::kCsv,         ExportKind::kQuickReference};
+
+// The entry of the export list, e.g. "C Header File for K7Q62500 WinCE Drivers \t\t[mode0.h]".
+std::string ExportListText(Chip62500& chip, ExportKind kind, unsigned mode);
+
+// The save dialog's first filter, e.g. "Header Files (*.h)" with pattern "*.h" (the second
+// is always "All Files (*.*)"), and the default extension without its dot.
+struct ExportFilter {
+  const char* name;
+  const char* pattern;
+  const char* defaultExtension;
+};
+ExportFilter ExportFileFilter(ExportKind kind);
+
 // The text of a kind, or the reason it cannot be exported.
 ExportText GenerateExport(Chip62500& chip, ExportKind kind, unsigned mode);
 

@@ -57,10 +57,6 @@ mode_t Mode(const std::string& path) {
   return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-const ExportKind kAllKinds[] = {ExportKind::kHalConfig,   ExportKind::kChipHeader,
-                                ExportKind::kWinCeHeader, ExportKind::kGenericHeader,
-                                ExportKind::kCsv,         ExportKind::kQuickReference};
-
 // A chip with so many registers that its register map outgrows the export buffer.
 std::vector<std::string> ManyRegisters(int count) {
   std::vector<std::string> lines = {
@@ -97,10 +93,35 @@ TEST(ExportWriter, DefaultNames) {
   EXPECT_EQ(DefaultExportName(chip, ExportKind::kQuickReference, 3), "K7Q62500.txt");
 }
 
+TEST(ExportWriter, ExportListAndFilters) {
+  Chip62500 chip;
+  std::vector<std::string> list;
+  for (ExportKind kind : kExportKinds) list.push_back(ExportListText(chip, kind, 0));
+  EXPECT_EQ(list, (std::vector<std::string>{
+                      "C Source File for K7Q62500 HAL-Based Applications\t[HAL_config.c]",
+                      "C Header File Defining a Map of K7Q62500 Registers\t[chip.h]",
+                      "C Header File for K7Q62500 WinCE Drivers \t\t[mode0.h]",
+                      "C Header File for K7Q62500 Generic Drivers \t\t[K7Q62500.h]",
+                      "Comma-Delimited File Containing Current Configuration\t[K7Q62500.csv]",
+                      "K7Q62500 Register Quick Reference\t\t\t[K7Q62500.txt]",
+                  }));
+  EXPECT_EQ(ExportListText(chip, ExportKind::kWinCeHeader, 3),
+            "C Header File for K7Q62500 WinCE Drivers \t\t[mode3.h]");
+  const ExportFilter c = ExportFileFilter(ExportKind::kHalConfig);
+  EXPECT_STREQ(c.name, "Source Files (*.c)");
+  EXPECT_STREQ(c.pattern, "*.c");
+  EXPECT_STREQ(c.defaultExtension, "h");
+  EXPECT_STREQ(ExportFileFilter(ExportKind::kGenericHeader).name, "Header Files (*.h)");
+  EXPECT_STREQ(ExportFileFilter(ExportKind::kCsv).name, "Comma-Separated-Value Files (*.csv)");
+  EXPECT_STREQ(ExportFileFilter(ExportKind::kCsv).defaultExtension, "csv");
+  EXPECT_STREQ(ExportFileFilter(ExportKind::kQuickReference).pattern, "*.txt");
+  EXPECT_STREQ(ExportFileFilter(ExportKind::kQuickReference).defaultExtension, "txt");
+}
+
 TEST(ExportWriter, EveryKindIsWrittenWithCrLfLineEnds) {
   Chip62500 chip;
   Folder folder;
-  for (ExportKind kind : kAllKinds) {
+  for (ExportKind kind : kExportKinds) {
     const std::string name = DefaultExportName(chip, kind, 5);
     const ExportText generated = GenerateExport(chip, kind, 5);
     ASSERT_TRUE(generated.ok) << name << ": " << generated.error;
@@ -181,7 +202,7 @@ TEST(ExportWriter, TextsOverTheBufferSizeAreRefused) {
   EXPECT_TRUE(folder.Entries().empty());
 
   // The other kinds list only the block's pairs and still fit; so does the reference.
-  for (ExportKind kind : kAllKinds) {
+  for (ExportKind kind : kExportKinds) {
     if (kind == ExportKind::kChipHeader) continue;
     const ExportText t = GenerateExport(chip, kind, 0);
     EXPECT_TRUE(t.ok) << t.error;
