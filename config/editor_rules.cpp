@@ -1,0 +1,90 @@
+#include "config/editor_rules.h"
+
+#include "chipmodel/chip_engine.h"
+#include "chipmodel/number_text.h"
+#include "chipmodel/text_format.h"
+#include "expr/expression.h"
+
+std::string CurrentlyLine(ChipEngine& chip, std::string_view feature, unsigned radix) {
+  std::string line = "Currently  =  ";
+  const uint32_t type = chip.GetType(feature);
+  if (type == kTypeNumb) {
+    const char* unit = chip.GetUnit(feature);
+    return line + FormatNumber(chip.GetFieldValue(feature), radix, 0) + (unit ? unit : "");
+  }
+  const char* text = chip.GetValueText(feature, true);
+  const std::string value = text ? text : "";
+  if (type == kTypeText || type == kTypeSequ) {
+    return line + (value.empty() ? "(empty)" : "\"" + value + "\"");
+  }
+  return line + value;
+}
+
+bool ReadTypedNumber(std::string_view text, unsigned radix, uint32_t* value, std::string* error) {
+  size_t front = 0;
+  while (front < text.size() && text[front] == ' ') ++front;
+  size_t back = text.size();
+  while (back > front && text[back - 1] == ' ') --back;
+  text = text.substr(front, back - front);
+  if (text.empty()) {
+    *value = 0;
+    return true;
+  }
+  unsigned written;
+  if (RecogniseNumber(text, radix, &written) && written == radix) {
+    *value = ReadNumber(text, radix);
+    return true;
+  }
+  const ExprResult result = Evaluate(text);
+  if (!result.ok) {
+    *error = result.error;
+    return false;
+  }
+  if (result.value.isText) {
+    *error = "Expected a numerical value here.";
+    return false;
+  }
+  *value = result.value.number;
+  return true;
+}
+
+std::string ValidateNumber(ChipEngine& chip, std::string_view feature, uint32_t value,
+                           unsigned radix) {
+  const uint32_t minimum = chip.GetMinimum(feature), maximum = chip.GetMaximum(feature);
+  uint32_t step = chip.GetStep(feature);
+  if (step == 0) step = 1;
+  if (value < minimum || value > maximum) {
+    return "Must be between " + FormatNumber(minimum, radix, 0) + " and " +
+           FormatNumber(maximum, radix, 0) + "!";
+  }
+  if ((value - minimum) % step != 0) return StringPrintf("Must be aligned by %u!", step);
+  return {};
+}
+
+std::string MemoryMapLine(uint32_t first, uint32_t second, std::string_view name) {
+  if (second != 0) return StringPrintf("%08Xh-%08Xh %s", first, second, std::string(name).c_str());
+  return StringPrintf("%08Xh           %s", first, std::string(name).c_str());
+}
+
+uint32_t MemoryMapLineStart(std::string_view line) {
+  size_t i = 0;
+  while (i < line.size() && line[i] == ' ') ++i;
+  return ReadNumber(line.substr(i), 16);
+}
+
+unsigned SequenceRadix(uint32_t kind) {
+  return kind == kSequenceDelay ? 10 : 16;
+}
+
+std::string SequenceLine(const SequenceItem& item) {
+  std::string line;
+  if (item.kind == kSequenceDelay) {
+    line = "DELAY " + FormatNumber(item.value, 10, 0);
+  } else if (item.kind == kSequenceParameter) {
+    line = "PARAM " + FormatNumber(item.value, 16, 2);
+  } else {
+    line = "COMMAND " + FormatNumber(item.value, 16, 0);
+  }
+  if (!item.label.empty()) line += "  ( " + item.label + " )";
+  return line;
+}

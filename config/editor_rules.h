@@ -1,0 +1,37 @@
+// The rules of the feature editors that do not depend on the toolkit: the
+// "Currently" line, reading typed numbers, range and alignment checks, memory map lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class ChipEngine;
+
+// "Currently  =  " and the feature's value as the editor shows it.
+std::string CurrentlyLine(ChipEngine& chip, std::string_view feature, unsigned radix);
+
+// A number typed in radix, or an expression (features, operators) evaluated to a
+// number. An empty text reads as 0. False with *error set when it is neither.
+bool ReadTypedNumber(std::string_view text, unsigned radix, uint32_t* value, std::string* error);
+
+// "" when value fits the feature's range and step, otherwise the message to show.
+std::string ValidateNumber(ChipEngine& chip, std::string_view feature, uint32_t value,
+                           unsigned radix);
+
+// One entry of a command/parameter/delay sequence.
+struct SequenceItem {
+  uint32_t kind = 0;  // kSequenceCommand, kSequenceParameter or kSequenceDelay
+  uint32_t value = 0;
+  std::string label;  // at most 255 characters
+};
+
+// "COMMAND 2A", "PARAM 05" or "DELAY 100", then "  ( label )" when there is a label.
+std::string SequenceLine(const SequenceItem& item);
+// The value as the sequence editor shows and reads it: decimal for a delay, else hex.
+unsigned SequenceRadix(uint32_t kind);
+
+// "%08Xh-%08Xh %s", or "%08Xh           %s" when the end is 0.
+std::string MemoryMapLine(uint32_t first, uint32_t second, std::string_view name);
+// The start address of a memory map line.
+uint32_t MemoryMapLineStart(std::string_view line);

@@ -1,0 +1,35 @@
+#include "ui/editors/address_editor.h"
+
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "chipmodel/chip_engine.h"
+#include "config/editor_rules.h"
+#include "ui/features_page.h"
+
+AddressEditor::AddressEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item)
+    : NumberEditor(owner, chip, ui, item, 217, 16, 8) {
+  edit_->setAlignment(Qt::AlignCenter);
+  layout()->addWidget(edit_);
+  layout()->addWidget(new QLabel("Current memory map:", this));
+  map_ = new QListWidget(this);
+  map_->setObjectName("2505");
+  map_->setFont(FeaturesPageFont());
+  std::string name;
+  uint32_t first = 0, second = 0;
+  const uint32_t kind = chip.GetOffsetBase(Feature());
+  for (uint32_t i = 0; chip.MemoryMapEntry(kind, i, &name, &first, &second); ++i) {
+    map_->addItem(QString::fromStdString(MemoryMapLine(first, second, name)));
+  }
+  connect(map_, &QListWidget::currentTextChanged, this,
+          [this](const QString& line) { SetNumber(MemoryMapLineStart(line.toStdString())); });
+  layout()->addWidget(map_);
+  RefreshCurrently();
+  FinishSetup();
+}
+
+QList<QWidget*> AddressEditor::ValueControls() const {
+  return {currently_, edit_, map_};
+}

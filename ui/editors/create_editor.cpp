@@ -1,0 +1,29 @@
+#include "ui/editors/create_editor.h"
+
+#include "chipmodel/chip_engine.h"
+#include "chipmodel/ui_features.h"
+#include "ui/editors/address_editor.h"
+#include "ui/editors/list_editor.h"
+#include "ui/editors/number_editor.h"
+#include "ui/editors/sequence_editor.h"
+#include "ui/editors/text_editor.h"
+
+FeatureEditor* CreateFeatureEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item) {
+  if (!item.feature) return nullptr;
+  switch (chip.GetType(*item.feature)) {
+    case kTypeNumb:
+      return new NumberEditor(owner, chip, ui, item);
+    case kTypeAddr:
+      return new AddressEditor(owner, chip, ui, item);
+    case kTypeFreq:
+    case kTypeText:
+      return new TextEditor(owner, chip, ui, item);
+    case kTypeList:
+    case kTypeBool:
+      return new ListEditor(owner, chip, ui, item);
+    case kTypeSequ:
+      return new SequenceEditor(owner, chip, ui, item);
+    default:
+      return nullptr;
+  }
+}

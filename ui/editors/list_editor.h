@@ -1,0 +1,20 @@
+// The list editor, for lists and booleans.
+#pragma once
+
+#include "ui/editors/feature_editor.h"
+
+class QListWidget;
+
+class ListEditor : public FeatureEditor {
+  Q_OBJECT
+
+ public:
+  ListEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item);
+
+ protected:
+  bool Apply() override;
+  QList<QWidget*> ValueControls() const override;
+
+ private:
+  QListWidget* list_;
+};

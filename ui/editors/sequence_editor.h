@@ -1,0 +1,43 @@
+// The sequence editor: a working copy of a command/parameter/delay list that reaches
+// the chip only on OK.
+#pragma once
+
+#include <vector>
+
+#include "config/editor_rules.h"
+#include "ui/editors/feature_editor.h"
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+
+class SequenceEditor : public FeatureEditor {
+  Q_OBJECT
+
+ public:
+  SequenceEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item);
+
+ protected:
+  bool Apply() override;
+  QList<QWidget*> ValueControls() const override;
+
+ private:
+  void FillList();
+  void ShowDetails();
+  void SetType(int index);
+  void ReadValue();
+  void ReadLabel();
+  void Insert();
+  void Append();
+  void Delete();
+  void DeleteAll();
+
+  std::vector<SequenceItem> items_;
+  size_t maxLength_ = 0;
+  size_t current_ = 0;
+  QListWidget* list_;
+  QComboBox* type_;
+  QLineEdit* value_;
+  QLineEdit* label_;
+  QList<QWidget*> buttons_;
+};

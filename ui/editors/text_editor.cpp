@@ -1,0 +1,33 @@
+#include "ui/editors/text_editor.h"
+
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+
+#include "chipmodel/chip_engine.h"
+
+TextEditor::TextEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item)
+    : FeatureEditor(owner, chip, ui, item, 204) {
+  AddCurrentlyLine();
+  edit_ = new QLineEdit(this);
+  edit_->setObjectName("2504");
+  edit_->setMaxLength(1023);
+  if (!chip.IsFeatureWriteOnly(Feature())) {
+    const char* text = chip.GetValueText(Feature(), true);
+    edit_->setText(QString::fromStdString(text ? text : ""));
+  }
+  layout()->addWidget(edit_);
+  RefreshCurrently();
+  FinishSetup();
+}
+
+bool TextEditor::Apply() {
+  // An empty edit, or a text the chip rejects, leaves the feature as it was.
+  const std::string text = edit_->text().toStdString().substr(0, 1023);
+  if (!text.empty()) chip_.SetValueText(Feature(), text);
+  return true;
+}
+
+QList<QWidget*> TextEditor::ValueControls() const {
+  return {currently_, edit_};
+}

@@ -1,0 +1,20 @@
+// The text editor, for texts and frequencies.
+#pragma once
+
+#include "ui/editors/feature_editor.h"
+
+class QLineEdit;
+
+class TextEditor : public FeatureEditor {
+  Q_OBJECT
+
+ public:
+  TextEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item);
+
+ protected:
+  bool Apply() override;
+  QList<QWidget*> ValueControls() const override;
+
+ private:
+  QLineEdit* edit_;
+};

@@ -1,0 +1,171 @@
+#include "ui/features_page.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "chipmodel/ui_features.h"
+#include "config/chip62500.h"
+#include "ui/editors/create_editor.h"
+#include "ui/message_box.h"
+#include "ui/page_host.h"
+#include "ui/template_chooser.h"
+
+namespace {
+
+// Selection and scroll position survive the page.
+const UiItem*& RememberedSelection() {
+  static const UiItem* item = nullptr;
+  return item;
+}
+
+const UiItem*& RememberedTop() {
+  static const UiItem* item = nullptr;
+  return item;
+}
+
+UiItem* ItemOf(QTreeWidgetItem* entry) {
+  return entry ? reinterpret_cast<UiItem*>(entry->data(0, Qt::UserRole).value<quintptr>())
+               : nullptr;
+}
+
+class FeaturesPage : public QWidget {
+ public:
+  FeaturesPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+    setObjectName("202");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* note = new QLabel(
+        "Not all features are shown here (only commonly used features).  If you need to "
+        "change a feature not listed here, go to the Registers tab.",
+        this);
+    note->setObjectName("2501");
+    note->setWordWrap(true);
+    QPalette palette = note->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 175));
+    note->setPalette(palette);
+    layout->addWidget(note);
+    tree_ = new QTreeWidget(this);
+    tree_->setObjectName("1601");
+    tree_->setHeaderHidden(true);
+    tree_->setFont(FeaturesPageFont());
+    tree_->installEventFilter(this);
+    layout->addWidget(tree_, 1);
+    connect(tree_, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* entry) { Activate(entry); });
+    connect(tree_, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* entry) {
+      if (entry->parent() && ItemOf(entry)) ItemOf(entry)->expanded = true;
+    });
+    connect(tree_, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* entry) {
+      if (entry->parent() && ItemOf(entry)) ItemOf(entry)->expanded = false;
+    });
+    Fill();
+    tree_->setFocus();
+    host_.ShowDiagnostics(QString(), false);
+  }
+
+  ~FeaturesPage() override { Remember(); }
+
+ private:
+  void Remember() {
+    RememberedSelection() = ItemOf(tree_->currentItem());
+    RememberedTop() = ItemOf(tree_->itemAt(0, 0));
+  }
+
+  void Add(UiNode& node, QTreeWidgetItem* parent, bool topLevel) {
+    UiItem& item = node.item;
+    if (features().IsHidden(item)) return;
+    QString text = QString::fromStdString(features().ItemText(item));
+    if (topLevel) text = text.toUpper();
+    auto* entry = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
+    entry->setText(0, text);
+    entry->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(&item)));
+    if (item.feature) {
+      entry->setToolTip(0, QString::fromStdString(features().Description(item)));
+    }
+    if (item.type == kUiTemplate) {
+      QFont bold = tree_->font();
+      bold.setBold(true);
+      entry->setFont(0, bold);
+    }
+    if (&item == RememberedSelection()) selected_ = entry;
+    if (&item == RememberedTop()) top_ = entry;
+    if (!RememberedSelection() && !selected_ && !topLevel) selected_ = entry;
+    for (auto& child : node.children) Add(*child, entry, false);
+    entry->setExpanded(item.type == kUiTemplate || topLevel || item.expanded);
+  }
+
+  void Fill() {
+    tree_->setUpdatesEnabled(false);
+    tree_->clear();
+    selected_ = top_ = nullptr;
+    bool first = true;
+    for (auto& node : features().TopLevel()) {
+      if (!first) new QTreeWidgetItem(tree_, QStringList{" "});
+      first = false;
+      Add(*node, nullptr, true);
+    }
+    tree_->setUpdatesEnabled(true);
+    if (selected_) tree_->setCurrentItem(selected_);
+    if (top_) tree_->scrollToItem(top_, QAbstractItemView::PositionAtTop);
+  }
+
+  void Refresh() {
+    Remember();
+    Fill();
+    host_.ShowDiagnostics(QString(), false);
+    host_.SettingsChanged();
+  }
+
+  void Activate(QTreeWidgetItem* entry) {
+    UiItem* item = ItemOf(entry);
+    if (!item || item->type == kUiGroup) return;
+    int result = 0;
+    if (item->type == kUiTemplate) {
+      TemplateChooser chooser(host_.Window(), features(), *item);
+      result = chooser.exec();
+    } else if (item->readOnly) {
+      ShowMessage(host_.Window(), "This feature is READONLY.");
+    } else {
+      std::unique_ptr<FeatureEditor> editor(
+          CreateFeatureEditor(host_.Window(), host_.Chip(), features(), *item));
+      if (editor) result = editor->exec();
+    }
+    if (result != 0) QTimer::singleShot(0, this, [this] { Refresh(); });
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == tree_ && event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        Activate(tree_->currentItem());
+        return true;
+      }
+    }
+    return QWidget::eventFilter(watched, event);
+  }
+
+  UiFeatures& features() { return host_.Features(); }
+
+  PageHost& host_;
+  QTreeWidget* tree_;
+  QTreeWidgetItem* selected_ = nullptr;
+  QTreeWidgetItem* top_ = nullptr;
+};
+
+}  // namespace
+
+QFont FeaturesPageFont() {
+  QFont font("Courier New");
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPixelSize(11);
+  return font;
+}
+
+QWidget* CreateFeaturesPage(PageHost& host, QWidget* parent) {
+  return new FeaturesPage(host, parent);
+}

@@ -1,0 +1,71 @@
+#include "ui/template_chooser.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+#include "chipmodel/ui_features.h"
+#include "ui/message_box.h"
+
+TemplateChooser::TemplateChooser(QWidget* owner, UiFeatures& ui, UiItem& item)
+    : QDialog(owner), ui_(ui), item_(item) {
+  setObjectName("216");
+  setWindowTitle(QString::fromStdString(ui.Label(item, 0x09)));
+  auto* layout = new QVBoxLayout(this);
+  templates_ = new QListWidget(this);
+  templates_->setObjectName("2507");
+  details_ = new QListWidget(this);
+  details_->setObjectName("2505");
+  if (item.enabled) {
+    for (size_t i = 0; i < item.templates.size(); ++i) {
+      templates_->addItem(QString::fromStdString(item.templates[i].fullName.value_or("")));
+    }
+    const int match = ui.MatchTemplate(item);
+    if (match >= 0) templates_->setCurrentRow(match);
+  } else {
+    templates_->addItem("ERROR: File is missing or versions are mismatched.");
+  }
+  layout->addWidget(templates_);
+  layout->addWidget(details_);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  layout->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, this, &TemplateChooser::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, [this] { done(0); });
+  connect(templates_, &QListWidget::currentRowChanged, this, [this] { ShowDetails(); });
+  connect(templates_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* entry) {
+    if (!item_.enabled) return;
+    Apply(templates_->row(entry));
+    done(1);
+  });
+  ShowDetails();
+}
+
+void TemplateChooser::accept() {
+  if (item_.enabled && templates_->currentRow() >= 0) Apply(templates_->currentRow());
+  done(1);
+}
+
+void TemplateChooser::ShowDetails() {
+  details_->clear();
+  const int index = item_.enabled ? templates_->currentRow() : -1;
+  if (index < 0) {
+    details_->addItem("None of the templates match current settings.");
+    details_->setEnabled(false);
+    return;
+  }
+  details_->setEnabled(true);
+  const auto& values = item_.templates[index].values;
+  for (size_t v = 0; v < values.size(); ++v) {
+    details_->addItem(
+        QString::fromStdString(ui_.TemplateValueName(item_, index, static_cast<int>(v), 0x01) +
+                               "  =  " + values[v].value));
+  }
+}
+
+void TemplateChooser::Apply(int index) {
+  std::string error;
+  if (!ui_.ApplyTemplate(item_, index, &error)) {
+    ShowMessage(this, QString::fromStdString(error), QMessageBox::Warning);
+  }
+}

@@ -1,0 +1,25 @@
+// The template chooser of a template item.
+#pragma once
+
+#include <QDialog>
+
+class QListWidget;
+class UiFeatures;
+struct UiItem;
+
+class TemplateChooser : public QDialog {
+  Q_OBJECT
+
+ public:
+  TemplateChooser(QWidget* owner, UiFeatures& ui, UiItem& item);
+
+ private:
+  void accept() override;
+  void ShowDetails();
+  void Apply(int index);
+
+  UiFeatures& ui_;
+  UiItem& item_;
+  QListWidget* templates_;
+  QListWidget* details_;
+};

@@ -1,0 +1,310 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <memory>
+
+#include "chipmodel/ui_features.h"
+#include "config/chip62500.h"
+#include "ui/editors/create_editor.h"
+#include "ui/editors/sequence_editor.h"
+
+namespace {
+
+// The 62500 with a range and step on "stride", and one sequence feature held here.
+class TestChip : public Chip62500 {
+ public:
+  uint32_t GetMinimum(std::string_view name) override {
+    return name == "stride" ? 0 : Chip62500::GetMinimum(name);
+  }
+  uint32_t GetMaximum(std::string_view name) override {
+    return name == "stride" ? 1023 : Chip62500::GetMaximum(name);
+  }
+  uint32_t GetStep(std::string_view name) override {
+    return name == "stride" ? 8 : Chip62500::GetStep(name);
+  }
+  bool GetSequenceItem(std::string_view, uint32_t item, uint32_t* kind, uint32_t* value,
+                       std::string* label) override {
+    if (item >= sequence.size()) return false;
+    *kind = sequence[item].kind;
+    *value = sequence[item].value;
+    *label = sequence[item].label;
+    return true;
+  }
+  bool SetSequenceItem(std::string_view, uint32_t item, uint32_t kind, uint32_t value,
+                       std::string_view label) override {
+    if (item >= sequence.size()) sequence.resize(item + 1);
+    sequence[item] = {kind, value, std::string(label)};
+    return true;
+  }
+  uint32_t SequenceMaxLength(std::string_view) override { return 3; }
+  uint32_t SequenceLength(std::string_view) override {
+    return static_cast<uint32_t>(sequence.size());
+  }
+  bool SetSequenceLength(std::string_view, uint32_t count) override {
+    sequence.resize(count);
+    return true;
+  }
+
+  std::vector<SequenceItem> sequence;
+};
+
+UiItem FeatureItem(const char* feature) {
+  UiItem item;
+  item.type = kUiItem;
+  item.feature = feature;
+  return item;
+}
+
+QString Currently(QDialog* editor) {
+  return editor->findChild<QLabel*>("2506")->text();
+}
+
+bool ShowsError(QDialog* editor) {
+  return editor->findChild<QLabel*>("2506")->palette().color(QPalette::WindowText) ==
+         QColor(255, 0, 0);
+}
+
+}  // namespace
+
+class EditorsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    chip_ = std::make_unique<TestChip>();
+    chip_->LoadBlock(DefaultHalStruct());
+    ui_ = std::make_unique<UiFeatures>(*chip_);
+  }
+
+  void numberEditorSwitchesRadix() {
+    UiItem item = FeatureItem("stride");
+    std::unique_ptr<FeatureEditor> editor(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    QCOMPARE(editor->objectName(), QString("203"));
+    QCOMPARE(editor->windowTitle(), QString::fromStdString(ui_->Label(item, 0x09)));
+    QVERIFY(editor->findChild<QRadioButton*>("2509")->isChecked());
+    QCOMPARE(editor->findChild<QLabel*>("2508")->text(), QString(" bytes"));
+    QVERIFY(editor->findChild<QPushButton*>("2515")->isHidden());
+    auto* edit = editor->findChild<QLineEdit*>("2503");
+    edit->setText("255");
+    editor->findChild<QRadioButton*>("2510")->click();
+    QCOMPARE(edit->text(), QString("FF"));
+    editor->findChild<QRadioButton*>("2511")->click();
+    QCOMPARE(edit->text(), QString("11111111"));
+    editor->findChild<QRadioButton*>("2509")->click();
+    QCOMPARE(edit->text(), QString("255"));
+    // The "Currently" line follows the radix too.
+    const uint32_t current = chip_->GetFieldValue("stride");
+    editor->findChild<QRadioButton*>("2510")->click();
+    QCOMPARE(Currently(editor.get()),
+             "Currently  =  " + QString::number(current, 16).toUpper() + " bytes");
+  }
+
+  void numberEditorChecksRangeAndStep() {
+    UiItem item = FeatureItem("stride");
+    std::unique_ptr<FeatureEditor> editor(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    const uint32_t before = chip_->GetFieldValue("stride");
+    auto* edit = editor->findChild<QLineEdit*>("2503");
+    edit->setText("12");
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 0);
+    QCOMPARE(Currently(editor.get()), QString("Must be aligned by 8!"));
+    QVERIFY(ShowsError(editor.get()));
+    QCOMPARE(chip_->GetFieldValue("stride"), before);
+
+    // An error shown is shown again in the new radix.
+    edit->setText("2000");
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(Currently(editor.get()), QString("Must be between 0 and 1023!"));
+    editor->findChild<QRadioButton*>("2510")->click();
+    QCOMPARE(edit->text(), QString("7D0"));
+    QCOMPARE(Currently(editor.get()), QString("Must be between 0 and 3FF!"));
+    QCOMPARE(chip_->GetFieldValue("stride"), before);
+
+    // A typed expression that does not evaluate is reported the same way.
+    edit->setText("NOSUCHFEATURE");
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 0);
+    QCOMPARE(Currently(editor.get()), QString("Unknown feature or token."));
+
+    edit->setText("A0");
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 1);
+    QVERIFY(!ShowsError(editor.get()));
+    QCOMPARE(chip_->GetFieldValue("stride"), 160u);
+  }
+
+  void numberEditorReadsExpressionsAndEmptyText() {
+    UiItem item = FeatureItem("fx");
+    std::unique_ptr<FeatureEditor> editor(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    auto* edit = editor->findChild<QLineEdit*>("2503");
+    edit->setText("FY/2");
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 1);
+    QCOMPARE(chip_->GetFieldValue("fx"), chip_->GetFieldValue("fy") / 2);
+    // An empty edit reads as 0, below the minimum of fx.
+    editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    editor->findChild<QLineEdit*>("2503")->clear();
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 0);
+    QCOMPARE(Currently(editor.get()), QString("Must be between 1 and 16!"));
+  }
+
+  void addressEditorUsesMemoryMap() {
+    chip_->SetFieldValue("regoffset", 0x200000);
+    UiItem item = FeatureItem("regoffset");
+    std::unique_ptr<FeatureEditor> editor(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    QCOMPARE(editor->objectName(), QString("217"));
+    auto* edit = editor->findChild<QLineEdit*>("2503");
+    QCOMPARE(edit->text(), QString("00200000"));
+    auto* map = editor->findChild<QListWidget*>("2505");
+    QVERIFY(map->count() > 0);
+    int display = -1;
+    for (int row = 0; row < map->count(); ++row) {
+      if (map->item(row)->text().contains("Display Memory")) display = row;
+    }
+    QVERIFY(display >= 0);
+    map->setCurrentRow(display);
+    const QString line = map->item(display)->text();
+    QCOMPARE(edit->text(), line.left(8));
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 1);
+    QCOMPARE(chip_->GetFieldValue("regoffset"), line.left(8).toUInt(nullptr, 16));
+  }
+
+  void textEditorKeepsValueOnEmptyText() {
+    UiItem item = FeatureItem("iosc");
+    std::unique_ptr<FeatureEditor> editor(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    QCOMPARE(editor->objectName(), QString("204"));
+    const std::string before = chip_->GetValueText("iosc", true);
+    auto* edit = editor->findChild<QLineEdit*>("2504");
+    QCOMPARE(edit->text().toStdString(), before);
+    QCOMPARE(Currently(editor.get()).toStdString(), "Currently  =  " + before);
+    edit->clear();
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 1);
+    QCOMPARE(std::string(chip_->GetValueText("iosc", true)), before);
+
+    editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    editor->findChild<QLineEdit*>("2504")->setText("12 MHz");
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(chip_->GetFieldValue("iosc"), 12000000u);
+  }
+
+  void listEditorSetsIndex() {
+    UiItem item = FeatureItem("ii");
+    std::unique_ptr<FeatureEditor> editor(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    QCOMPARE(editor->objectName(), QString("206"));
+    auto* list = editor->findChild<QListWidget*>("2505");
+    QCOMPARE(list->count(), 2);
+    uint32_t position = 9;
+    QVERIFY(chip_->GetListPosition("ii", &position));
+    QCOMPARE(list->currentRow(), int(position));
+    const int other = 1 - list->currentRow();
+    list->setCurrentRow(other);
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 1);
+    QVERIFY(chip_->GetListPosition("ii", &position));
+    QCOMPARE(int(position), other);
+    QCOMPARE(Currently(editor.get()), QString("Currently  =  ") + list->item(1 - other)->text());
+
+    // A double-click sets the entry and closes.
+    editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    list = editor->findChild<QListWidget*>("2505");
+    emit list->itemDoubleClicked(list->item(1 - other));
+    QCOMPARE(editor->result(), 1);
+    QVERIFY(chip_->GetListPosition("ii", &position));
+    QCOMPARE(int(position), 1 - other);
+  }
+
+  void overrideButtonSwitchesFeature() {
+    UiItem item = FeatureItem("fx");
+    item.overrideFeature = "ii";
+    item.overridePos = "Switched off";
+    item.overrideNeg = "In use";
+    chip_->SetFieldValue("ii", 1);
+    std::unique_ptr<FeatureEditor> editor(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    auto* button = editor->findChild<QPushButton*>("2515");
+    QVERIFY(!button->isHidden());
+    QCOMPARE(button->text(), QString("Switched off"));
+    auto* edit = editor->findChild<QLineEdit*>("2503");
+    QVERIFY(!edit->isEnabled());
+    QVERIFY(!editor->findChild<QRadioButton*>("2511")->isEnabled());
+    button->click();
+    QCOMPARE(button->text(), QString("In use"));
+    QVERIFY(edit->isEnabled());
+    // Cancel changes nothing, also not the override feature.
+    editor->reject();
+    QCOMPARE(editor->result(), 0);
+    QCOMPARE(chip_->GetFieldValue("ii"), 1u);
+
+    editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    editor->findChild<QPushButton*>("2515")->click();
+    editor->findChild<QLineEdit*>("2503")->setText("5");
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 1);
+    QCOMPARE(chip_->GetFieldValue("ii"), 0u);
+    QCOMPARE(chip_->GetFieldValue("fx"), 5u);
+  }
+
+  void sequenceEditorEditsWorkingCopy() {
+    chip_->sequence = {{kSequenceCommand, 0x2A, "start"}, {kSequenceParameter, 5, ""}};
+    UiItem item = FeatureItem("seq");
+    SequenceEditor editor(nullptr, *chip_, *ui_, item);
+    auto* list = editor.findChild<QListWidget*>("2505");
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), QString("COMMAND 2A  ( start )"));
+    QCOMPARE(list->item(1)->text(), QString("PARAM 05"));
+    QCOMPARE(list->currentRow(), 0);
+    auto* type = editor.findChild<QComboBox*>("2513");
+    auto* value = editor.findChild<QLineEdit*>("2512");
+    QCOMPARE(value->text(), QString("2A"));
+
+    // Append copies the type of the last item; the third item fills the array.
+    editor.findChild<QPushButton*>("4")->click();
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->item(2)->text(), QString("PARAM 00"));
+    QCOMPARE(list->currentRow(), 2);
+    editor.findChild<QPushButton*>("4")->click();
+    editor.findChild<QPushButton*>("3")->click();
+    QCOMPARE(list->count(), 3);
+
+    type->setCurrentIndex(2);
+    emit type->activated(2);
+    value->setText("100");
+    emit value->editingFinished();
+    QCOMPARE(list->item(2)->text(), QString("DELAY 100"));
+    // The chip sees nothing before OK.
+    QCOMPARE(chip_->sequence.size(), size_t(2));
+
+    list->setCurrentRow(0);
+    editor.findChild<QPushButton*>("5")->click();
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), QString("PARAM 05"));
+    static_cast<QDialog*>(&editor)->accept();
+    QCOMPARE(editor.result(), 1);
+    QCOMPARE(chip_->sequence.size(), size_t(2));
+    QCOMPARE(chip_->sequence[1].kind, kSequenceDelay);
+    QCOMPARE(chip_->sequence[1].value, 100u);
+
+    // Delete All empties the list and disables the details; Append then starts a command.
+    SequenceEditor again(nullptr, *chip_, *ui_, item);
+    again.findChild<QPushButton*>("6")->click();
+    QCOMPARE(again.findChild<QListWidget*>("2505")->count(), 0);
+    QVERIFY(!again.findChild<QComboBox*>("2513")->isEnabled());
+    again.findChild<QPushButton*>("4")->click();
+    QCOMPARE(again.findChild<QListWidget*>("2505")->item(0)->text(), QString("COMMAND 0"));
+    again.reject();
+    QCOMPARE(chip_->sequence.size(), size_t(2));
+  }
+
+ private:
+  std::unique_ptr<TestChip> chip_;
+  std::unique_ptr<UiFeatures> ui_;
+};
+
+QTEST_MAIN(EditorsTest)
+#include "editors_test.moc"
