@@ -1,0 +1,139 @@
+#include "config/program_texts.h"
+
+#include "chipmodel/chip_engine.h"
+#include "chipmodel/text_format.h"
+
+namespace {
+constexpr size_t kDiagnosticsRoom = 4095;
+constexpr unsigned kRuntimeRevision = 9;
+
+std::string FileName(std::string_view path) {
+  const size_t slash = path.find_last_of("/\\");
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+}  // namespace
+
+std::string ProgramName(ChipEngine& chip) {
+  const ProductRecord* p = chip.CurrentProduct();
+  return (p ? p->name.value_or("") : "") + "TWK";
+}
+
+std::string ProductName(ChipEngine& chip) {
+  const ProductRecord* p = chip.CurrentProduct();
+  if (!p) return {};
+  return p->prefix.value_or("") + p->name.value_or("") + p->suffix.value_or("");
+}
+
+std::string WindowTitle(ChipEngine& chip, std::string_view currentFile) {
+  std::string title;
+  if (!currentFile.empty()) title = FileName(currentFile) + " - ";
+  return title + StringPrintf("%s Configuration Utility  (%sBuild %d)", ProductName(chip).c_str(),
+                              "", kBuildNumber);
+}
+
+std::string AboutText(ChipEngine& chip) {
+  return StringPrintf("%s%s - Build %d [H:%u L:%u]", ProgramName(chip).c_str(),
+                      (std::string(" Version ") + kProductVersion).c_str(), kBuildNumber,
+                      kRuntimeRevision, kRuntimeRevision);
+}
+
+const std::vector<FileFilter>& OpenFilters() {
+  static const std::vector<FileFilter> filters = {
+      {"All Configurable Files (.exe;.srec;.s9;.s19;.idp;.elf;.tkb;.prc;.out)",
+       "*.exe;*.srec;*.s9;*.s19;*.idp;*.elf;*.tkb;*.prc;*.out"},
+      {"EXE Files", "*.EXE"},
+      {"ELF Files", "*.ELF"},
+      {"S9 Files", "*.S9;*.S19"},
+      {"IDP Files", "*.IDP"},
+      {"TRAK-SH3 Files", "*.TKB"},
+      {"PRC Files", "*.PRC"},
+      {"V850E Files", "*.OUT"},
+      {"All Files (*.*)", "*.*"},
+  };
+  return filters;
+}
+
+std::vector<FileFilter> SaveAsFilters(std::string_view currentFile, std::string* defaultExtension) {
+  const std::string name = FileName(currentFile);
+  const size_t dot = name.rfind('.');
+  const std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
+  if (defaultExtension) *defaultExtension = extension;
+  static const struct {
+    const char* extension;
+    const char* name;
+    const char* patterns;
+  } kByExtension[] = {{"EXE", "EXE Files", "*.EXE"},    {"ELF", "ELF Files", "*.ELF"},
+                      {"S9", "S9 Files", "*.S9;*.S19"}, {"S19", "S9 Files", "*.S9;*.S19"},
+                      {"IDP", "IDP Files", "*.IDP"},    {"TKB", "TRAK-SH3 Files", "*.TKB"},
+                      {"PRC", "PRC Files", "*.PRC"},    {"OUT", "V850E Files", "*.OUT"}};
+  std::vector<FileFilter> filters;
+  for (const auto& row : kByExtension) {
+    if (EqualsIgnoreCase(extension, row.extension)) filters.push_back({row.name, row.patterns});
+  }
+  filters.push_back({"All Files (*.*)", "*.*"});
+  return filters;
+}
+
+std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
+  std::vector<std::string> names;
+  std::string current;
+  for (char c : commandLine) {
+    if (c == '/' || c == '-') break;
+    if (c == ' ') {
+      if (!current.empty()) names.push_back(current);
+      current.clear();
+      continue;
+    }
+    current += c;
+  }
+  if (!current.empty()) names.push_back(current);
+  return names;
+}
+
+std::string TooltipText(ChipEngine& chip, int identifier) {
+  static const struct {
+    int id;
+    const char* text;
+  } kTips[] = {
+      {202, "Browse and change chip via a feature list."},
+      {207,
+       "Configure %s registers.\n__________________________________________________\n"
+       "**IMPORTANT NOTE: Experts only! Use extreme caution when editing these registers. "
+       "Also, manually entered values may be overridden if you manipulate options on another "
+       "tab page."},
+      {208, "Direct access to physical chip using evaluation board."},
+      {1903, "Program all %s registers during initialization."},
+      {1904, "Program the %s lookup table during initialization."},
+      {1905, "Clear %s video memory after initialization."},
+      {1906,
+       "Initialize the %s with all the current configuration settings.  If initialization is "
+       "successful then the additional options will be available."},
+      {1907, "Perform an IMMEDIATE shutdown of display."},
+      {1908, "Draw a test pattern in %s video memory."},
+      {1909,
+       "Enables all configuration changes to be written to the physical chip immediately, "
+       "\"Hot to Chip\"."},
+      {1910,
+       "Always re-draw the test pattern in %s video memory after each configuration setting "
+       "change."},
+      {1913, "This field shows important information regarding the use of Direct Access."},
+  };
+  for (const auto& tip : kTips) {
+    if (tip.id != identifier) continue;
+    std::string text = tip.text;
+    const size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, ProductName(chip));
+    return text;
+  }
+  return {};
+}
+
+Diagnostics ComposeDiagnostics(ChipEngine& chip, std::string_view message, bool alert) {
+  Diagnostics d;
+  d.text = std::string(message.substr(0, kDiagnosticsRoom));
+  d.alert = alert;
+  const uint32_t room = static_cast<uint32_t>(kDiagnosticsRoom - d.text.size());
+  if (chip.ConfigurationErrors(d.text, room) > 0) d.alert = true;
+  if (!d.text.empty() && d.text.back() == '\n') d.text.pop_back();
+  return d;
+}

@@ -1,0 +1,44 @@
+// Texts of the desktop program that do not depend on its toolkit: the program name,
+// the window title, the file dialog filters, tooltips, the command line and the
+// Diagnostics box contents.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ChipEngine;
+
+constexpr unsigned kBuildNumber = 8;
+constexpr char kProductVersion[] = "3.00";
+
+// "62500TWK": the product number followed by TWK.
+std::string ProgramName(ChipEngine& chip);
+// "K7Q62500": prefix, number and suffix.
+std::string ProductName(ChipEngine& chip);
+// "DRIVER.EXE - K7Q62500 Configuration Utility  (Build 8)".
+std::string WindowTitle(ChipEngine& chip, std::string_view currentFile);
+// "62500TWK Version 3.00 - Build 8 [H:9 L:9]".
+std::string AboutText(ChipEngine& chip);
+
+struct FileFilter {
+  std::string name;      // "EXE Files"
+  std::string patterns;  // "*.EXE"
+};
+const std::vector<FileFilter>& OpenFilters();
+// The Save As filters for the current file's extension, and its default extension.
+std::vector<FileFilter> SaveAsFilters(std::string_view currentFile, std::string* defaultExtension);
+
+// File names of the command line: blanks separate, "/" or "-" ends the list.
+std::vector<std::string> SplitCommandLine(std::string_view commandLine);
+
+// Tooltip text of a control or tab identifier; empty when it has none.
+std::string TooltipText(ChipEngine& chip, int identifier);
+
+struct Diagnostics {
+  std::string text;  // LF line ends, without a final line feed
+  bool alert = false;
+};
+// The message followed by the chip's configuration errors; an error turns the alert on.
+Diagnostics ComposeDiagnostics(ChipEngine& chip, std::string_view message, bool alert);

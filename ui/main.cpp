@@ -1,0 +1,35 @@
+// The desktop program: chip object and UI feature object first, then the main window.
+// File names on the command line are configured in one pass without a main window.
+#include <QApplication>
+#include <QStringList>
+
+#include "chipmodel/ui_features.h"
+#include "config/chip62500.h"
+#include "config/program_texts.h"
+#include "ui/main_window.h"
+#include "ui/version_check.h"
+
+int main(int argc, char** argv) {
+  Chip62500& chip = TheChip();
+  UiFeatures features(chip);
+  QApplication app(argc, argv);
+
+  if (!ToolkitIsRecentEnough()) {
+    ShowVersionDialog(nullptr);
+    return 0;
+  }
+
+  std::string commandLine;
+  for (int i = 1; i < argc; ++i) commandLine += std::string(i > 1 ? " " : "") + argv[i];
+  const std::vector<std::string> names = SplitCommandLine(commandLine);
+  if (!names.empty()) {
+    QStringList list;
+    for (const std::string& name : names) list << QString::fromStdString(name);
+    RunConfigureMultiple(nullptr, list);
+    return 0;
+  }
+
+  MainWindow window(chip, features);
+  window.show();
+  return app.exec();
+}

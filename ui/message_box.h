@@ -1,0 +1,14 @@
+// Every user message: a message box captioned with the program name and centred
+// over its owner.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+int ShowMessage(QWidget* owner, const QString& text, QMessageBox::Icon icon = QMessageBox::NoIcon,
+                QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+// Tests answer message boxes through this hook instead of a modal box.
+using MessageHook = std::function<int(const QString& text, QMessageBox::Icon icon)>;
+void SetMessageHook(MessageHook hook);

@@ -1,0 +1,211 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <fstream>
+
+#include "chipmodel/ui_features.h"
+#include "config/chip62500.h"
+#include "ui/editors/create_editor.h"
+#include "ui/message_box.h"
+#include "ui/template_chooser.h"
+
+namespace {
+
+void WriteImage(const QString& path, HalStruct block) {
+  block.crc = BlockCrc(block);
+  std::ofstream out(path.toStdString(), std::ios::binary);
+  out << std::string(500, 'x');
+  out.write(reinterpret_cast<const char*>(&block), sizeof block);
+  out << std::string(300, 'y');
+}
+
+UiItem* FindItem(const std::vector<std::unique_ptr<UiNode>>& nodes, const char* feature) {
+  for (const auto& node : nodes) {
+    if (node->item.feature && *node->item.feature == feature) return &node->item;
+    if (UiItem* found = FindItem(node->children, feature)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    chip_ = std::make_unique<Chip62500>();
+    TheChip().LoadBlock(DefaultHalStruct());
+    features_ = std::make_unique<UiFeatures>(TheChip());
+    messages_.clear();
+    SetMessageHook([this](const QString& text, QMessageBox::Icon) {
+      messages_ << text;
+      return int(QMessageBox::Ok);
+    });
+  }
+
+  void cleanup() {
+    SetMessageHook(nullptr);
+    SetFileChooser(nullptr);
+  }
+
+  void menusTitleAndTabs() {
+    MainWindow window(TheChip(), *features_);
+    QCOMPARE(window.windowTitle(), QString("K7Q62500 Configuration Utility  (Build 8)"));
+    const struct {
+      const char* id;
+      const char* text;
+    } actions[] = {{"40001", "&Open..."},         {"40002", "&Save"},
+                   {"40003", "Save &As..."},      {"40004", "Configure &Multiple..."},
+                   {"40005", "&Export..."},       {"40006", "E&xit"},
+                   {"40012", "Enable &ToolTips"}, {"40024", "1 second"},
+                   {"40031", "ZEB on the &Web"},  {"40014", "&About 62500TWK..."}};
+    for (const auto& row : actions) {
+      auto* action = window.findChild<QAction*>(row.id);
+      QVERIFY2(action, row.id);
+      QCOMPARE(action->text(), QString(row.text));
+    }
+    QVERIFY(!window.findChild<QAction*>("40002")->isEnabled());
+    QVERIFY(!window.findChild<QAction*>("40003")->isEnabled());
+
+    window.findChild<QAction*>("40024")->trigger();
+    QCOMPARE(window.TooltipDelay(), 1000);
+
+    auto* tabs = window.findChild<QTabBar*>("1101");
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->tabText(1), QString("Registers"));
+    QCOMPARE(tabs->tabToolTip(0), QString("Browse and change chip via a feature list."));
+    QCOMPARE(window.CurrentPage()->objectName(), QString("202"));
+    tabs->setCurrentIndex(2);
+    QCOMPARE(window.CurrentPage()->objectName(), QString("208"));
+  }
+
+  void openSaveAndErrors() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("DRIVER.EXE");
+    HalStruct block = DefaultHalStruct();
+    block.registers[1].value = 0x8B;  // fx 12
+    WriteImage(path, block);
+    MainWindow window(TheChip(), *features_);
+    SetFileChooser(
+        [&](QWidget*, bool open, const QString& title, const QString& filters, const QString&) {
+          if (open) {
+            if (title != "Open" || !filters.startsWith("All Configurable Files")) return QString();
+            return path;
+          }
+          return filters.startsWith("EXE Files") ? dir.filePath("COPY.EXE") : QString();
+        });
+    window.findChild<QAction*>("40001")->trigger();
+    QCOMPARE(window.CurrentFile(), path);
+    QCOMPARE(window.windowTitle(),
+             QString("DRIVER.EXE - K7Q62500 Configuration Utility  (Build 8)"));
+    QCOMPARE(TheChip().GetFieldValue("fx"), 12u);
+
+    QVERIFY(window.findChild<QAction*>("40002")->isEnabled() ||
+            (QMetaObject::invokeMethod(&window, "Save"), true));
+    window.Save();
+    QCOMPARE(messages_.last(), QString("Configuration data saved in file \"%1\".").arg(path));
+    window.SaveAs();
+    QCOMPARE(window.CurrentFile(), dir.filePath("COPY.EXE"));
+
+    const QString bad = dir.filePath("bad.exe");
+    std::ofstream(bad.toStdString()) << "nothing here";
+    QVERIFY(!window.OpenFile(bad));
+    QCOMPARE(messages_.last(),
+             QString("File \"%1\" could not be opened because:\n\nThe file does not contain any "
+                     "configuration data.")
+                 .arg(bad));
+    QCOMPARE(window.CurrentFile(), dir.filePath("COPY.EXE"));
+  }
+
+  void diagnosticsColour() {
+    MainWindow window(TheChip(), *features_);
+    auto* box = window.findChild<QPlainTextEdit*>("1103");
+    window.ShowDiagnostics("Something to note.\n", true);
+    QCOMPARE(box->toPlainText(), QString("Something to note."));
+    QVERIFY(box->property("alert").toBool());
+    QCOMPARE(box->palette().color(QPalette::Base), QColor(255, 255, 0));
+    window.ShowDiagnostics("Fine again.", false);
+    QVERIFY(!box->property("alert").toBool());
+  }
+
+  void featuresTreeAndEditors() {
+    MainWindow window(TheChip(), *features_);
+    auto* tree = window.findChild<QTreeWidget*>("1601");
+    QVERIFY(tree);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QString("PLATFORMS"));
+    QCOMPARE(tree->topLevelItem(1)->text(0), QString(" "));
+    QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QString("Indirect Interface  =  False"));
+
+    UiItem* fx = FindItem(features_->TopLevel(), "fx");
+    std::unique_ptr<FeatureEditor> editor(CreateFeatureEditor(&window, TheChip(), *features_, *fx));
+    QCOMPARE(editor->objectName(), QString("203"));
+    QCOMPARE(editor->findChild<QLabel*>("2506")->text(), QString("Currently  =  8 pixels"));
+    auto* edit = editor->findChild<QLineEdit*>("2503");
+    edit->setText("20");
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 0);
+    QCOMPARE(editor->findChild<QLabel*>("2506")->text(), QString("Must be between 1 and 16!"));
+    QCOMPARE(TheChip().GetFieldValue("fx"), 8u);
+    edit->setText("fy+4");  // typed as an expression
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(editor->result(), 1);
+    QCOMPARE(TheChip().GetFieldValue("fx"), 12u);
+
+    UiItem* stride = FindItem(features_->TopLevel(), "stride");
+    editor.reset(CreateFeatureEditor(&window, TheChip(), *features_, *stride));
+    edit = editor->findChild<QLineEdit*>("2503");
+    edit->setText("240");
+    editor->findChild<QRadioButton*>("2510")->click();
+    QCOMPARE(edit->text(), QString("F0"));
+    editor->findChild<QRadioButton*>("2511")->click();
+    QCOMPARE(edit->text(), QString("11110000"));
+
+    UiItem* m0 = FindItem(features_->TopLevel(), "m0");
+    editor.reset(CreateFeatureEditor(&window, TheChip(), *features_, *m0));
+    auto* list = editor->findChild<QListWidget*>("2505");
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(1)->text(), QString("Internal CG RAM"));
+    list->setCurrentRow(1);
+    static_cast<QDialog*>(editor.get())->accept();
+    QCOMPARE(TheChip().GetRawValue("m0"), 1u);
+
+    UiItem* base = FindItem(features_->TopLevel(), "baseaddr");
+    editor.reset(CreateFeatureEditor(&window, TheChip(), *features_, *base));
+    QCOMPARE(editor->objectName(), QString("217"));
+    QCOMPARE(editor->findChild<QLineEdit*>("2503")->text(), QString("00000000"));
+    auto* map = editor->findChild<QListWidget*>("2505");
+    QCOMPARE(map->item(map->count() - 1)->text(), QString("00000000h           Chip Base Address"));
+
+    UiItem* templates = nullptr;
+    int index = -1;
+    QVERIFY(features_->FindTemplate("eval", &templates, &index));
+    TheChip().SetRawValue("regoffset", 0x8000);
+    TemplateChooser chooser(&window, *features_, *templates);
+    auto* names = chooser.findChild<QListWidget*>("2507");
+    QCOMPARE(names->count(), 2);
+    names->setCurrentRow(1);
+    QCOMPARE(chooser.findChild<QListWidget*>("2505")->item(1)->text(),
+             QString("Register Address Offset  =  00000000h"));
+    static_cast<QDialog*>(&chooser)->accept();
+    QCOMPARE(TheChip().Block().registerOffset, 0u);
+  }
+
+ private:
+  std::unique_ptr<Chip62500> chip_;
+  std::unique_ptr<UiFeatures> features_;
+  QStringList messages_;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
