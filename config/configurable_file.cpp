@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "chipmodel/text_format.h"
@@ -60,35 +61,56 @@ FileOutcome SaveFailed(FileOutcome outcome, const std::string& path, const std::
   return Failed(std::move(outcome), "File \"%s\" could not be saved because:\n\n%s", path, reason);
 }
 
-// Writes the block into a mapped image in place: only the block's bytes change.
-FileOutcome SaveMappedImage(Chip62500& chip, const std::string& target, bool preserveAddresses) {
+// Writes the block into the image open on fd, in place: only the block's bytes change.
+// name is the file name the messages give.
+FileOutcome SaveMappedImage(Chip62500& chip, int fd, const std::string& name,
+                            bool preserveAddresses) {
   FileOutcome outcome;
-  FileDescriptor fd(open(target.c_str(), O_RDWR));
-  if (fd.get() < 0) return SaveFailed(outcome, target, SystemErrorText());
   struct stat info;
-  if (fstat(fd.get(), &info) != 0) return SaveFailed(outcome, target, SystemErrorText());
-  if (info.st_size == 0) return SaveFailed(outcome, target, kZeroLength);
+  if (fstat(fd, &info) != 0) return SaveFailed(outcome, name, SystemErrorText());
+  if (info.st_size == 0) return SaveFailed(outcome, name, kZeroLength);
+  // The file's current size: a file that shrank since it was opened is never extended.
   const size_t length = static_cast<size_t>(info.st_size);
-  // A private writable view: the new block is composed there, then written to the file.
-  Mapping view(fd.get(), length, PROT_READ | PROT_WRITE, MAP_PRIVATE);
-  if (!view.ok()) return SaveFailed(outcome, target, SystemErrorText());
+  Mapping view(fd, length, PROT_READ | PROT_WRITE, MAP_SHARED);
+  if (!view.ok()) return SaveFailed(outcome, name, SystemErrorText());
   std::string message = kNoConfigurationData;
-  size_t position = 0;
-  if (!StoreBlockIntoImage(chip, view.bytes(), length, preserveAddresses, &message, &position)) {
-    return SaveFailed(outcome, target, message);
+  if (!StoreBlockIntoImage(chip, view.bytes(), length, preserveAddresses, &message)) {
+    return SaveFailed(outcome, name, message);
   }
-  const uint8_t* block = view.bytes() + position;
-  size_t done = 0;
-  while (done < kHalStructSize) {
-    const ssize_t n =
-        pwrite(fd.get(), block + done, kHalStructSize - done, static_cast<off_t>(position + done));
-    if (n <= 0) return SaveFailed(outcome, target, SystemErrorText());
-    done += static_cast<size_t>(n);
-  }
-  if (fsync(fd.get()) != 0) return SaveFailed(outcome, target, SystemErrorText());
-  futimens(fd.get(), nullptr);  // last access and last write: now
+  if (msync(view.bytes(), length, MS_SYNC) != 0)
+    return SaveFailed(outcome, name, SystemErrorText());
+  futimens(fd, nullptr);  // last access and last write: now
   outcome.ok = true;
   return outcome;
+}
+
+FileOutcome SaveMappedImageInPlace(Chip62500& chip, const std::string& path,
+                                   bool preserveAddresses) {
+  FileDescriptor fd(open(path.c_str(), O_RDWR));
+  if (fd.get() < 0) return SaveFailed(FileOutcome(), path, SystemErrorText());
+  return SaveMappedImage(chip, fd.get(), path, preserveAddresses);
+}
+
+// Save As: the copy is made and configured beside the new name, and takes the new name
+// only when it is complete; a failure leaves no new file behind.
+FileOutcome SaveMappedImageAs(Chip62500& chip, const std::string& openedPath,
+                              const std::string& newPath, bool preserveAddresses) {
+  struct stat info;
+  if (stat(openedPath.c_str(), &info) != 0)
+    return SaveFailed(FileOutcome(), newPath, kNotSupported);
+  StagedFile copy(newPath, (info.st_mode & 07777) | S_IWUSR);
+  if (!copy.ok() || !CopyContents(openedPath, copy.fd())) {
+    return SaveFailed(FileOutcome(), newPath, kNotSupported);
+  }
+  FileOutcome outcome = SaveMappedImage(chip, copy.fd(), newPath, preserveAddresses);
+  if (outcome.ok && !copy.Commit()) return SaveFailed(FileOutcome(), newPath, SystemErrorText());
+  return outcome;
+}
+
+// A new name that is the opened file (in any letter case, or through a link) saves in place.
+bool IsSaveAs(const std::string& openedPath, const std::string& newPath) {
+  return !newPath.empty() && !EqualsIgnoreCase(newPath, openedPath) &&
+         !SameFile(openedPath, newPath);
 }
 
 }  // namespace
@@ -112,6 +134,7 @@ FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
   if (fd.get() < 0) return OpenFailed(outcome, path, SystemErrorText());
   struct stat info;
   if (fstat(fd.get(), &info) != 0) return OpenFailed(outcome, path, SystemErrorText());
+  if (S_ISDIR(info.st_mode)) return OpenFailed(outcome, path, std::strerror(EISDIR));
   std::string message;
   if (IsSrecordName(path)) {
     const SrecordFileResult read = ReadSrecordFile(path);
@@ -139,26 +162,21 @@ FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
 
 FileOutcome SaveConfigurableFile(Chip62500& chip, const std::string& openedPath,
                                  const std::string& newPath, bool preserveAddresses) {
+  const bool saveAs = IsSaveAs(openedPath, newPath);
+  const std::string& target = saveAs ? newPath : openedPath;
+  if (!IsSrecordName(openedPath)) {
+    return saveAs ? SaveMappedImageAs(chip, openedPath, newPath, preserveAddresses)
+                  : SaveMappedImageInPlace(chip, openedPath, preserveAddresses);
+  }
   FileOutcome outcome;
-  if (IsSrecordName(openedPath)) {
-    std::string message;
-    auto* image = reinterpret_cast<uint8_t*>(&StagingBlock());
-    if (!StoreBlockIntoImage(chip, image, kHalStructSize, preserveAddresses, &message)) {
-      return SaveFailed(outcome, newPath.empty() ? openedPath : newPath, message);
-    }
-    const SrecordFileResult written = WriteSrecordFile(openedPath, newPath);
-    outcome.ok = written.ok;
-    outcome.messages = written.messages;
-    if (!written.ok) outcome.reason = written.messages.empty() ? "" : written.messages.back();
-    return outcome;
+  std::string message;
+  auto* image = reinterpret_cast<uint8_t*>(&StagingBlock());
+  if (!StoreBlockIntoImage(chip, image, kHalStructSize, preserveAddresses, &message)) {
+    return SaveFailed(outcome, target, message);
   }
-  const bool copy = !newPath.empty() && !EqualsIgnoreCase(newPath, openedPath);
-  const std::string& target = copy ? newPath : openedPath;
-  if (copy && !CopyFile(openedPath, newPath)) {
-    RemoveFile(newPath);
-    return SaveFailed(outcome, target, kNotSupported);
-  }
-  outcome = SaveMappedImage(chip, target, preserveAddresses);
-  if (!outcome.ok && copy) RemoveFile(newPath);
+  const SrecordFileResult written = WriteSrecordFile(openedPath, saveAs ? newPath : "");
+  outcome.ok = written.ok;
+  outcome.messages = written.messages;
+  if (!written.ok && !written.messages.empty()) outcome.reason = written.messages.back();
   return outcome;
 }

@@ -8,27 +8,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "chipmodel/text_format.h"
 
 namespace {
-
-bool WriteAll(int fd, std::string_view text, size_t* written) {
-  *written = 0;
-  while (*written < text.size()) {
-    const ssize_t n =
-        pwrite(fd, text.data() + *written, text.size() - *written, static_cast<off_t>(*written));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    *written += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-std::string WrittenError(size_t written, size_t length) {
-  return StringPrintf("ERROR: written %d bytes of %d", static_cast<int>(written),
-                      static_cast<int>(length));
-}
 
 std::string ResolvedPath(const std::string& path) {
   char resolved[PATH_MAX];
@@ -41,19 +25,27 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool RewriteInPlace(const std::string& path, std::string_view text, std::string* error) {
-  FileDescriptor fd(open(path.c_str(), O_WRONLY));
-  if (fd.get() < 0) {
-    *error = StringPrintf("ERROR: open failed on input file %s", path.c_str());
-    return false;
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Writes count bytes at offset; *written gets how many were written.
+bool WriteAt(int fd, const char* data, size_t count, off_t offset, size_t* written) {
+  *written = 0;
+  while (*written < count) {
+    const ssize_t n =
+        pwrite(fd, data + *written, count - *written, offset + static_cast<off_t>(*written));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    *written += static_cast<size_t>(n);
   }
-  size_t written;
-  if (!WriteAll(fd.get(), text, &written) || ftruncate(fd.get(), static_cast<off_t>(text.size()))) {
-    *error = WrittenError(written, text.size());
-    return false;
-  }
-  fsync(fd.get());
-  return fd.Close();
+  return true;
+}
+
+void SyncFolder(const std::string& folder) {
+  FileDescriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY));
+  if (dir.get() >= 0) fsync(dir.get());
 }
 
 }  // namespace
@@ -62,10 +54,68 @@ FileDescriptor::~FileDescriptor() {
   if (fd_ >= 0) close(fd_);
 }
 
+void FileDescriptor::reset(int fd) {
+  if (fd_ >= 0) close(fd_);
+  fd_ = fd;
+}
+
 bool FileDescriptor::Close() {
   const int fd = fd_;
   fd_ = -1;
-  return close(fd) == 0;
+  return fd >= 0 && close(fd) == 0;
+}
+
+StagedFile::StagedFile(const std::string& path, mode_t newFileMode)
+    : fd_(-1), target_(ResolvedPath(path)) {
+  struct stat info;
+  const bool exists = stat(target_.c_str(), &info) == 0;
+  if (exists && S_ISDIR(info.st_mode)) {
+    errno = EISDIR;
+    return;
+  }
+  if (exists && !S_ISREG(info.st_mode)) {
+    errno = EINVAL;
+    return;
+  }
+  if (exists && access(target_.c_str(), W_OK) != 0) return;
+  const std::string folder = FolderOf(target_);
+  if (exists && (info.st_nlink > 1 || access(folder.c_str(), W_OK | X_OK) != 0)) {
+    direct_ = true;
+    fd_.reset(open(target_.c_str(), O_RDWR | O_TRUNC));
+    return;
+  }
+  temporary_ = (folder == "/" ? std::string() : folder) + "/." + NameOf(target_) + ".XXXXXX";
+  fd_.reset(mkstemp(temporary_.data()));
+  if (!ok()) {
+    temporary_.clear();
+    return;
+  }
+  fchmod(fd_.get(), exists ? info.st_mode & 07777 : newFileMode);
+  if (exists && geteuid() == 0 && fchown(fd_.get(), info.st_uid, info.st_gid) != 0) {
+    // Keeping the owner is best effort.
+  }
+}
+
+StagedFile::~StagedFile() {
+  if (committed_ || temporary_.empty()) return;
+  const int saved = errno;
+  fd_.Close();
+  unlink(temporary_.c_str());
+  errno = saved;
+}
+
+bool StagedFile::Commit() {
+  if (!ok() || fsync(fd_.get()) != 0 || !fd_.Close()) return false;
+  if (!direct_) {
+    if (rename(temporary_.c_str(), target_.c_str()) != 0) return false;
+    SyncFolder(FolderOf(target_));
+  }
+  committed_ = true;
+  return true;
+}
+
+bool WriteAll(int fd, std::string_view text, size_t* written) {
+  return WriteAt(fd, text.data(), text.size(), 0, written);
 }
 
 std::string SystemErrorText() {
@@ -100,53 +150,25 @@ bool ReadWholeFile(const std::string& path, std::string* text, std::string* erro
   return true;
 }
 
-bool ReplaceFileContents(const std::string& path, std::string_view text, std::string* error) {
-  const std::string target = ResolvedPath(path);
-  struct stat info;
-  if (stat(target.c_str(), &info) != 0) {
-    *error = StringPrintf("ERROR: open failed on input file %s", path.c_str());
-    return false;
+bool CopyContents(const std::string& from, int fd) {
+  FileDescriptor in(open(from.c_str(), O_RDONLY));
+  if (in.get() < 0) return false;
+  std::vector<char> buffer(1 << 20);
+  off_t at = 0;
+  for (;;) {
+    const ssize_t n = read(in.get(), buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    size_t written;
+    if (!WriteAt(fd, buffer.data(), static_cast<size_t>(n), at, &written)) return false;
+    at += n;
   }
-  const std::string folder = FolderOf(target);
-  if (info.st_nlink > 1 || access(folder.c_str(), W_OK) != 0) {
-    return RewriteInPlace(target, text, error);
-  }
-  if (access(target.c_str(), W_OK) != 0) {
-    *error = StringPrintf("ERROR: open failed on input file %s", path.c_str());
-    return false;
-  }
-  const std::string name = target.substr(target.rfind('/') + 1);
-  std::string temporary = (folder == "/" ? std::string() : folder) + "/." + name + ".XXXXXX";
-  FileDescriptor fd(mkstemp(temporary.data()));
-  if (fd.get() < 0) return RewriteInPlace(target, text, error);
-  fchmod(fd.get(), info.st_mode & 07777);
-  if (geteuid() == 0 && fchown(fd.get(), info.st_uid, info.st_gid) != 0) {
-    // Keeping the owner is best effort.
-  }
-  size_t written;
-  const bool ok = WriteAll(fd.get(), text, &written) && fsync(fd.get()) == 0 && fd.Close() &&
-                  rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    unlink(temporary.c_str());
-    *error = WrittenError(written, text.size());
-    return false;
-  }
-  FileDescriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY));
-  if (dir.get() >= 0) fsync(dir.get());
-  return true;
+  return ftruncate(fd, at) == 0;
 }
 
-bool CopyFile(const std::string& from, const std::string& to) {
-  std::string text, error;
-  if (!ReadWholeFile(from, &text, &error)) return false;
-  FileDescriptor fd(open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
-  if (fd.get() < 0) return false;
-  struct stat info;
-  if (stat(from.c_str(), &info) == 0) fchmod(fd.get(), (info.st_mode & 07777) | S_IWUSR);
-  size_t written;
-  return WriteAll(fd.get(), text, &written) && fsync(fd.get()) == 0 && fd.Close();
-}
-
-void RemoveFile(const std::string& path) {
-  unlink(path.c_str());
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first, second;
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }

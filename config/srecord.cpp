@@ -1,5 +1,7 @@
 #include "config/srecord.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "chipmodel/text_format.h"
@@ -300,7 +302,6 @@ SrecordFileResult ReadSrecordFile(const std::string& path) {
 
 SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath) {
   SrecordFileResult result;
-  const std::string& target = newPath.empty() ? openedPath : newPath;
   std::string text, error;
   if (!ReadWholeFile(openedPath, &text, &error)) {
     result.messages.push_back(error);
@@ -312,13 +313,27 @@ SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::str
     if (!message.empty()) result.messages.push_back(message);
     return result;
   }
-  if (!newPath.empty() && !CopyFile(openedPath, newPath)) {
-    result.messages.push_back(StringPrintf("ERROR: could not create file %s!", newPath.c_str()));
+  const bool saveAs = !newPath.empty();
+  const std::string& target = saveAs ? newPath : openedPath;
+  struct stat info;
+  const mode_t mode =
+      stat(openedPath.c_str(), &info) == 0 ? (info.st_mode & 07777) | S_IWUSR : S_IRUSR | S_IWUSR;
+  StagedFile out(target, mode);
+  if (!out.ok()) {
+    result.messages.push_back(
+        saveAs ? StringPrintf("ERROR: could not create file %s!", target.c_str())
+               : StringPrintf("ERROR: open failed on input file %s", target.c_str()));
     return result;
   }
-  if (!ReplaceFileContents(target, text, &error)) {
-    if (!newPath.empty()) RemoveFile(newPath);
-    result.messages.push_back(error);
+  size_t written = 0;
+  if (!WriteAll(out.fd(), text, &written)) {
+    result.messages.push_back(StringPrintf(
+        "ERROR: written %d bytes of %d", static_cast<int>(written), static_cast<int>(text.size())));
+    return result;
+  }
+  if (!out.Commit()) {
+    result.messages.push_back(
+        StringPrintf("ERROR: %s, file:%s", SystemErrorText().c_str(), target.c_str()));
     return result;
   }
   StagingBlock() = staging;

@@ -30,5 +30,7 @@ struct SrecordFileResult {
 // Reads the file's block into the staging block.
 SrecordFileResult ReadSrecordFile(const std::string& path);
 
-// Writes the staging block into the opened file, or into a copy named newPath.
+// Writes the staging block into the records of the opened file, or of a copy of it
+// named newPath (another file; the opened file is then unchanged). The file is replaced
+// only by a complete new text.
 SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath);

@@ -1,5 +1,6 @@
 #include "config/configurable_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +10,6 @@
 #include <string>
 
 #include "config/chip62500.h"
-#include "config/configure_multiple.h"
 #include "config/srecord.h"
 #include "tests/test_files.h"
 
@@ -21,6 +21,16 @@ std::string OpenMessage(const std::string& path, const std::string& reason) {
 
 std::string SaveMessage(const std::string& path, const std::string& reason) {
   return "File \"" + path + "\" could not be saved because:\n\n" + reason;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = text.find("\r\n", start);
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
 }
 
 }  // namespace
@@ -40,8 +50,8 @@ TEST(ConfigurableFile, NamesByExtension) {
 
 TEST(ConfigurableFile, MappedImagesRoundTripInBothByteOrders) {
   TempDir dir;
-  for (const char* name : {"little.exe", "big.ELF"}) {
-    const bool big = std::string(name) == "big.ELF";
+  for (const char* name : {"little.exe", "big.exe", "little.elf", "big.ELF"}) {
+    const bool big = name[0] == 'b';
     const std::string path = dir.File(name);
     const std::string original = ImageWith(StoredBlock(DefaultHalStruct(), big), 4096, 999);
     WriteFile(path, original);
@@ -51,8 +61,15 @@ TEST(ConfigurableFile, MappedImagesRoundTripInBothByteOrders) {
     EXPECT_TRUE(open.messages.empty());
     ASSERT_TRUE(chip.SetValueText("fx", "12"));
     ASSERT_TRUE(chip.SetValueText("cfgdesc", "configured"));
+    const timespec longAgo[2] = {{946684800, 0}, {946684800, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), longAgo, 0), 0);
     FileOutcome save = SaveConfigurableFile(chip, path, "", false);
     ASSERT_TRUE(save.ok) << save.reason;
+    EXPECT_TRUE(save.messages.empty());
+    struct stat info;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_GT(info.st_mtim.tv_sec, longAgo[1].tv_sec);  // last write and last access: now
+    EXPECT_GT(info.st_atim.tv_sec, longAgo[0].tv_sec);
 
     const std::string saved = ReadFile(path);
     ASSERT_EQ(saved.size(), original.size());
@@ -87,6 +104,13 @@ TEST(ConfigurableFile, OpenRefusalsKeepTheCurrentBlock) {
   EXPECT_TRUE(SaveConfigurableFile(chip, out, "", false).ok);  // can be configured
 
   EXPECT_EQ(OpenConfigurableFile(chip, dir.File("missing.exe")).reason,
+            "No such file or directory");
+
+  const std::string folder = dir.File("folder.exe");
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  EXPECT_EQ(OpenConfigurableFile(chip, folder).reason, "Is a directory");
+  EXPECT_EQ(SaveConfigurableFile(chip, folder, "", false).reason, "Is a directory");
+  EXPECT_EQ(SaveConfigurableFile(chip, dir.File("no/such.exe"), "", false).reason,
             "No such file or directory");
 
   const std::string noBlock = dir.File("plain.exe");
@@ -128,6 +152,31 @@ TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
   EXPECT_EQ(failed.messages.back(),
             SaveMessage(target, "The file contains configuration data for another chip."));
   EXPECT_NE(access(target.c_str(), F_OK), 0);
+
+  // An existing file of the new name survives a failed Save As, and is replaced by a good one.
+  WriteFile(target, "precious");
+  EXPECT_FALSE(SaveConfigurableFile(chip, foreign, target, false).ok);
+  EXPECT_EQ(ReadFile(target), "precious");
+  ASSERT_TRUE(SaveConfigurableFile(chip, path, target, false).ok);
+  EXPECT_EQ(ReadFile(target), ReadFile(path));
+
+  // A new name that is a hard link of the opened file saves in place.
+  const std::string alias = dir.File("alias.exe");
+  ASSERT_EQ(link(path.c_str(), alias.c_str()), 0);
+  chip.SetRawValue("vram", 0x4000);
+  ASSERT_TRUE(SaveConfigurableFile(chip, path, alias, false).ok);
+  ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
+  EXPECT_EQ(reread.Block().requiredVram, 0x4000u);
+  struct stat info;
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_nlink, 2u);
+
+  size_t entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    ++entries;
+  }
+  EXPECT_EQ(entries, 5u);  // driver, copy, foreign, target, alias
 
   // Into a folder that does not exist.
   FileOutcome missing = SaveConfigurableFile(chip, path, dir.File("no/such/x.exe"), false);
@@ -174,7 +223,8 @@ TEST(ConfigurableFile, SaveIntoAChangedFileNeverCorruptsIt) {
 TEST(ConfigurableFile, SrecordFilesOpenAndSaveThroughTheStagingBlock) {
   TempDir dir;
   const HalStruct block = SrecordTargetBlock();
-  const std::string bytes = std::string(28, '\0') + SrecordBlockBytes(block);
+  const std::string bytes =
+      std::string(28, '\0') + SrecordBlockBytes(block) + std::string(60, '\x5A');
   for (const char* name : {"a.s19", "b.s28.srec", "c.idp", "d.TKB", "e.S9"}) {
     const int type = name[0] == 'b' ? 2 : name[0] == 'c' ? 3 : 1;
     const std::string path = dir.File(name);
@@ -187,9 +237,20 @@ TEST(ConfigurableFile, SrecordFilesOpenAndSaveThroughTheStagingBlock) {
     chip.SetRawValue("baseaddr", 0x00D00000);
     chip.SetValueText("fx", "10");
 
-    ASSERT_TRUE(SaveConfigurableFile(chip, path, "", true).ok) << name;
-    const std::string saved = ReadFile(path);
-    EXPECT_EQ(saved.size(), text.size());
+    FileOutcome save = SaveConfigurableFile(chip, path, "", true);
+    ASSERT_TRUE(save.ok) << name;
+    EXPECT_TRUE(save.messages.empty());
+    // Line by line: only records holding the block's numeric fields change.
+    const std::vector<std::string> before = Lines(text), after = Lines(ReadFile(path));
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+      const size_t first = (i - 1) * 28, end = first + 28;  // data bytes of line i
+      const bool holdsFields = i >= 1 && i <= 18 && end > 28 + 280 && first < 28 + 464;
+      if (!holdsFields) {
+        EXPECT_EQ(after[i], before[i]) << name << " line " << i;
+      }
+      EXPECT_EQ(after[i].size(), before[i].size());
+    }
     Chip62500 reread;
     ASSERT_TRUE(OpenConfigurableFile(reread, path).ok) << name;
     EXPECT_EQ(reread.Block().baseAddress, 0x00C00000u);  // preserved from the file
@@ -229,6 +290,33 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   EXPECT_FALSE(SaveConfigurableFile(chip, path, copy, false).ok);
   EXPECT_NE(access(copy.c_str(), F_OK), 0);
 
+  // A file that ends before its block does.
+  const std::string truncated = dir.File("short.srec");
+  const std::string goodText = SrecordText(bytes, 1, 28);
+  WriteFile(truncated, goodText.substr(0, 700));
+  open = OpenConfigurableFile(chip, truncated);
+  EXPECT_EQ(open.messages, std::vector<std::string>{OpenMessage(
+                               truncated, "The file does not contain configuration data.")});
+  EXPECT_EQ(SaveConfigurableFile(chip, truncated, "", false).messages, std::vector<std::string>{});
+  EXPECT_EQ(ReadFile(truncated), goodText.substr(0, 700));
+
+  // Targets that cannot be written.
+  const std::string nowhere = dir.File("no/such/copy.s19");
+  save = SaveConfigurableFile(chip, good, nowhere, false);
+  EXPECT_EQ(save.messages,
+            std::vector<std::string>{"ERROR: could not create file " + nowhere + "!"});
+  EXPECT_EQ(save.reason, save.messages.back());
+  save = SaveConfigurableFile(chip, dir.File("missing.s19"), "", false);
+  EXPECT_EQ(save.messages, std::vector<std::string>{"ERROR: open failed on input file " +
+                                                    dir.File("missing.s19")});
+  if (geteuid() != 0) {
+    chmod(good.c_str(), 0444);
+    save = SaveConfigurableFile(chip, good, "", false);
+    EXPECT_EQ(save.messages, std::vector<std::string>{"ERROR: open failed on input file " + good});
+    chmod(good.c_str(), 0644);
+  }
+  EXPECT_EQ(ReadFile(good), SrecordText(bytes, 1, 28));
+
   // Save As of a good file leaves the original as it was.
   ASSERT_TRUE(OpenConfigurableFile(chip, good).ok);
   chip.SetValueText("fy", "9");
@@ -237,26 +325,6 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   Chip62500 reread;
   ASSERT_TRUE(OpenConfigurableFile(reread, copy).ok);
   EXPECT_EQ(reread.GetFieldValue("fy"), 9u);
-}
-
-TEST(ConfigureMultiple, SummaryAndIndependentTargets) {
-  TempDir dir;
-  const std::string good = dir.File("one.prc");
-  WriteFile(good, ImageWith(StoredBlock(DefaultHalStruct(), false)));
-  const std::string bad = dir.File("notes.txt");
-  WriteFile(bad, "no block here");
-  Chip62500 chip;
-  chip.SetRawValue("vram", 777);
-  ConfigureOutcome outcome = ConfigureMultiple(chip, {good, bad}, false);
-  EXPECT_FALSE(outcome.allOk);
-  EXPECT_EQ(outcome.summary,
-            "Summary of configured files:\n\nOK\t" + good + "\nError\t" + bad + "\n");
-  ASSERT_EQ(outcome.files.size(), 2u);
-  EXPECT_EQ(outcome.files[1].reason, "The file does not contain any configuration data.");
-  Chip62500 reread;
-  WriteFile(dir.File("one.exe"), ReadFile(good));
-  ASSERT_TRUE(OpenConfigurableFile(reread, dir.File("one.exe")).ok);
-  EXPECT_EQ(reread.Block().requiredVram, 777u);
 }
 
 TEST(ConfigurableFile, SrecordSaveFollowsLinks) {

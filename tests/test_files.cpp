@@ -73,6 +73,7 @@ std::string SrecordText(const std::string& bytes, int type, size_t perRecord, ui
     text += record;
   }
   static const char* const kTermination[] = {"", "S9031000EC", "S804001000EB", "S70500001000EA"};
+  text += "S5030001FB\r\n";  // record count
   text += std::string(kTermination[type]) + "\r\n";
   return text;
 }

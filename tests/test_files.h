@@ -29,7 +29,7 @@ std::string StoredBlock(HalStruct block, bool bigEndian);
 std::string ImageWith(const std::string& block, size_t before = 1000, size_t after = 777);
 
 // S-record text of the bytes at address, type 1, 2 or 3, perRecord data bytes a record,
-// with a header record and the matching termination record.
+// with a header record, a record count record and the matching termination record.
 std::string SrecordText(const std::string& bytes, int type, size_t perRecord,
                         uint32_t address = 0x1000);
 
