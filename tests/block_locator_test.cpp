@@ -131,3 +131,29 @@ TEST(BlockLocator, RefusalsLeaveTheImageAndChipUnchanged) {
   EXPECT_EQ(message, "The file contains multiple configuration data structures.");
   EXPECT_EQ(image, before);
 }
+
+TEST(BlockLocator, SavesOverUnconfiguredAndCorruptBlocks) {
+  Chip62500 chip;
+  chip.SetRawValue("clki", 12000000);
+  for (bool big : {false, true}) {
+    for (uint8_t crcByte : {0x00, 0x5A}) {
+      std::string image = ImageWith(StoredBlock(Block(), big), 31, 5);
+      image[31 + 282] = image[31 + 283] = static_cast<char>(crcByte);
+      std::string message;
+      Chip62500 fresh;
+      ASSERT_FALSE(LoadBlockFromImage(fresh, Bytes(image), image.size(), &message));
+      ASSERT_TRUE(StoreBlockIntoImage(chip, reinterpret_cast<uint8_t*>(image.data()), image.size(),
+                                      false, &message));
+      ASSERT_TRUE(LoadBlockFromImage(fresh, Bytes(image), image.size(), &message)) << message;
+      EXPECT_EQ(fresh.Block().clki, 12000000u);
+      // The stored CRC is the one of the bytes as they stand, in the block's order.
+      HalStruct stored;
+      std::memcpy(&stored, image.data() + 31, sizeof stored);
+      const uint16_t crc = BlockCrc(stored);
+      EXPECT_EQ(static_cast<uint8_t>(image[31 + 282]), big ? crc >> 8 : crc & 0xFF);
+      EXPECT_EQ(static_cast<uint8_t>(image[31 + 283]), big ? crc & 0xFF : crc >> 8);
+      EXPECT_EQ(static_cast<uint8_t>(image[31 + 293]), big ? 0xB7 : 0x1B);  // CLKI 00B71B00h
+      EXPECT_EQ(static_cast<uint8_t>(image[31 + 294]), big ? 0x1B : 0xB7);
+    }
+  }
+}

@@ -57,6 +57,12 @@ TEST(Srecord, SignatureAcrossRecordsAndLowerCaseDigits) {
   const std::string split = SrecordText(std::string(10, 'x') + SrecordBlockBytes(block), 1, 10);
   Read(split, &ok);
   EXPECT_TRUE(ok);
+
+  // A false start is not backed up over: "6" right before the signature hides it.
+  Read(SrecordText(std::string(9, 'x') + "6" + SrecordBlockBytes(block), 1, 10), &ok);
+  EXPECT_FALSE(ok);
+  Read(SrecordText(std::string(9, 'x') + "7" + SrecordBlockBytes(block), 1, 10), &ok);
+  EXPECT_TRUE(ok);
 }
 
 TEST(Srecord, RewritesOnlyTheBlockRecords) {
