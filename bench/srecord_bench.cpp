@@ -1,7 +1,9 @@
-// Reading the block out of a large S-record text and rewriting it in place.
+// Reading the block out of a large S-record text and rewriting it, in memory and through files.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "config/srecord.h"
@@ -58,6 +60,25 @@ void BM_ReadAndRewriteSrecord(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * text.size());
 }
 
+// The same through the files: read, rewrite into a new text, flush and rename.
+void BM_OpenAndSaveSrecordFile(benchmark::State& state) {
+  char folder[] = "/tmp/k7qbench.XXXXXX";
+  if (!mkdtemp(folder)) return state.SkipWithError("no temporary folder");
+  const std::string path = std::string(folder) + "/image.s19";
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(Text().data(), 1, Text().size(), out);
+    std::fclose(out);
+  }
+  for (auto _ : state) {
+    if (!ReadSrecordFile(path).ok) state.SkipWithError("read failed");
+    if (!WriteSrecordFile(path, "").ok) state.SkipWithError("write failed");
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * Text().size());
+  std::remove(path.c_str());
+  rmdir(folder);
+}
+
 }  // namespace
 
 BENCHMARK(BM_ReadAndRewriteSrecord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenAndSaveSrecordFile)->Unit(benchmark::kMillisecond);
