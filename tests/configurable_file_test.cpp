@@ -363,4 +363,16 @@ TEST(ConfigurableFile, SrecordSaveFollowsLinks) {
     ++entries;
   }
   EXPECT_EQ(entries, 2u);
+
+  // In a folder that cannot be written the file itself is rewritten.
+  if (geteuid() != 0) {
+    ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+    chip.SetValueText("fx", "12");
+    EXPECT_TRUE(SaveConfigurableFile(chip, real, "", false).ok);
+    ASSERT_TRUE(OpenConfigurableFile(reread, real).ok);
+    EXPECT_EQ(reread.GetFieldValue("fx"), 12u);
+    // Nor can a copy be made there.
+    EXPECT_FALSE(SaveConfigurableFile(chip, real, dir.File("copy.s19"), false).ok);
+    chmod(dir.path().c_str(), 0755);
+  }
 }
