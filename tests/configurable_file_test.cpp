@@ -215,6 +215,7 @@ TEST(ConfigurableFile, SaveIntoAChangedFileNeverCorruptsIt) {
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.reason, "Permission denied");
     EXPECT_EQ(ReadFile(path), before);
+    EXPECT_TRUE(OpenConfigurableFile(chip, path).ok);
   }
   // A path that is a folder.
   EXPECT_FALSE(SaveConfigurableFile(chip, dir.path() + "/", "", false).ok);
