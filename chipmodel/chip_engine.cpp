@@ -719,7 +719,7 @@ bool ChipEngine::GetListPosition(std::string_view name, uint32_t* n) {
 bool ChipEngine::SetListPosition(std::string_view name, uint32_t n) {
   const FeatureRecord* f = Feature(name);
   if (!f) return false;
-  if (f->type != kTypeList || f->values.empty()) return true;
+  if ((f->type != kTypeList && f->type != kTypeBool) || f->values.empty()) return true;
   const ListValueRecord* v = OfferedValue(*f, n);
   if (v) SetRawValue(name, v->first);
   return true;

@@ -157,6 +157,8 @@ TEST(ChipEngine, ListAndBoolFeatures) {
   EXPECT_EQ(n, 3u);
   EXPECT_TRUE(chip.SetListPosition("csrdir", 1));
   EXPECT_EQ(Text(chip, "csrdir"), "Left");
+  EXPECT_TRUE(chip.SetListPosition("sleepin", 1));
+  EXPECT_EQ(Text(chip, "sleepin"), "True");
   EXPECT_TRUE(chip.GetListEntry("csrdir", 2, &first, &last));
   EXPECT_EQ(first, 2u);
   EXPECT_FALSE(chip.GetListEntry("csrdir", 4, &first, &last));
