@@ -470,6 +470,11 @@ void SetIdentifierResolver(IdentifierResolver resolver) {
 
 ExprResult Evaluate(std::string_view expression) {
   ExprResult result;
+  if (Trim(expression).size() > kMaxExprLength) {
+    result.error = "Expression is too long.";
+    result.errorNumber = static_cast<unsigned>(kMaxExprLength + 1);
+    return result;
+  }
   Evaluator evaluator;
   result.errorNumber = evaluator.Run(expression, &result.value, &result.error, 0);
   result.ok = result.errorNumber == 0;

@@ -9,6 +9,8 @@
 #include <string_view>
 
 constexpr size_t kMaxExprText = 255;
+// Longer expressions are refused: the splitting rescans the text at every level.
+constexpr size_t kMaxExprLength = 4096;
 
 struct ExprValue {
   bool isText = false;

@@ -140,6 +140,13 @@ TEST_F(ExpressionTest, FailuresGiveTheirMessages) {
   std::string deep;
   for (int i = 0; i < 400; ++i) deep += "(1+";
   EXPECT_EQ(Error(deep + "1" + std::string(400, ')')), "Expression is nested too deeply.");
+  EXPECT_EQ(Error(std::string(100000, '(') + "1" + std::string(100000, ')')),
+            "Expression is too long.");
+  EXPECT_EQ(Error(std::string(100000, '(')), "Expression is too long.");
+  std::string chain;
+  while (chain.size() + 3 <= kMaxExprLength) chain += "1+";
+  EXPECT_EQ(Error(chain + "1"), "Expression is nested too deeply.");
+  EXPECT_EQ(Text("\"" + std::string(kMaxExprLength - 2, 'q') + "\"").size(), kMaxExprText);
   EXPECT_EQ(Number("0 and (1+)"), 0u);
   EXPECT_EQ(Number("1 or x"), 1u);
   EXPECT_EQ(Error("a xor(b)"), "Unknown feature or token.");
