@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "config/chip62500.h"
 #include "expr/expression.h"
+#include "reports/descriptions.h"
 #include "tests/test_files.h"
+
+extern const char* const kUiFeaturesLines[];
+extern const std::size_t kUiFeaturesLineCount;
 
 namespace {
 
@@ -16,6 +21,12 @@ std::vector<std::string> Texts(UiFeatures& ui, const std::vector<std::unique_ptr
   std::vector<std::string> texts;
   for (const auto& node : nodes) texts.push_back(ui.ItemText(node->item));
   return texts;
+}
+
+size_t CountNodes(const std::vector<std::unique_ptr<UiNode>>& nodes) {
+  size_t count = 0;
+  for (const auto& node : nodes) count += 1 + CountNodes(node->children);
+  return count;
 }
 
 UiNode* Child(const std::vector<std::unique_ptr<UiNode>>& nodes, const char* fullName) {
@@ -62,6 +73,14 @@ TEST_F(UiFeaturesTest, BuiltInTreeAndItemTexts) {
   EXPECT_EQ(Texts(ui, clocks->children).back(), "Frame Rate [READONLY]  =  44 Hz");
   EXPECT_FALSE(ui.IsHidden(clocks->item));
   EXPECT_EQ(ui.Label(templates, 0x01), "Memory Map Templates");
+
+  // No item of the built-in file is left out.
+  size_t elements = 0;
+  for (size_t i = 0; i < kUiFeaturesLineCount; ++i) {
+    for (const char* p = kUiFeaturesLines[i]; (p = std::strstr(p, "<UIITEM")); ++p) ++elements;
+  }
+  EXPECT_EQ(CountNodes(ui.TopLevel()), elements);
+  EXPECT_EQ(elements, 56u);
 }
 
 TEST_F(UiFeaturesTest, TemplatesMatchAndApply) {
@@ -96,6 +115,7 @@ TEST_F(UiFeaturesTest, LoaderRulesVisibilityAndRejectedValues) {
       <UIITEM TYPE="item" FEATURE="cfgdesc" ACCESS="ro" OVERRIDE="ii" OVERRIDEPOS="on" OVERRIDENEG="off"/>
       <UIITEM TYPE="item" FEATURE="m0" RESERVED="62500" SHORTNAME="CG"/>
       <UIITEM TYPE="item" FEATURE="lf" PRODUCT="999"/>
+      <UIITEM TYPE="item" FEATURE="ws" HIDEWHEN="nosuch"/>
     </UIITEM>
     <UIITEM TYPE="group" FULLNAME="Empty"><UIITEM TYPE="item" FEATURE="gone"/></UIITEM>
     <UIITEM TYPE="template" FULLNAME="T">
@@ -107,7 +127,7 @@ TEST_F(UiFeaturesTest, LoaderRulesVisibilityAndRejectedValues) {
   UiFeatures ui(chip_, document);
   ASSERT_EQ(ui.TopLevel().size(), 3u);
   const auto& items = ui.TopLevel()[0]->children;
-  ASSERT_EQ(items.size(), 4u);  // the missing feature and what it holds, and lf, are left out
+  ASSERT_EQ(items.size(), 5u);  // the missing feature and what it holds, and lf, are left out
   EXPECT_TRUE(ui.TopLevel()[1]->children.empty());
   EXPECT_TRUE(ui.IsHidden(items[0]->item));   // fx == 8
   EXPECT_FALSE(ui.IsHidden(items[1]->item));  // the empty text is false
@@ -117,11 +137,19 @@ TEST_F(UiFeaturesTest, LoaderRulesVisibilityAndRejectedValues) {
   chip_.SetValueText("cfgdesc", "hi");
   chip_.SetValueText("ii", "1");
   EXPECT_EQ(ui.ItemText(items[2]->item), "Configuration Description [READONLY]   =  \"hi\" [on]");
+  EXPECT_FALSE(ui.IsHidden(items[4]->item));  // a failed condition leaves 0
   EXPECT_TRUE(ui.IsHidden(items[3]->item));
   EXPECT_EQ(ui.Label(items[3]->item, 0x11), "CG [RSVD] ");
   chip_.SetShowReserved(true);
   EXPECT_FALSE(ui.IsHidden(items[3]->item));
   chip_.SetShowReserved(false);
+
+  std::string cfgdesc, ii;
+  FeatureDetails(chip_, "cfgdesc", cfgdesc, "", "\n", "", 90);
+  FeatureDetails(chip_, "ii", ii, "", "\n", "", 90);
+  ASSERT_FALSE(cfgdesc.empty());
+  EXPECT_EQ(ui.Description(items[2]->item), cfgdesc + "\n\n[on/off] = " + ii);
+  EXPECT_EQ(ui.Description(ui.TopLevel()[0]->item), "");
 
   UiItem& templ = ui.TopLevel()[2]->item;
   std::string error;
@@ -141,15 +169,25 @@ TEST_F(UiFeaturesTest, ExternalTemplateFiles) {
       "<TEMPLATE KEYNAME=\"wide\" FULLNAME=\"Wide\"><FEATURE KEYNAME=\"w\" VALUE=\"16 pixels\"/>"
       "</TEMPLATE>" +
           std::string(3000, ' ') + "</TEMPLATES>");
+  WriteFile(dir.File("outer.xml"),
+            "<TEMPLATES VERSION=\"0\"><UIITEM TYPE=\"template\" FULLNAME=\"Inner\" "
+            "FILE=\"good.xml\" FILEVER=\"2\"/></TEMPLATES>");
   WriteFile(dir.File("old.xml"), "<TEMPLATES VERSION=\"1\"><TEMPLATE KEYNAME=\"x\"/></TEMPLATES>");
   setenv(kTemplatePathVariable, dir.path().c_str(), 1);
   UiFeatures ui(chip_, R"(<UIFEATURES>
       <UIITEM TYPE="template" FULLNAME="A" FILE="good.xml" FILEVER="2"/>
       <UIITEM TYPE="template" FULLNAME="B" FILE="old.xml" FILEVER="2"/>
       <UIITEM TYPE="template" FULLNAME="C" FILE="missing.xml" FILEVER="2"/>
+      <UIITEM TYPE="group" FULLNAME="D" FILE="outer.xml"/>
     </UIFEATURES>)");
   unsetenv(kTemplatePathVariable);
-  ASSERT_EQ(ui.TopLevel().size(), 3u);
+  ASSERT_EQ(ui.TopLevel().size(), 5u);
+  // An item of an external file follows the item that named the file, and its own
+  // file is read as well.
+  const UiItem& inner = ui.TopLevel()[4]->item;
+  EXPECT_EQ(inner.fullName, "Inner");
+  EXPECT_TRUE(inner.enabled);
+  EXPECT_EQ(inner.templates.size(), 1u);
   UiItem& good = ui.TopLevel()[0]->item;
   EXPECT_TRUE(good.enabled);
   ASSERT_EQ(good.templates.size(), 1u);
