@@ -111,7 +111,7 @@ std::string TooltipText(ChipEngine& chip, int identifier) {
       {1907, "Perform an IMMEDIATE shutdown of display."},
       {1908, "Draw a test pattern in %s video memory."},
       {1909,
-       "Enables all configuration changes to be written to the physical chip immediately, "
+       "Enables all configuration changes to be written to the physical chip immediately,"
        "\"Hot to Chip\"."},
       {1910,
        "Always re-draw the test pattern in %s video memory after each configuration setting "
@@ -126,6 +126,17 @@ std::string TooltipText(ChipEngine& chip, int identifier) {
     return text;
   }
   return {};
+}
+
+std::string UpdateToolkitText(unsigned requiredMajor, unsigned requiredMinor,
+                              unsigned installedMajor, unsigned installedMinor) {
+  const bool old = installedMajor * 256 + installedMinor < requiredMajor * 256 + requiredMinor;
+  return StringPrintf(
+      "This program requires version %u.%02u (or greater) Qt libraries.\n"
+      "Your system is using version %u.%02u Qt libraries.\n"
+      "Your system %s updating!",
+      requiredMajor, requiredMinor, installedMajor, installedMinor,
+      old ? "REQUIRES" : "does NOT require");
 }
 
 Diagnostics ComposeDiagnostics(ChipEngine& chip, std::string_view message, bool alert) {

@@ -36,6 +36,10 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 // Tooltip text of a control or tab identifier; empty when it has none.
 std::string TooltipText(ChipEngine& chip, int identifier);
 
+// The text of the Update dialog shown when the toolkit is older than required.
+std::string UpdateToolkitText(unsigned requiredMajor, unsigned requiredMinor,
+                              unsigned installedMajor, unsigned installedMinor);
+
 struct Diagnostics {
   std::string text;  // LF line ends, without a final line feed
   bool alert = false;

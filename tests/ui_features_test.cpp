@@ -197,4 +197,13 @@ TEST_F(UiFeaturesTest, ExternalTemplateFiles) {
   EXPECT_FALSE(ui.TopLevel()[1]->item.enabled);
   EXPECT_TRUE(ui.TopLevel()[1]->item.templates.empty());
   EXPECT_FALSE(ui.TopLevel()[2]->item.enabled);
+
+  const char* document = R"(<UIFEATURES><UIITEM TYPE="template" FILE="good.xml" FILEVER="2"/>
+    </UIFEATURES>)";
+  setenv(kTemplatePathVariable, (dir.path() + "/").c_str(), 1);
+  UiFeatures slash(chip_, document);
+  unsetenv(kTemplatePathVariable);
+  EXPECT_TRUE(slash.TopLevel()[0]->item.enabled);
+  UiFeatures unset(chip_, document);
+  EXPECT_FALSE(unset.TopLevel()[0]->item.enabled);
 }

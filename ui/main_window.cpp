@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -12,8 +13,10 @@
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QTabBar>
+#include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
@@ -157,9 +160,13 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
   layout->addWidget(group, 81);
   setCentralWidget(central);
 
-  // 450 x 400 dialog units.
+  // 450 x 400 dialog units; the window is not resizable.
   const QFontMetrics metrics(font());
-  resize(450 * metrics.averageCharWidth() / 4, 400 * metrics.height() / 8);
+  setFixedSize(450 * metrics.averageCharWidth() / 4, 400 * metrics.height() / 8);
+  QFont tipFont("Courier New");
+  tipFont.setStyleHint(QFont::TypeWriter);
+  tipFont.setPixelSize(12);
+  QToolTip::setFont(tipFont);
 
   BuildMenu();
   setAcceptDrops(true);
@@ -254,6 +261,8 @@ void MainWindow::ShowPage(int index) {
 }
 
 void MainWindow::ShowDiagnostics(const QString& text, bool alert) {
+  // A page being torn down while the window closes reports nothing.
+  if (closing_) return;
   const Diagnostics d = ComposeDiagnostics(chip_, text.toStdString(), alert);
   const QString shown = Q(d.text);
   QPalette palette = diagnostics_->palette();
@@ -262,7 +271,6 @@ void MainWindow::ShowDiagnostics(const QString& text, bool alert) {
   diagnostics_->setPalette(palette);
   diagnostics_->setProperty("alert", d.alert);
   if (d.alert && alert) QApplication::beep();
-  alert_ = d.alert;
   if (shown == lastDiagnostics_) return;
   lastDiagnostics_ = shown;
   diagnostics_->setPlainText(shown);
@@ -318,6 +326,13 @@ void MainWindow::SaveAs() {
               QMessageBox::Information);
 }
 
+void MainWindow::closeEvent(QCloseEvent* event) {
+  closing_ = true;
+  delete page_;
+  page_ = nullptr;
+  event->accept();
+}
+
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
@@ -328,7 +343,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (url.isLocalFile()) names << url.toLocalFile();
   }
   event->acceptProposedAction();
-  RunConfigureMultiple(this, names);
+  // One file is opened for editing; several are configured in one pass.
+  if (names.size() == 1) {
+    OpenFile(names.first());
+  } else {
+    RunConfigureMultiple(this, names);
+  }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

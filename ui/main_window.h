@@ -47,6 +47,7 @@ class MainWindow : public QMainWindow, public PageHost {
   void SaveAs();
 
  protected:
+  void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,7 +71,7 @@ class MainWindow : public QMainWindow, public PageHost {
   QActionGroup* delays_ = nullptr;
   QString currentFile_;
   QString lastDiagnostics_;
-  bool alert_ = false;
+  bool closing_ = false;
   bool tooltipsEnabled_ = true;
   int tooltipDelay_ = 250;
 };

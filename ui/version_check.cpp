@@ -3,6 +3,7 @@
 #include <QVersionNumber>
 #include <QtGlobal>
 
+#include "config/program_texts.h"
 #include "ui/message_box.h"
 
 namespace {
@@ -11,27 +12,18 @@ QVersionNumber Installed() {
   return QVersionNumber::fromString(qVersion());
 }
 
-QVersionNumber Required() {
-  return QVersionNumber(QT_VERSION_MAJOR, QT_VERSION_MINOR);
-}
-
 }  // namespace
 
 bool ToolkitIsRecentEnough() {
   const QVersionNumber installed = Installed();
-  return QVersionNumber(installed.majorVersion(), installed.minorVersion()) >= Required();
+  return QVersionNumber(installed.majorVersion(), installed.minorVersion()) >=
+         QVersionNumber(QT_VERSION_MAJOR, QT_VERSION_MINOR);
 }
 
 void ShowVersionDialog(QWidget* owner) {
   const QVersionNumber installed = Installed();
-  const QString text = QString(
-                           "This program requires version %1.%2 (or greater) Qt libraries.\n"
-                           "Your system is using version %3.%4 Qt libraries.\n"
-                           "Your system %5 updating!")
-                           .arg(Required().majorVersion())
-                           .arg(Required().minorVersion(), 2, 10, QChar('0'))
-                           .arg(installed.majorVersion())
-                           .arg(installed.minorVersion(), 2, 10, QChar('0'))
-                           .arg(ToolkitIsRecentEnough() ? "does NOT require" : "REQUIRES");
-  ShowMessage(owner, text, QMessageBox::Information);
+  const std::string text = UpdateToolkitText(QT_VERSION_MAJOR, QT_VERSION_MINOR,
+                                             installed.majorVersion(), installed.minorVersion());
+  ShowMessage(owner, QString::fromStdString(text),
+              ToolkitIsRecentEnough() ? QMessageBox::Information : QMessageBox::Critical);
 }

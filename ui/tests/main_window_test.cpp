@@ -1,23 +1,30 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <fstream>
 
 #include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
+#include "config/configurable_file.h"
 #include "ui/editors/create_editor.h"
 #include "ui/message_box.h"
 #include "ui/template_chooser.h"
+#include "ui/version_check.h"
 
 namespace {
 
@@ -137,6 +144,87 @@ class MainWindowTest : public QObject {
     QCOMPARE(box->palette().color(QPalette::Base), QColor(255, 255, 0));
     window.ShowDiagnostics("Fine again.", false);
     QVERIFY(!box->property("alert").toBool());
+    QCOMPARE(box->toolTip(), QString("Fine again."));
+
+    // The same text again leaves the box as it is.
+    box->moveCursor(QTextCursor::End);
+    const int position = box->textCursor().position();
+    window.ShowDiagnostics("Fine again.", false);
+    QCOMPARE(box->textCursor().position(), position);
+
+    QCOMPARE(box->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
+  }
+
+  void dropAndConfigureMultiple() {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("A.EXE");
+    const QString b = dir.filePath("B.EXE");
+    HalStruct block = DefaultHalStruct();
+    block.registers[1].value = 0x8B;
+    WriteImage(a, block);
+    WriteImage(b, DefaultHalStruct());
+    MainWindow window(TheChip(), *features_);
+
+    auto drop = [&](const QStringList& names) {
+      QMimeData data;
+      QList<QUrl> urls;
+      for (const QString& name : names) urls << QUrl::fromLocalFile(name);
+      data.setUrls(urls);
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&window, &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&window, &event);
+    };
+    drop({a});
+    QCOMPARE(window.CurrentFile(), a);
+    QVERIFY(window.windowTitle().startsWith("A.EXE - "));
+    QCOMPARE(TheChip().GetFieldValue("fx"), 12u);
+    QVERIFY(messages_.isEmpty());
+
+    // Several files take the current settings in one pass.
+    drop({a, b});
+    QCOMPARE(window.CurrentFile(), a);
+    QCOMPARE(messages_.size(), 1);
+    Chip62500 reader;
+    QVERIFY(OpenConfigurableFile(reader, b.toStdString()).ok);
+    QCOMPARE(reader.GetFieldValue("fx"), 12u);
+
+    messages_.clear();
+    RunConfigureMultiple(&window, {});
+    QCOMPARE(messages_, QStringList{"ERROR: No files selected!"});
+  }
+
+  void versionAndAbout() {
+    MainWindow window(TheChip(), *features_);
+    QVERIFY(ToolkitIsRecentEnough());
+    window.findChild<QAction*>("40013")->trigger();
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY(messages_[0].contains("Your system does NOT require updating!"));
+
+    // A tab shows its tooltip only while tooltips are enabled.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* tabs = window.findChild<QTabBar*>("1101");
+    const QPoint at = tabs->tabRect(0).center();
+    auto askTip = [&] {
+      QToolTip::hideText();
+      if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); })) return QString("still shown");
+      QHelpEvent tip(QEvent::ToolTip, at, tabs->mapToGlobal(at));
+      QApplication::sendEvent(tabs, &tip);
+      return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(window.findChild<QAction*>("40012")->isChecked(), true);
+    QCOMPARE(askTip(), QString("Browse and change chip via a feature list."));
+    window.findChild<QAction*>("40012")->trigger();
+    QVERIFY(!window.TooltipsEnabled());
+    QCOMPARE(askTip(), QString());
+    window.findChild<QAction*>("40012")->trigger();
+    QCOMPARE(askTip(), QString("Browse and change chip via a feature list."));
+    QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 250);
+    window.findChild<QAction*>("40025")->trigger();
+    QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 2000);
+    QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_FallAsleepDelay), 400);
   }
 
   void featuresTreeAndEditors() {
