@@ -6,9 +6,12 @@
 
 const std::map<std::string, ExportKind>& ExportKindNames() {
   static const std::map<std::string, ExportKind> names = {
-      {"hal", ExportKind::kHalConfig},     {"chip", ExportKind::kChipHeader},
-      {"wince", ExportKind::kWinCeHeader}, {"generic", ExportKind::kGenericHeader},
-      {"csv", ExportKind::kCsv},           {"quickref", ExportKind::kQuickReference},
+      {"hal-config", ExportKind::kHalConfig},
+      {"chip-header", ExportKind::kChipHeader},
+      {"wince-header", ExportKind::kWinCeHeader},
+      {"generic-header", ExportKind::kGenericHeader},
+      {"csv", ExportKind::kCsv},
+      {"quickref", ExportKind::kQuickReference},
   };
   return names;
 }

@@ -104,8 +104,9 @@ int main(int argc, char** argv) {
   ExportOptions exportOptions;
   CLI::App* exportCommand = app.add_subcommand(
       "export",
-      "Generate a file from a configuration: hal (HAL_config.c), chip (chip.h), wince "
-      "(mode<N>.h), generic (K7Q62500.h), csv (K7Q62500.csv), quickref (K7Q62500.txt)");
+      "Generate a file from a configuration: hal-config (HAL_config.c), chip-header "
+      "(chip.h), wince-header (mode<N>.h), generic-header (K7Q62500.h), csv (K7Q62500.csv), "
+      "quickref (K7Q62500.txt)");
   std::string exportKind;
   exportCommand->add_option("KIND", exportKind, "What to generate")
       ->required()

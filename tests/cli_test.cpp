@@ -325,23 +325,23 @@ TEST(CliTool, ExportWritesGeneratedFiles) {
     EXPECT_EQ(csv.out[at - 1], '\r');
 
   // Without -o the kind's usual name in the current folder; with -o the named file.
-  CliRun wince = RunCli({"export", "wince", "--mode", "3"}, dir.path());
+  CliRun wince = RunCli({"export", "wince-header", "--mode", "3"}, dir.path());
   EXPECT_EQ(wince.status, 0) << wince.err;
   EXPECT_EQ(ReadFile(dir.File("mode3.h")),
-            RunCli({"export", "wince", "--mode", "3", "-o", "-"}).out);
+            RunCli({"export", "wince-header", "--mode", "3", "-o", "-"}).out);
   EXPECT_FALSE(ReadFile(dir.File("mode3.h")).empty());
-  EXPECT_EQ(RunCli({"export", "generic"}, dir.path()).status, 0);
+  EXPECT_EQ(RunCli({"export", "generic-header"}, dir.path()).status, 0);
   EXPECT_FALSE(ReadFile(dir.File("K7Q62500.h")).empty());
   const std::string hal = dir.File("out.c");
-  EXPECT_EQ(RunCli({"export", "hal", "--from", path, "-o", hal}).status, 0);
-  EXPECT_EQ(ReadFile(hal), RunCli({"export", "hal", "--from", path, "-o", "-"}).out);
-  EXPECT_NE(ReadFile(hal), RunCli({"export", "hal", "-o", "-"}).out);
+  EXPECT_EQ(RunCli({"export", "hal-config", "--from", path, "-o", hal}).status, 0);
+  EXPECT_EQ(ReadFile(hal), RunCli({"export", "hal-config", "--from", path, "-o", "-"}).out);
+  EXPECT_NE(ReadFile(hal), RunCli({"export", "hal-config", "-o", "-"}).out);
 
-  CliRun unwritable = RunCli({"export", "chip", "-o", dir.File("missing/chip.h")});
+  CliRun unwritable = RunCli({"export", "chip-header", "-o", dir.File("missing/chip.h")});
   EXPECT_EQ(unwritable.status, 1);
   EXPECT_EQ(unwritable.err, "62500cfg: Failed to create file " + dir.File("missing/chip.h") + "\n");
   EXPECT_EQ(RunCli({"export", "pdf"}).status, 2);
-  EXPECT_EQ(RunCli({"export", "wince", "--mode", "1001"}).status, 2);
+  EXPECT_EQ(RunCli({"export", "wince-header", "--mode", "1001"}).status, 2);
 }
 
 TEST(CliTool, EvalComputesOverFeatures) {

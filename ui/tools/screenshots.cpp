@@ -1,0 +1,91 @@
+// Saves pictures of the main window on each tab and of each feature editor, for the
+// README. Usage: 62500twk-screenshots FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QTabBar>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+#include "chipmodel/ui_features.h"
+#include "config/chip62500.h"
+#include "ui/editors/create_editor.h"
+#include "ui/main_window.h"
+#include "ui/template_chooser.h"
+
+namespace {
+
+bool Save(QWidget* widget, const QDir& folder, const char* name) {
+  widget->show();
+  for (int i = 0; i < 20; ++i) QApplication::processEvents();
+  const QString path = folder.filePath(QString(name) + ".png");
+  if (!widget->grab().save(path)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+UiNode* FindNode(const std::vector<std::unique_ptr<UiNode>>& nodes,
+                 const std::function<bool(const UiItem&)>& wanted) {
+  for (const auto& node : nodes) {
+    if (wanted(node->item)) return node.get();
+    if (UiNode* found = FindNode(node->children, wanted)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Chip62500& chip = TheChip();
+  UiFeatures features(chip);
+  QApplication app(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: 62500twk-screenshots FOLDER\n");
+    return 2;
+  }
+  QDir folder(argv[1]);
+  if (!folder.mkpath(".")) return 1;
+  bool ok = true;
+
+  MainWindow window(chip, features);
+  static const char* const kTabs[] = {"main-features", "main-registers", "main-direct"};
+  auto* tabs = window.findChild<QTabBar*>("1101");
+  for (int tab = 0; tab < 3; ++tab) {
+    tabs->setCurrentIndex(tab);
+    ok = Save(&window, folder, kTabs[tab]) && ok;
+  }
+  tabs->setCurrentIndex(0);
+
+  struct Shot {
+    const char* feature;
+    const char* name;
+  };
+  static const Shot kEditors[] = {
+      {"stride", "editor-number"}, {"regoffset", "editor-address"}, {"iosc", "editor-frequency"},
+      {"cfgdesc", "editor-text"},  {"sysclksrc", "editor-list"},    {"ii", "editor-boolean"},
+  };
+  for (const Shot& shot : kEditors) {
+    UiItem item;
+    item.type = kUiItem;
+    item.feature = std::string(shot.feature);
+    FeatureEditor* editor = CreateFeatureEditor(&window, chip, features, item);
+    if (!editor) {
+      std::fprintf(stderr, "no editor for %s\n", shot.feature);
+      ok = false;
+      continue;
+    }
+    ok = Save(editor, folder, shot.name) && ok;
+    delete editor;
+  }
+
+  UiNode* templ =
+      FindNode(features.TopLevel(), [](const UiItem& item) { return item.type == kUiTemplate; });
+  if (templ) {
+    TemplateChooser chooser(&window, features, templ->item);
+    ok = Save(&chooser, folder, "template-chooser") && ok;
+  }
+  return ok ? 0 : 1;
+}
