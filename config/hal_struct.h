@@ -14,6 +14,8 @@ constexpr size_t kHalRegisterPairs = 34;
 constexpr size_t kHalMaxRegisters = 33;
 constexpr uint16_t kEndOfTable = 0xFFFF;
 constexpr uint16_t kOnDelayIndex = 0xFFFE;
+constexpr uint16_t kOffDelayIndex = 0xFFFD;
+constexpr uint16_t kFirstPseudoRegister = 0xFFF0;
 constexpr uint16_t kEndianWord = 0x1234;
 constexpr size_t kCrcStart = 284;
 

@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kFirstPseudoRegister = 0xFFF0;
-constexpr uint32_t kDelayOffIndex = 0xFFFD;
-constexpr uint32_t kDelayOnIndex = 0xFFFE;
 constexpr uint32_t kSleepInIndex = 0x0008;
 constexpr int kGenericIndexColumns = 18;
 constexpr int kGenericCommentColumns = 51;
@@ -67,8 +64,8 @@ std::string GenericHeader(Chip62500& chip) {
       StringPrintf("#define K7Q_PHYSICAL_VMEM_SIZE          %uL\n", chip.GetFieldValue("bufsize"));
   out += StringPrintf("#define K7Q_PHYSICAL_VMEM_REQUIRED      %uL\n", chip.GetFieldValue("vram"));
   out += StringPrintf("#define K7Q_REGRESERVED                 0x%04X\n", kFirstPseudoRegister);
-  out += StringPrintf("#define K7Q_REGDELAYOFF                 0x%04X\n", kDelayOffIndex);
-  out += StringPrintf("#define K7Q_REGDELAYON                  0x%04X\n", kDelayOnIndex);
+  out += StringPrintf("#define K7Q_REGDELAYOFF                 0x%04X\n", kOffDelayIndex);
+  out += StringPrintf("#define K7Q_REGDELAYON                  0x%04X\n", kOnDelayIndex);
   out += "\n";
   out += "typedef unsigned short K7Q_INDEX;\n";
   out += "typedef unsigned short K7Q_VALUE;\n";
@@ -120,8 +117,8 @@ std::string WinCeModeHeader(Chip62500& chip, unsigned mode) {
   out += "\n";
   out += StringPrintf("#define Orvix%uBpp\n", chip.GetFieldValue("bpp"));
   const int width = static_cast<int>(chip.RegisterIndexWidth());
-  out += StringPrintf("#define riDELAYOFF  0x%0*X\n", width, kDelayOffIndex);
-  out += StringPrintf("#define riDELAYON   0x%0*X\n", width, kDelayOnIndex);
+  out += StringPrintf("#define riDELAYOFF  0x%0*X\n", width, kOffDelayIndex);
+  out += StringPrintf("#define riDELAYON   0x%0*X\n", width, kOnDelayIndex);
   out += StringPrintf("#define riREGEND    0x%0*X\n", width, static_cast<uint32_t>(kEndOfTable));
   out += "\n";
   out += "{\n";
@@ -149,8 +146,8 @@ std::string WinCeModeHeader(Chip62500& chip, unsigned mode) {
   out += "        0x0008,     0x00,     // Sleep In Register  \n";
   for (const Entry& e : ListedPairs(chip)) {
     std::string index = StringPrintf("0x%0*X", width, e.index);
-    if (e.index == kDelayOffIndex) index = "riDELAYOFF";
-    if (e.index == kDelayOnIndex) index = "riDELAYON";
+    if (e.index == kOffDelayIndex) index = "riDELAYOFF";
+    if (e.index == kOnDelayIndex) index = "riDELAYON";
     if (e.index == kEndOfTable) index = "riREGEND";
     const std::string head = "        " + PadField(kModeIndexColumns, index, ",") +
                              StringPrintf("0x%0*X", e.digits, e.value);

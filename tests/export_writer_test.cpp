@@ -15,41 +15,20 @@
 #include "chipmodel/chip_definition_loader.h"
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
+#include "tests/test_files.h"
 
 namespace {
 
-class Folder {
- public:
-  Folder() {
-    char name[] = "/tmp/export-test-XXXXXX";
-    path_ = mkdtemp(name);
+// The names in a folder, without . and ..
+std::vector<std::string> Entries(const TempDir& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.path().c_str());
+  while (dirent* e = readdir(dir)) {
+    const std::string n = e->d_name;
+    if (n != "." && n != "..") names.push_back(n);
   }
-  ~Folder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    DIR* dir = opendir(path_.c_str());
-    while (dirent* e = readdir(dir)) {
-      const std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(dir);
-    return names;
-  }
-
- private:
-  std::string path_;
-};
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Write(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
+  closedir(dir);
+  return names;
 }
 
 mode_t Mode(const std::string& path) {
@@ -120,14 +99,14 @@ TEST(ExportWriter, ExportListAndFilters) {
 
 TEST(ExportWriter, EveryKindIsWrittenWithCrLfLineEnds) {
   Chip62500 chip;
-  Folder folder;
+  TempDir folder;
   for (ExportKind kind : kExportKinds) {
     const std::string name = DefaultExportName(chip, kind, 5);
     const ExportText generated = GenerateExport(chip, kind, 5);
     ASSERT_TRUE(generated.ok) << name << ": " << generated.error;
     EXPECT_EQ(generated.text.find('\r'), std::string::npos) << name;
     EXPECT_EQ(ExportToFile(chip, kind, 5, folder.File(name)), "") << name;
-    const std::string written = Read(folder.File(name));
+    const std::string written = ReadFile(folder.File(name));
     EXPECT_EQ(written, ToCrLf(generated.text)) << name;
     EXPECT_EQ(written.find("\r\r"), std::string::npos) << name;
     size_t lineFeeds = 0, crLfs = 0;
@@ -139,24 +118,24 @@ TEST(ExportWriter, EveryKindIsWrittenWithCrLfLineEnds) {
     EXPECT_GT(lineFeeds, 10u) << name;
     EXPECT_EQ(crLfs, lineFeeds) << name;
   }
-  EXPECT_NE(Read(folder.File("mode5.h")).find("#ifndef __MODE5_H__\r\n"), std::string::npos);
-  EXPECT_EQ(folder.Entries().size(), 6u);  // no temporary files left behind
+  EXPECT_NE(ReadFile(folder.File("mode5.h")).find("#ifndef __MODE5_H__\r\n"), std::string::npos);
+  EXPECT_EQ(Entries(folder).size(), 6u);  // no temporary files left behind
 }
 
 TEST(ExportWriter, ReplacingAndRefusing) {
-  Folder folder;
+  TempDir folder;
   const std::string path = folder.File("HAL_config.c");
   // A writable file is replaced and keeps its permissions.
-  Write(path, "old text that is longer than the new one");
+  WriteFile(path, "old text that is longer than the new one");
   chmod(path.c_str(), 0640);
   EXPECT_EQ(WriteExportFile(path, "new\r\n"), "");
-  EXPECT_EQ(Read(path), "new\r\n");
+  EXPECT_EQ(ReadFile(path), "new\r\n");
   EXPECT_EQ(Mode(path), 0640u);
 
   // A read-only file is left as it is.
   chmod(path.c_str(), 0444);
   EXPECT_EQ(WriteExportFile(path, "newer\r\n"), "Failed to create file " + path);
-  EXPECT_EQ(Read(path), "new\r\n");
+  EXPECT_EQ(ReadFile(path), "new\r\n");
 
   // Missing folders and folders as targets fail without leftovers.
   const std::string missing = folder.File("no/such/folder/chip.h");
@@ -165,18 +144,18 @@ TEST(ExportWriter, ReplacingAndRefusing) {
   EXPECT_EQ(WriteExportFile(folder.File("sub"), "x"),
             "Failed to create file " + folder.File("sub"));
   EXPECT_EQ(WriteExportFile("", "x"), "Failed to create file ");
-  EXPECT_EQ(folder.Entries().size(), 2u);
+  EXPECT_EQ(Entries(folder).size(), 2u);
 
   // Through a link the linked file is written and the link stays.
   const std::string real = folder.File("real.h"), link = folder.File("link.h");
-  Write(real, "old");
+  WriteFile(real, "old");
   ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
   EXPECT_EQ(WriteExportFile(link, "linked\r\n"), "");
-  EXPECT_EQ(Read(real), "linked\r\n");
+  EXPECT_EQ(ReadFile(real), "linked\r\n");
   struct stat st;
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(folder.Entries().size(), 4u);
+  EXPECT_EQ(Entries(folder).size(), 4u);
 
   // A new file gets the usual permissions.
   EXPECT_EQ(WriteExportFile(folder.File("fresh.csv"), "a,b\r\n"), "");
@@ -197,9 +176,9 @@ TEST(ExportWriter, TextsOverTheBufferSizeAreRefused) {
   EXPECT_FALSE(map.ok);
   EXPECT_EQ(map.error, "The generated chip.h does not fit into 32768 bytes.");
   EXPECT_TRUE(map.text.empty());
-  Folder folder;
+  TempDir folder;
   EXPECT_EQ(ExportToFile(chip, ExportKind::kChipHeader, 0, folder.File("chip.h")), map.error);
-  EXPECT_TRUE(folder.Entries().empty());
+  EXPECT_TRUE(Entries(folder).empty());
 
   // The other kinds list only the block's pairs and still fit; so does the reference.
   for (ExportKind kind : kExportKinds) {

@@ -14,6 +14,7 @@
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "export/export_writer.h"
+#include "tests/test_files.h"
 
 #ifndef K7Q_C_COMPILER
 #define K7Q_C_COMPILER "cc"
@@ -21,44 +22,20 @@
 
 namespace {
 
-class Folder {
- public:
-  Folder() {
-    char name[] = "/tmp/export-cc-XXXXXX";
-    path_ = mkdtemp(name);
-  }
-  ~Folder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Write(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
 // Exports a kind into the folder under its default name.
-void Export(Chip62500& chip, ExportKind kind, unsigned mode, const Folder& folder) {
+void Export(Chip62500& chip, ExportKind kind, unsigned mode, const TempDir& folder) {
   const std::string name = DefaultExportName(chip, kind, mode);
   ASSERT_EQ(ExportToFile(chip, kind, mode, folder.File(name)), "") << name;
 }
 
 // Compiles main.c in the folder and runs it; its standard output, or the compiler's
 // messages when it fails.
-bool BuildAndRun(const Folder& folder, const std::string& extraFlags, std::string* output) {
+bool BuildAndRun(const TempDir& folder, const std::string& extraFlags, std::string* output) {
   const std::string compile = StringPrintf(
       "cd '%s' && '%s' -std=gnu11 -Wall -Wextra -Werror %s -o program main.c > cc.log 2>&1",
       folder.File("").c_str(), K7Q_C_COMPILER, extraFlags.c_str());
   if (std::system(compile.c_str()) != 0) {
-    *output = Read(folder.File("cc.log"));
+    *output = ReadFile(folder.File("cc.log"));
     return false;
   }
   const std::string run = "'" + folder.File("program") + "' > '" + folder.File("out.bin") + "'";
@@ -66,7 +43,7 @@ bool BuildAndRun(const Folder& folder, const std::string& extraFlags, std::strin
     *output = "the program failed";
     return false;
   }
-  *output = Read(folder.File("out.bin"));
+  *output = ReadFile(folder.File("out.bin"));
   return true;
 }
 
@@ -75,18 +52,18 @@ std::string BlockBytes(const HalStruct& block) {
 }
 
 void CompileHalConfig(Chip62500& chip, std::string* output, bool* built) {
-  Folder folder;
+  TempDir folder;
   Export(chip, ExportKind::kHalConfig, 0, folder);
   Export(chip, ExportKind::kChipHeader, 0, folder);
-  Write(folder.File("hal_private.h"),
-        Read(std::string(K7Q_TEST_SOURCE_DIR) + "/data/hal_private.h"));
-  Write(folder.File("main.c"),
-        "#include <stdio.h>\n"
-        "#include \"HAL_config.c\"\n"
-        "int main(void) {\n"
-        "  fwrite(&HAL_STRUCT_NAME, sizeof HAL_STRUCT_NAME, 1, stdout);\n"
-        "  return 0;\n"
-        "}\n");
+  WriteFile(folder.File("hal_private.h"),
+            ReadFile(std::string(K7Q_TEST_SOURCE_DIR) + "/data/hal_private.h"));
+  WriteFile(folder.File("main.c"),
+            "#include <stdio.h>\n"
+            "#include \"HAL_config.c\"\n"
+            "int main(void) {\n"
+            "  fwrite(&HAL_STRUCT_NAME, sizeof HAL_STRUCT_NAME, 1, stdout);\n"
+            "  return 0;\n"
+            "}\n");
   *built = BuildAndRun(folder, "", output);
 }
 
@@ -151,21 +128,21 @@ TEST(GeneratedC, GenericHeaderInstantiatesItsRegisterTable) {
   HalStruct b = chip.Block();
   b.registers[32] = {0xFFFE, 100};
   chip.LoadBlock(b);
-  Folder folder;
+  TempDir folder;
   Export(chip, ExportKind::kGenericHeader, 0, folder);
-  Write(folder.File("main.c"),
-        "#include <stdio.h>\n"
-        "#include \"K7Q62500.h\"\n"
-        "K7Q_INSTANTIATE_REGISTERS(static const, regs);\n"
-        "int main(void) {\n"
-        "  size_t i;\n"
-        "  printf(\"%d %d %ld %lX %ld %ld %X\\n\", K7Q_DISPLAY_BPP, K7Q_DISPLAY_FRAME_RATE,\n"
-        "         K7Q_DISPLAY_PCLK, K7Q_PHYSICAL_REG_ADDR, K7Q_PHYSICAL_VMEM_SIZE,\n"
-        "         K7Q_PHYSICAL_VMEM_REQUIRED, K7Q_REGDELAYON);\n"
-        "  for (i = 0; i < sizeof regs / sizeof regs[0]; ++i)\n"
-        "    printf(\"%04X=%02X\\n\", regs[i].Index, regs[i].Value);\n"
-        "  return 0;\n"
-        "}\n");
+  WriteFile(folder.File("main.c"),
+            "#include <stdio.h>\n"
+            "#include \"K7Q62500.h\"\n"
+            "K7Q_INSTANTIATE_REGISTERS(static const, regs);\n"
+            "int main(void) {\n"
+            "  size_t i;\n"
+            "  printf(\"%d %d %ld %lX %ld %ld %X\\n\", K7Q_DISPLAY_BPP, K7Q_DISPLAY_FRAME_RATE,\n"
+            "         K7Q_DISPLAY_PCLK, K7Q_PHYSICAL_REG_ADDR, K7Q_PHYSICAL_VMEM_SIZE,\n"
+            "         K7Q_PHYSICAL_VMEM_REQUIRED, K7Q_REGDELAYON);\n"
+            "  for (i = 0; i < sizeof regs / sizeof regs[0]; ++i)\n"
+            "    printf(\"%04X=%02X\\n\", regs[i].Index, regs[i].Value);\n"
+            "  return 0;\n"
+            "}\n");
   std::string output;
   ASSERT_TRUE(BuildAndRun(folder, "", &output)) << output;
   std::string expected = "1 44 6000000 8000 32768 32768 FFFE\n0008=00\n";
@@ -182,10 +159,10 @@ TEST(GeneratedC, ChipHeaderAndWinCeModeInitializer) {
   HalStruct b = chip.Block();
   b.registers[32] = {0xFFFE, 100};
   chip.LoadBlock(b);
-  Folder folder;
+  TempDir folder;
   Export(chip, ExportKind::kChipHeader, 0, folder);
   Export(chip, ExportKind::kWinCeHeader, 3, folder);
-  Write(
+  WriteFile(
       folder.File("main.c"),
       "#include <stdio.h>\n"
       "#include \"chip.h\"\n"

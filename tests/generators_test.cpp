@@ -14,15 +14,9 @@
 #include "export/driver_headers.h"
 #include "export/generated_text.h"
 #include "export/hal_config.h"
+#include "tests/test_files.h"
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 bool HasLine(const std::string& text, const std::string& line) {
   const std::vector<std::string> lines = Lines(text);

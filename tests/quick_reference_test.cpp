@@ -9,15 +9,9 @@
 
 #include "chipmodel/chip_definition_loader.h"
 #include "config/chip62500.h"
+#include "tests/test_files.h"
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 size_t Count(const std::string& text, const std::string& part) {
   size_t n = 0;

@@ -120,3 +120,10 @@ HalStruct SrecordTargetBlock() {
   block.crc = BlockCrc(block);
   return block;
 }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}

@@ -1,4 +1,5 @@
-// Helpers of the file tests: temporary folders, images with blocks, S-record texts.
+// Helpers shared by the tests: temporary folders, file texts, images with blocks,
+// S-record texts.
 #pragma once
 
 #include <string>
@@ -21,6 +22,9 @@ class TempDir {
 
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
+
+// The lines of a text, without their line feeds.
+std::vector<std::string> Lines(const std::string& text);
 
 // The block's 464 bytes as a target of that byte order stores them, with a correct CRC.
 std::string StoredBlock(HalStruct block, bool bigEndian);
