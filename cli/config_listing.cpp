@@ -6,6 +6,7 @@
 #include <set>
 
 #include "chipmodel/text_format.h"
+#include "chipmodel/ui_features.h"
 #include "reports/labels.h"
 
 namespace {
@@ -87,6 +88,30 @@ std::vector<FeatureLine> FeatureLines(Chip62500& chip) {
   return lines;
 }
 
+void CollectTemplates(UiFeatures& ui, const std::vector<std::unique_ptr<UiNode>>& nodes,
+                      std::vector<TemplateLine>& lines) {
+  for (const auto& node : nodes) {
+    UiItem& item = node->item;
+    if (item.type == kUiTemplate && !item.templates.empty()) {
+      const int match = ui.MatchTemplate(item);
+      TemplateLine line{ui.Label(item, kLabelName), "", "(no match)"};
+      if (match >= 0) {
+        line.key = item.templates[static_cast<size_t>(match)].key.value_or("");
+        line.name = ui.TemplateName(item, match, kLabelName);
+      }
+      lines.push_back(std::move(line));
+    }
+    CollectTemplates(ui, node->children, lines);
+  }
+}
+
+std::vector<TemplateLine> TemplateLines(Chip62500& chip) {
+  UiFeatures ui(chip);
+  std::vector<TemplateLine> lines;
+  CollectTemplates(ui, ui.TopLevel(), lines);
+  return lines;
+}
+
 std::vector<RegisterLine> RegisterLines(Chip62500& chip) {
   std::vector<RegisterLine> lines;
   for (uint32_t p = 0; p < chip.BlockRegisterCount(); ++p) {
@@ -109,7 +134,7 @@ void AppendLine(std::string& out, std::string line) {
 }  // namespace
 
 ConfigListing ListConfiguration(Chip62500& chip) {
-  return {BlockFields(chip.Block()), FeatureLines(chip), RegisterLines(chip)};
+  return {BlockFields(chip.Block()), TemplateLines(chip), FeatureLines(chip), RegisterLines(chip)};
 }
 
 std::string ListingText(const ConfigListing& listing) {
@@ -119,6 +144,13 @@ std::string ListingText(const ConfigListing& listing) {
     captionWidth = std::max(captionWidth, line.caption.size());
   for (const BlockFieldLine& line : listing.block)
     AppendLine(out, "  " + PadField(static_cast<int>(captionWidth + 2), line.caption) + line.text);
+
+  out += "\nTemplates\n";
+  size_t itemWidth = 0;
+  for (const TemplateLine& line : listing.templates)
+    itemWidth = std::max(itemWidth, line.item.size());
+  for (const TemplateLine& line : listing.templates)
+    AppendLine(out, "  " + PadField(static_cast<int>(itemWidth + 2), line.item) + line.name);
 
   out += "\nFeatures\n";
   size_t keyWidth = 0;
@@ -150,6 +182,9 @@ nlohmann::json ListingJson(const ConfigListing& listing) {
   nlohmann::json features = nlohmann::json::array();
   for (const FeatureLine& line : listing.features)
     features.push_back({{"keyname", line.keyname}, {"label", line.label}, {"value", line.value}});
+  nlohmann::json templates = nlohmann::json::array();
+  for (const TemplateLine& line : listing.templates)
+    templates.push_back({{"item", line.item}, {"key", line.key}, {"name", line.name}});
   nlohmann::json registers = nlohmann::json::array();
   for (const RegisterLine& line : listing.registers) {
     registers.push_back({{"index", line.index},
@@ -157,5 +192,6 @@ nlohmann::json ListingJson(const ConfigListing& listing) {
                          {"value", line.value},
                          {"label", line.label}});
   }
-  return {{"block", block}, {"features", features}, {"registers", registers}};
+  return {
+      {"block", block}, {"templates", templates}, {"features", features}, {"registers", registers}};
 }

@@ -28,8 +28,16 @@ struct RegisterLine {
   std::string label;
 };
 
+// A template item and the template that the settings match ("(no match)" when none).
+struct TemplateLine {
+  std::string item;
+  std::string key;
+  std::string name;
+};
+
 struct ConfigListing {
   std::vector<BlockFieldLine> block;
+  std::vector<TemplateLine> templates;
   std::vector<FeatureLine> features;
   std::vector<RegisterLine> registers;
 };

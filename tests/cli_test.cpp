@@ -393,4 +393,15 @@ TEST(CliTool, TemplatesAreListedAndApplied) {
             "00000000h\n00000000h\n00000000h\n");
   EXPECT_THAT(RunCli({"template", copy}).out,
               HasSubstr("\n  * eval         Orvix Evaluation Board\n"));
+
+  // show names the matching template of each template item.
+  EXPECT_THAT(RunCli({"show", path}).out,
+              HasSubstr("\nTemplates\n  Memory Map Templates  (no match)\n\nFeatures\n"));
+  EXPECT_THAT(RunCli({"show", copy}).out,
+              HasSubstr("\nTemplates\n  Memory Map Templates  Orvix Evaluation Board\n"));
+  const nlohmann::json doc = nlohmann::json::parse(RunCli({"show", copy, "--json"}).out);
+  ASSERT_EQ(doc["templates"].size(), 1u);
+  EXPECT_EQ(doc["templates"][0]["item"], "Memory Map Templates");
+  EXPECT_EQ(doc["templates"][0]["key"], "eval");
+  EXPECT_EQ(doc["templates"][0]["name"], "Orvix Evaluation Board");
 }
