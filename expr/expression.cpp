@@ -14,7 +14,6 @@ IdentifierResolver& Resolver() {
 }
 
 // Nesting beyond this is refused rather than risking the stack.
-constexpr int kMaxDepth = 256;
 
 enum Operation {
   kConditional,
@@ -169,12 +168,12 @@ Fit LayPattern(std::string_view pattern, std::string_view text, unsigned offset,
 
 class Evaluator {
  public:
-  unsigned Run(std::string_view text, ExprValue* value, std::string* message, int depth);
+  unsigned Run(std::string_view text, ExprValue* value, std::string* message);
 
  private:
   unsigned Token(std::string_view text, unsigned offset, ExprValue* value, std::string* message);
   unsigned Apply(Operation op, std::string_view text, const Operand* operands, int count,
-                 ExprValue* value, std::string* message, int depth);
+                 ExprValue* value, std::string* message);
 };
 
 void SetText(ExprValue* v, std::string text) {
@@ -194,8 +193,7 @@ unsigned Fail(std::string* message, const char* text, unsigned number) {
   return number;
 }
 
-unsigned Evaluator::Run(std::string_view text, ExprValue* value, std::string* message, int depth) {
-  if (depth > kMaxDepth) return Fail(message, "Expression is nested too deeply.", 1);
+unsigned Evaluator::Run(std::string_view text, ExprValue* value, std::string* message) {
   text = Trim(text);
   bool inString = false;
   int parens = 0;
@@ -237,7 +235,7 @@ unsigned Evaluator::Run(std::string_view text, ExprValue* value, std::string* me
     const Fit fit = LayPattern(row.pattern, text, offset, operands, &count, &failure);
     if (fit == Fit::kNo) continue;
     if (fit == Fit::kError) return Fail(message, failure.message.c_str(), failure.number);
-    const unsigned r = Apply(row.operation, text, operands, count, value, message, depth);
+    const unsigned r = Apply(row.operation, text, operands, count, value, message);
     return r == 0 ? 0 : r + offset;
   }
   return Token(text, offset, value, message);
@@ -270,7 +268,9 @@ unsigned Evaluator::Token(std::string_view text, unsigned offset, ExprValue* val
     }
     size_t i = dot + 2;
     if (i < text.size() && RadixOfSuffix(text[i]) != 0) radix = RadixOfSuffix(text[i++]);
-    width = ReadNumber(text.substr(std::min(i, text.size())), 10);
+    // No value is longer than 255 characters, so neither is any padding.
+    width = std::min<uint32_t>(ReadNumber(text.substr(std::min(i, text.size())), 10),
+                               kMaxExprText);
   }
 
   if (!token.empty() && token[0] == '"') {
@@ -330,14 +330,14 @@ bool TextsEqual(const std::string& a, const std::string& b) {
 }
 
 unsigned Evaluator::Apply(Operation op, std::string_view text, const Operand* operands, int count,
-                          ExprValue* value, std::string* message, int depth) {
+                          ExprValue* value, std::string* message) {
   const int needed = op == kConditional ? 3 : (op == kNot || op == kBitNot) ? 1 : 2;
   if (count < needed) return Fail(message, "Missing an expression after the operator.", 1);
   // Unary rows have their operand last.
   const Operand* first = operands + (count - needed);
   auto eval = [&](int i, ExprValue* out) -> unsigned {
     const Operand& o = first[i];
-    const unsigned r = Run(text.substr(o.start, o.end - o.start), out, message, depth + 1);
+    const unsigned r = Run(text.substr(o.start, o.end - o.start), out, message);
     return r == 0 ? 0 : static_cast<unsigned>(o.start) + r;
   };
 
@@ -476,7 +476,7 @@ ExprResult Evaluate(std::string_view expression) {
     return result;
   }
   Evaluator evaluator;
-  result.errorNumber = evaluator.Run(expression, &result.value, &result.error, 0);
+  result.errorNumber = evaluator.Run(expression, &result.value, &result.error);
   result.ok = result.errorNumber == 0;
   if (result.ok) result.error.clear();
   return result;

@@ -9,7 +9,8 @@
 #include <string_view>
 
 constexpr size_t kMaxExprText = 255;
-// Longer expressions are refused: the splitting rescans the text at every level.
+// Longer expressions are refused: the splitting rescans the text at every level, and
+// every level of the evaluation holds a shorter part of it, which bounds the stack.
 constexpr size_t kMaxExprLength = 4096;
 
 struct ExprValue {

@@ -139,13 +139,18 @@ TEST_F(ExpressionTest, FailuresGiveTheirMessages) {
   EXPECT_EQ(Error("((1))"), "Unknown feature or token.");  // one group is opened a level
   std::string deep;
   for (int i = 0; i < 400; ++i) deep += "(1+";
-  EXPECT_EQ(Error(deep + "1" + std::string(400, ')')), "Expression is nested too deeply.");
+  EXPECT_EQ(Number(deep + "1" + std::string(400, ')')), 401u);
   EXPECT_EQ(Error(std::string(100000, '(') + "1" + std::string(100000, ')')),
             "Expression is too long.");
   EXPECT_EQ(Error(std::string(100000, '(')), "Expression is too long.");
   std::string chain;
   while (chain.size() + 3 <= kMaxExprLength) chain += "1+";
-  EXPECT_EQ(Error(chain + "1"), "Expression is nested too deeply.");
+  EXPECT_EQ(Number(chain + "1"), (kMaxExprLength - 1) / 2 + 1);
+  EXPECT_EQ(Number(std::string(kMaxExprLength - 1, '~') + "1"), 0xFFFFFFFEu);
+  // Padding never exceeds the longest value.
+  EXPECT_EQ(Text("\"abc\".s4294967295t"), "abc" + std::string(kMaxExprText - 3, ' '));
+  EXPECT_EQ(Text("5.s4000000000"), std::string(kMaxExprText - 1, '0') + "5");
+  EXPECT_EQ(Text("5.sh3000000000"), std::string(kMaxExprText - 1, '0') + "5");
   EXPECT_EQ(Text("\"" + std::string(kMaxExprLength - 2, 'q') + "\"").size(), kMaxExprText);
   EXPECT_EQ(Number("0 and (1+)"), 0u);
   EXPECT_EQ(Number("1 or x"), 1u);
