@@ -12,6 +12,7 @@ int RunCheck(const CheckOptions& options) {
     // A fresh chip per file, so that no file sees another's block.
     Chip62500 chip;
     const FileOutcome outcome = OpenConfigurableFile(chip, path);
+    PrintMessages(outcome.messages);
     if (outcome.ok) {
       std::printf("OK\t%s\n", path.c_str());
     } else {

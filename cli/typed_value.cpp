@@ -1,6 +1,8 @@
 #include "cli/typed_value.h"
 
 #include <cctype>
+#include <cstdlib>
+#include <string>
 
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
@@ -21,8 +23,9 @@ bool IsDigit(char c) {
   return std::isdigit(static_cast<unsigned char>(c)) != 0;
 }
 
-// Digits, an optional fraction and an optional unit (MHz, kHz, Hz), nothing else.
-bool IsFrequencyText(std::string_view text) {
+// Digits, an optional fraction and an optional unit (MHz, kHz, Hz; MHz without one),
+// nothing else: the frequency in Hz, or nothing.
+std::optional<double> FrequencyTextHertz(std::string_view text) {
   size_t i = 0;
   auto skipBlanks = [&] {
     while (i < text.size() && text[i] == ' ') ++i;
@@ -30,19 +33,23 @@ bool IsFrequencyText(std::string_view text) {
   skipBlanks();
   const size_t digitsStart = i;
   while (i < text.size() && IsDigit(text[i])) ++i;
-  if (i == digitsStart) return false;
+  if (i == digitsStart) return std::nullopt;
   if (i < text.size() && text[i] == '.') {
     ++i;
     while (i < text.size() && IsDigit(text[i])) ++i;
   }
+  const double number =
+      std::strtod(std::string(text.substr(digitsStart, i - digitsStart)).c_str(), nullptr);
   skipBlanks();
   std::string unit;
   for (; i < text.size() && text[i] != ' '; ++i)
     unit += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
   skipBlanks();
-  if (i != text.size()) return false;
-  return unit.empty() || unit == "mhz" || unit == "khz" || unit == "hz" || unit == "mh" ||
-         unit == "kh";
+  if (i != text.size()) return std::nullopt;
+  if (unit.empty() || unit == "mhz" || unit == "mh") return number * 1e6;
+  if (unit == "khz" || unit == "kh") return number * 1e3;
+  if (unit == "hz") return number;
+  return std::nullopt;
 }
 
 std::string ListChoices(Chip62500& chip, std::string_view feature) {
@@ -93,9 +100,17 @@ std::optional<TypedValue> ParseTypedValue(Chip62500& chip, std::string_view feat
     *error = "not a number: '" + result.value.text + "'";
     return std::nullopt;
   }
-  if (type == kTypeFreq && !IsFrequencyText(typed)) {
-    *error = "not a frequency (such as 12.5, 12.5 MHz, 32.768 kHz or 50 Hz)";
-    return std::nullopt;
+  if (type == kTypeFreq) {
+    const std::optional<double> hertz = FrequencyTextHertz(typed);
+    if (!hertz) {
+      *error = "not a frequency (such as 12.5, 12.5 MHz, 32.768 kHz or 50 Hz)";
+      return std::nullopt;
+    }
+    // The chip keeps frequencies in 32 bits; a larger one would wrap around.
+    if (*hertz > 4294967295.0) {
+      *error = "larger than 4294.967 MHz (a number without a unit is in MHz)";
+      return std::nullopt;
+    }
   }
   if (type == kTypeText && typed.size() > kMaxText) {
     *error = StringPrintf("longer than %zu characters", kMaxText);

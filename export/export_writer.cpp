@@ -11,6 +11,7 @@
 
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
+#include "config/safe_file.h"
 #include "export/chip_header.h"
 #include "export/csv_export.h"
 #include "export/driver_headers.h"
@@ -36,22 +37,6 @@ std::string Generate(Chip62500& chip, ExportKind kind, unsigned mode) {
       return QuickReference(chip);
   }
   return {};
-}
-
-bool WriteAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t n = write(fd, text.data(), text.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    text.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 mode_t NewFileMode() {
@@ -146,31 +131,12 @@ std::string ToCrLf(std::string_view text) {
 std::string WriteExportFile(const std::string& path, std::string_view text) {
   const std::string failed = "Failed to create file " + path;
   if (path.empty()) return failed;
-  mode_t mode = NewFileMode();
-  std::string target = path;
+  // A read-only file is not replaced, not even for root.
   struct stat existing;
-  if (stat(path.c_str(), &existing) == 0) {
-    // A read-only or special file is not replaced.
-    if (!S_ISREG(existing.st_mode) || (existing.st_mode & 0222) == 0) return failed;
-    mode = existing.st_mode & 07777;
-    // Through a symbolic link the file it names is replaced, not the link.
-    if (char* resolved = realpath(path.c_str(), nullptr)) {
-      target = resolved;
-      free(resolved);
-    }
-  }
-  std::string name = FolderOf(target) + "/.export-XXXXXX";
-  std::vector<char> temp(name.begin(), name.end());
-  temp.push_back('\0');
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return failed;
-  bool ok = WriteAll(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok) ok = rename(temp.data(), target.c_str()) == 0;
-  if (!ok) {
-    unlink(temp.data());
-    return failed;
-  }
+  if (stat(path.c_str(), &existing) == 0 && (existing.st_mode & 0222) == 0) return failed;
+  StagedFile out(path, NewFileMode());
+  size_t written = 0;
+  if (!out.ok() || !WriteAll(out.fd(), text, &written) || !out.Commit()) return failed;
   return {};
 }
 

@@ -39,10 +39,10 @@ bool IsHexDigit(char c) {
 
 }  // namespace
 
-std::string EscapeCString(std::string_view text) {
+std::string EscapeCString(std::string_view text, bool terminated) {
   static const char kControlLetters[] = "abtnvfr";
   std::string out;
-  const size_t count = text.size() + 1;  // the terminating NUL too
+  const size_t count = text.size() + (terminated ? 1 : 0);
   for (size_t i = 0; i < count; ++i) {
     const unsigned char c = i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
     if (c >= 7 && c <= 13) {

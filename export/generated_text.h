@@ -26,5 +26,5 @@ std::string RegisterName(ChipEngine& chip, uint32_t index);
 std::string RegisterDescription(ChipEngine& chip, uint32_t index);
 
 // The description as the body of a C string literal, its terminating NUL written as
-// an escape.
-std::string EscapeCString(std::string_view text);
+// an escape unless the text fills its whole field (terminated = false).
+std::string EscapeCString(std::string_view text, bool terminated = true);

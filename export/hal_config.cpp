@@ -60,7 +60,9 @@ std::string HalConfigSource(Chip62500& chip) {
   const std::string description(b.configDescription,
                                 strnlen(b.configDescription, sizeof b.configDescription));
   out += FieldLine("HALCHIPID\" HAL EXE\"", "HAL ID string");
-  out += FieldLine("\"" + EscapeCString(description) + "\"", "Configuration description");
+  const bool terminated = description.size() < sizeof b.configDescription;
+  out +=
+      FieldLine("\"" + EscapeCString(description, terminated) + "\"", "Configuration description");
   out += FieldLine("HALCHIPID", "Chip ID");
   out += "\n";
   out += FieldLine("sizeof(HAL_STRUCT)", "Sizeof this structure");

@@ -13,12 +13,6 @@ std::string Label(ChipEngine& chip, std::string_view keyname, uint32_t flags) {
   return FeatureLabel(chip, keyname, flags).value_or("");
 }
 
-// The label the value lines start with; the keyname when the feature has no name.
-std::string ValueLineLabel(ChipEngine& chip, std::string_view keyname) {
-  std::string label = Label(chip, keyname, kLabelName);
-  return label.empty() ? std::string(keyname) : label;
-}
-
 std::string Copy(const char* text) {
   return text ? std::string(text) : std::string();
 }
@@ -91,7 +85,7 @@ void AddValueLine(const std::string& line, size_t limit, std::vector<std::string
 
 void ValueLines(ChipEngine& chip, std::string_view keyname, const FeatureRecord& f, size_t limit,
                 std::vector<std::string>& lines) {
-  const std::string label = ValueLineLabel(chip, keyname);
+  const std::string label = Label(chip, keyname, kLabelName);
   const Compositions c = ComposeLocation(chip, keyname, f);
   const std::string value = Copy(chip.GetValueText(keyname, true));
   switch (f.type) {
@@ -143,8 +137,11 @@ void PossibleValues(ChipEngine& chip, std::string_view keyname, const FeatureRec
       lines.push_back(Range(v, "") + " = " + v.text.value_or(""));
       continue;
     }
-    if (v.readText && v.writeText && *v.readText == *v.writeText) {
-      lines.push_back(Range(v, "") + " = " + *v.readText);
+    // A direction without its own text shows the entry's common text.
+    const std::string& read = v.readText ? *v.readText : v.text.value_or("");
+    const std::string& write = v.writeText ? *v.writeText : v.text.value_or("");
+    if (read == write) {
+      lines.push_back(Range(v, "") + " = " + read);
       continue;
     }
     if (v.readText) lines.push_back(Range(v, " [ON READ]") + "  = " + *v.readText);

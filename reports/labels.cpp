@@ -72,8 +72,7 @@ std::optional<std::string> FeatureLabel(ChipEngine& chip, std::string_view keyna
     } else {
       text +=
           StringPrintf("REG[%0*Xh", static_cast<int>(chip.RegisterIndexWidth()), f.registerIndex);
-      // A feature without MASK holds the whole register.
-      if ((top == 15 && lowest == 0) || f.mask == kAllBits) {
+      if (top == 15 && lowest == 0) {
         text += "]";
       } else if (top == lowest) {
         text += StringPrintf(shortForm ? "-b%d]" : "] Bit %d", lowest);

@@ -201,6 +201,11 @@ TEST(CliTool, RefusedSetsLeaveTheFileUnchanged) {
   CliRun badFrequency = RunCli({"set", path, "clki=fast"});
   EXPECT_EQ(badFrequency.status, 1);
   EXPECT_THAT(badFrequency.err, StartsWith("62500cfg: cannot set clki to 'fast': not a frequency"));
+  CliRun hugeFrequency = RunCli({"set", path, "clki=7000000"});
+  EXPECT_EQ(hugeFrequency.status, 1);
+  EXPECT_EQ(hugeFrequency.err,
+            "62500cfg: cannot set clki to '7000000': larger than 4294.967 MHz (a number without "
+            "a unit is in MHz)\n");
   CliRun longText = RunCli({"set", path, "cfgdesc=" + std::string(256, 'd')});
   EXPECT_EQ(longText.status, 1);
   EXPECT_THAT(longText.err, HasSubstr("longer than 255 characters"));
@@ -275,6 +280,13 @@ TEST(CliTool, CheckReportsEachFile) {
                 Line("Error", plain + ": The file does not contain any configuration data.") +
                 Line("Error", fresh + ": The file has not yet been configured by this "
                                       "application."));
+  // The full message boxes go to stderr, the S-record reader's own errors first.
+  EXPECT_THAT(check.err, HasSubstr("62500cfg: File \"" + empty + "\" could not be opened"));
+  const std::string badSum = dir.File("bad.s19");
+  WriteFile(badSum, "S10500000000FF\r\n");
+  CliRun checkSum = RunCli({"check", badSum});
+  EXPECT_EQ(checkSum.status, 1);
+  EXPECT_THAT(checkSum.err, StartsWith("62500cfg: ERROR: Invalid checksum!\n"));
   CliRun allGood = RunCli({"check", good, good});
   EXPECT_EQ(allGood.status, 0);
   EXPECT_EQ(allGood.out, Line("OK", good) + Line("OK", good));

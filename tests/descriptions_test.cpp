@@ -32,7 +32,7 @@ const std::vector<const char*> kListChip = {
     "<FEATUREVALUE INDEX=\"4\" READVALUE=\"Busy\" WRITEVALUE=\"Start\"/>",
     "<FEATUREVALUE INDEX=\"5\" READVALUE=\"Done\"/>",
     "<FEATUREVALUE INDEX=\"6\" VALUE=\"Test\" RESERVED=\"62500\"/>",
-    "<FEATUREVALUE INDEX=\"7\" READVALUE=\"Same\" WRITEVALUE=\"Same\"/>",
+    "<FEATUREVALUE INDEX=\"7\" VALUE=\"Same\" READVALUE=\"Same\"/>",
     "<FEATUREVALUE INDEX=\"8\" VALUE=\"Other\" PRODUCT=\"99999\"/>",
     "</FEATURE>",
     "<FEATURE KEYNAME=\"scaled\" NAME=\"Scaled\" TYPE=\"numb\" REG=\"0011\" MASK=\"00F0\" "

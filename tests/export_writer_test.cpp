@@ -147,15 +147,22 @@ TEST(ExportWriter, ReplacingAndRefusing) {
   EXPECT_EQ(Entries(folder).size(), 2u);
 
   // Through a link the linked file is written and the link stays.
-  const std::string real = folder.File("real.h"), link = folder.File("link.h");
+  const std::string real = folder.File("real.h"), linkName = folder.File("link.h");
   WriteFile(real, "old");
-  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
-  EXPECT_EQ(WriteExportFile(link, "linked\r\n"), "");
+  ASSERT_EQ(symlink(real.c_str(), linkName.c_str()), 0);
+  EXPECT_EQ(WriteExportFile(linkName, "linked\r\n"), "");
   EXPECT_EQ(ReadFile(real), "linked\r\n");
   struct stat st;
-  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  ASSERT_EQ(lstat(linkName.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(Entries(folder).size(), 4u);
+
+  // A file with a second name is rewritten itself, so both names see the new text.
+  const std::string other = folder.File("other.h");
+  ASSERT_EQ(link(real.c_str(), other.c_str()), 0);
+  EXPECT_EQ(WriteExportFile(real, "shared\r\n"), "");
+  EXPECT_EQ(ReadFile(other), "shared\r\n");
+  EXPECT_EQ(Entries(folder).size(), 5u);
 
   // A new file gets the usual permissions.
   EXPECT_EQ(WriteExportFile(folder.File("fresh.csv"), "a,b\r\n"), "");

@@ -121,6 +121,15 @@ TEST(GeneratedC, LongestDescriptionFillsItsField) {
   ASSERT_TRUE(built) << output;
   ASSERT_EQ(output.size(), kHalStructSize);
   EXPECT_EQ(output.substr(16, 256), std::string(255, 'D') + '\0');
+
+  // A block from a file may fill the field without a NUL; the literal still fits.
+  HalStruct b = chip.Block();
+  std::memset(b.configDescription, 'E', sizeof b.configDescription);
+  chip.LoadBlock(b);
+  CompileHalConfig(chip, &output, &built);
+  ASSERT_TRUE(built) << output;
+  ASSERT_EQ(output.size(), kHalStructSize);
+  EXPECT_EQ(output.substr(16, 256), std::string(256, 'E'));
 }
 
 TEST(GeneratedC, GenericHeaderInstantiatesItsRegisterTable) {

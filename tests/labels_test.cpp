@@ -104,8 +104,9 @@ TEST(Labels, CornerCasesOfAMadeUpChip) {
   // A 16-bit field over bits 15 to 0 has no bit range.
   EXPECT_EQ(Feature(chip, "whole", 0x03), "Whole (REG[0010h])");
   EXPECT_EQ(Feature(chip, "whole", 0x13), "Whole (REG[0010h])");
-  // So has a field without MASK: it is the whole register.
-  EXPECT_EQ(Feature(chip, "all", 0x13), "All (REG[0011h])");
+  // A field without MASK holds all 32 bits.
+  EXPECT_EQ(Feature(chip, "all", 0x03), "All (REG[0011h] Bits 31:0)");
+  EXPECT_EQ(Feature(chip, "all", 0x13), "All (REG[0011h-b31:0])");
   // No name and no span part: location or bits alone, or nothing.
   EXPECT_EQ(Feature(chip, "anon", 0x03), "(REG[0010h] Bit 3)");
   EXPECT_EQ(Feature(chip, "anon", 0x02), "REG[0010h] Bit 3");
