@@ -54,7 +54,8 @@ ExportText GenerateExport(Chip62500& chip, ExportKind kind, unsigned mode);
 std::string ToCrLf(std::string_view text);
 
 // Writes text to path through a temporary file in the same folder, so a failure leaves
-// any existing file as it was. A file without write permission is not replaced.
+// any existing file as it was; a file with several names, or in a folder that cannot be
+// written, is rewritten itself. A file without write permission is not replaced.
 // Returns an empty string or "Failed to create file <path>".
 std::string WriteExportFile(const std::string& path, std::string_view text);
 
