@@ -1,5 +1,12 @@
 #include "config/configure_multiple.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "chipmodel/text_format.h"
+
 namespace {
 constexpr size_t kSummaryRoom = 4095;
 }
@@ -16,4 +23,30 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
   }
   if (outcome.summary.size() > kSummaryRoom) outcome.summary.resize(kSummaryRoom);
   return outcome;
+}
+
+std::vector<std::string> BrowserEntries(const std::string& folder, bool allFiles) {
+  std::vector<std::string> entries;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return entries;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == ".") continue;
+    struct stat info;
+    if (stat((folder + "/" + name).c_str(), &info) != 0) continue;
+    if (S_ISDIR(info.st_mode)) {
+      entries.push_back("[" + name + "]");
+    } else if (allFiles || IsConfigurationFileName(name)) {
+      entries.push_back(name);
+    }
+  }
+  closedir(dir);
+  return entries;
+}
+
+bool AddSelectedFile(std::vector<std::string>& selected, const std::string& name) {
+  const bool present = std::any_of(selected.begin(), selected.end(),
+                                   [&](const std::string& s) { return EqualsIgnoreCase(s, name); });
+  if (!present) selected.push_back(name);
+  return !present;
 }

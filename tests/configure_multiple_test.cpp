@@ -1,7 +1,9 @@
 #include "config/configure_multiple.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -105,4 +107,30 @@ TEST(ConfigureMultiple, SrecordTargetsPreserveTheLastReadBaseAddress) {
   outcome = ConfigureMultiple(chip, {}, false);
   EXPECT_TRUE(outcome.allOk);
   EXPECT_EQ(outcome.summary, "Summary of configured files:\n\n");
+}
+
+TEST(ConfigureMultiple, BrowserEntriesAndSelectedFiles) {
+  TempDir dir;
+  for (const char* name : {"a.EXE", "b.s19", "c.prc", "d.OUT", "notes.txt", "e.elf.bak"})
+    WriteFile(dir.File(name), "x");
+  ASSERT_EQ(mkdir(dir.File("sub").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(dir.File("tools.exe").c_str(), 0755), 0);  // a folder, whatever its name
+
+  auto sorted = [](std::vector<std::string> entries) {
+    std::sort(entries.begin(), entries.end());
+    return entries;
+  };
+  EXPECT_EQ(sorted(BrowserEntries(dir.path(), false)),
+            (std::vector<std::string>{"[..]", "[sub]", "[tools.exe]", "a.EXE", "b.s19", "c.prc",
+                                      "d.OUT"}));
+  EXPECT_EQ(sorted(BrowserEntries(dir.path(), true)),
+            (std::vector<std::string>{"[..]", "[sub]", "[tools.exe]", "a.EXE", "b.s19", "c.prc",
+                                      "d.OUT", "e.elf.bak", "notes.txt"}));
+  EXPECT_TRUE(BrowserEntries(dir.File("missing"), true).empty());
+
+  std::vector<std::string> selected;
+  EXPECT_TRUE(AddSelectedFile(selected, "/x/Driver.exe"));
+  EXPECT_FALSE(AddSelectedFile(selected, "/X/DRIVER.EXE"));
+  EXPECT_TRUE(AddSelectedFile(selected, "/x/other.exe"));
+  EXPECT_EQ(selected, (std::vector<std::string>{"/x/Driver.exe", "/x/other.exe"}));
 }

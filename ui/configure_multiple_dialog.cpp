@@ -1,0 +1,192 @@
+#include "ui/configure_multiple_dialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "config/chip62500.h"
+#include "config/configure_multiple.h"
+#include "ui/message_box.h"
+
+namespace {
+
+QPushButton* Button(QWidget* parent, int id, const char* text) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QString::number(id));
+  return button;
+}
+
+QListWidget* FileList(QWidget* parent, int id) {
+  auto* list = new QListWidget(parent);
+  list->setObjectName(QString::number(id));
+  list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  list->setUniformItemSizes(true);
+  list->setMinimumWidth(220);
+  return list;
+}
+
+}  // namespace
+
+ConfigureMultipleDialog::ConfigureMultipleDialog(QWidget* owner, Chip62500& chip,
+                                                 const QStringList& names)
+    : QDialog(owner), chip_(chip), folder_(QDir::currentPath()) {
+  setObjectName("ConfigureMultiple");
+  setWindowTitle("Configure Multiple");
+  setAcceptDrops(true);
+
+  browser_ = FileList(this, 2201);
+  selectedList_ = FileList(this, 2202);
+  auto* browserLabel = new QLabel("Select &files to configure:", this);
+  browserLabel->setBuddy(browser_);
+  auto* selectedLabel = new QLabel("Selec&ted files:", this);
+  selectedLabel->setBuddy(selectedList_);
+  folderText_ = new QLabel(this);
+  folderText_->setObjectName("2211");
+
+  auto* add = Button(this, 2203, "&Add >");
+  auto* addAll = Button(this, 2204, "A&dd All >>");
+  auto* remove = Button(this, 2205, "< &Remove");
+  auto* removeAll = Button(this, 2206, "<< R&emove All");
+  allFiles_ = new QRadioButton("&Show all files", this);
+  allFiles_->setObjectName("2207");
+  auto* confOnly = new QRadioButton("Show c&onf.", this);
+  confOnly->setObjectName("2208");
+  auto* confOnlyText = new QLabel("files only", this);
+  confOnlyText->setObjectName("2209");
+  confOnly->setChecked(true);
+  preserve_ = new QCheckBox("&Preserve physical addresses", this);
+  preserve_->setObjectName("2212");
+  auto* configure = Button(this, 2210, "&Configure");
+  configure->setDefault(true);
+  auto* close = Button(this, 2, "C&lose");
+
+  auto* middle = new QVBoxLayout;
+  middle->addStretch();
+  for (QWidget* w : {static_cast<QWidget*>(add), static_cast<QWidget*>(addAll),
+                     static_cast<QWidget*>(remove), static_cast<QWidget*>(removeAll)})
+    middle->addWidget(w);
+  middle->addSpacing(12);
+  middle->addWidget(allFiles_);
+  middle->addWidget(confOnly);
+  middle->addWidget(confOnlyText);
+  middle->addStretch();
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(browserLabel, 0, 0);
+  grid->addWidget(selectedLabel, 0, 2);
+  grid->addWidget(browser_, 1, 0);
+  grid->addLayout(middle, 1, 1);
+  grid->addWidget(selectedList_, 1, 2);
+  grid->addWidget(folderText_, 2, 0, 1, 2);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(preserve_);
+  bottom->addStretch();
+  bottom->addWidget(configure);
+  bottom->addWidget(close);
+  grid->addLayout(bottom, 3, 0, 1, 3);
+
+  connect(add, &QPushButton::clicked, this, [this] {
+    if (QListWidgetItem* item = browser_->currentItem()) AddEntry(item->text(), false);
+  });
+  connect(browser_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { AddEntry(item->text(), true); });
+  connect(addAll, &QPushButton::clicked, this, [this] {
+    for (int row = browser_->count() - 1; row >= 0; --row)
+      AddEntry(browser_->item(row)->text(), false);
+  });
+  connect(remove, &QPushButton::clicked, this, &ConfigureMultipleDialog::RemoveSelected);
+  connect(selectedList_, &QListWidget::itemDoubleClicked, this,
+          &ConfigureMultipleDialog::RemoveSelected);
+  connect(removeAll, &QPushButton::clicked, this, [this] {
+    selected_.clear();
+    selectedList_->clear();
+  });
+  connect(allFiles_, &QRadioButton::toggled, this, &ConfigureMultipleDialog::FillBrowser);
+  connect(configure, &QPushButton::clicked, this, &ConfigureMultipleDialog::Configure);
+  connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+  FillBrowser();
+  for (const QString& name : names) AddSelected(name);
+}
+
+QStringList ConfigureMultipleDialog::SelectedFiles() const {
+  QStringList files;
+  for (const std::string& name : selected_) files << QString::fromStdString(name);
+  return files;
+}
+
+void ConfigureMultipleDialog::FillBrowser() {
+  browser_->clear();
+  for (const std::string& entry : BrowserEntries(folder_.toStdString(), allFiles_->isChecked()))
+    browser_->addItem(QString::fromStdString(entry));
+  folderText_->setText(QDir::toNativeSeparators(folder_));
+}
+
+void ConfigureMultipleDialog::AddEntry(const QString& entry, bool doubleClick) {
+  const QString path = QDir(folder_).filePath(entry);
+  if (QFileInfo(path).isFile()) {
+    AddSelected(path);
+    return;
+  }
+  if (!doubleClick || !entry.startsWith('[') || !entry.endsWith(']')) return;
+  const QString sub = QDir(folder_).filePath(entry.mid(1, entry.size() - 2));
+  if (!QFileInfo(sub).isDir()) return;
+  folder_ = QDir::cleanPath(sub);
+  FillBrowser();
+}
+
+void ConfigureMultipleDialog::AddSelected(const QString& path) {
+  if (AddSelectedFile(selected_, path.toStdString())) selectedList_->addItem(path);
+}
+
+void ConfigureMultipleDialog::RemoveSelected() {
+  const int row = selectedList_->currentRow();
+  if (row < 0) return;
+  selected_.erase(selected_.begin() + row);
+  delete selectedList_->takeItem(row);
+}
+
+void ConfigureMultipleDialog::Configure() {
+  if (selected_.empty()) {
+    ShowMessage(this, "ERROR: No files selected!", QMessageBox::Warning);
+    return;
+  }
+  const QList<QWidget*> controls = findChildren<QWidget*>();
+  for (QWidget* control : controls) control->setEnabled(false);
+  const ConfigureOutcome outcome = ConfigureMultiple(chip_, selected_, preserve_->isChecked());
+  for (const FileOutcome& file : outcome.files) {
+    for (const std::string& message : file.messages)
+      ShowMessage(this, QString::fromStdString(message), QMessageBox::Warning);
+  }
+  ShowMessage(this, QString::fromStdString(outcome.summary), QMessageBox::Information);
+  for (QWidget* control : controls) control->setEnabled(true);
+  accept();
+}
+
+void ConfigureMultipleDialog::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void ConfigureMultipleDialog::dropEvent(QDropEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) AddSelected(url.toLocalFile());
+  }
+  event->acceptProposedAction();
+}
+
+void RunConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringList& names) {
+  ConfigureMultipleDialog dialog(owner, chip, names);
+  dialog.exec();
+}

@@ -1,0 +1,49 @@
+// The Configure Multiple dialog: collect files by browsing folders or dropping them,
+// then save the current block into each of them in place.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+class Chip62500;
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QRadioButton;
+
+class ConfigureMultipleDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // names are added to the selected files when the dialog opens.
+  ConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringList& names);
+
+  QString Folder() const { return folder_; }
+  QStringList SelectedFiles() const;
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void FillBrowser();
+  // Adds the browser entry as a file; on a double click a folder entry is opened.
+  void AddEntry(const QString& entry, bool doubleClick);
+  void AddSelected(const QString& path);
+  void RemoveSelected();
+  void Configure();
+
+  Chip62500& chip_;
+  QString folder_;
+  std::vector<std::string> selected_;
+  QListWidget* browser_;
+  QListWidget* selectedList_;
+  QRadioButton* allFiles_;
+  QCheckBox* preserve_;
+  QLabel* folderText_;
+};
+
+void RunConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringList& names);
