@@ -1,0 +1,152 @@
+#include "ui/registers_page.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <memory>
+
+#include "chipmodel/ui_features.h"
+#include "config/chip62500.h"
+#include "ui/message_box.h"
+#include "ui/page_host.h"
+
+namespace {
+
+class TestHost : public PageHost {
+ public:
+  TestHost(Chip62500& chip, UiFeatures& features) : chip_(chip), features_(features) {}
+  Chip62500& Chip() override { return chip_; }
+  UiFeatures& Features() override { return features_; }
+  void ShowDiagnostics(const QString& text, bool) override { diagnostics = text; }
+  void SettingsChanged() override { ++changes; }
+  QWidget* Window() override { return &window; }
+
+  QWidget window;
+  QString diagnostics;
+  int changes = 0;
+
+ private:
+  Chip62500& chip_;
+  UiFeatures& features_;
+};
+
+QTreeWidgetItem* Row(QTreeWidget* list, const QString& reg) {
+  for (int row = 0; row < list->topLevelItemCount(); ++row) {
+    if (list->topLevelItem(row)->text(0).startsWith(reg)) return list->topLevelItem(row);
+  }
+  return nullptr;
+}
+
+void PressEnter(QTreeWidget* list, QTreeWidgetItem* row) {
+  list->setCurrentItem(row);
+  QTest::keyClick(list, Qt::Key_Return);
+}
+
+}  // namespace
+
+class RegistersPageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    chip_ = std::make_unique<Chip62500>();
+    chip_->LoadBlock(DefaultHalStruct());
+    features_ = std::make_unique<UiFeatures>(*chip_);
+    host_ = std::make_unique<TestHost>(*chip_, *features_);
+    messages_.clear();
+    SetMessageHook([this](const QString& text, QMessageBox::Icon) {
+      messages_ << text;
+      return int(QMessageBox::Ok);
+    });
+  }
+
+  void cleanup() { SetMessageHook(nullptr); }
+
+  void listEditAndOverwrite() {
+    auto page = std::unique_ptr<QWidget>(CreateRegistersPage(*host_, nullptr));
+    auto* list = page->findChild<QTreeWidget*>("1801");
+    QCOMPARE(page->objectName(), QString("207"));
+    QCOMPARE(page->findChild<QLabel*>("1802")->text(),
+             QString("The following registers are in presented in order of initialization. "
+                     "The registers in this list will be used during chip initialization."));
+    QCOMPARE(page->findChild<QLabel*>("1803")->text(), QString());
+    QCOMPARE(list->headerItem()->text(4), QString("DEC"));
+    QCOMPARE(list->topLevelItemCount(), 33);
+    QTreeWidgetItem* fx = Row(list, "0001h");
+    QVERIFY(fx);
+    QCOMPARE(fx->text(0), QString("0001h   "));
+    QCOMPARE(fx->text(1), QString("FX Register"));
+    QCOMPARE(fx->text(2), QString("87"));
+    QCOMPARE(fx->text(3), QString("10000111"));
+    QCOMPARE(fx->text(4), QString("       135"));
+    QVERIFY(fx->toolTip(0).contains("FX Register"));
+
+    // A read-only register gets a message, no editor.
+    PressEnter(list, Row(list, "001Eh"));
+    QCOMPARE(messages_, QStringList{"This register is READONLY."});
+
+    // The editor starts in hexadecimal; switching to decimal converts the typed value.
+    QString caption, currently, shown;
+    bool hex = false;
+    QTimer::singleShot(0, [&] {
+      auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(editor);
+      caption = editor->windowTitle();
+      currently = editor->findChild<QLabel*>("2101")->text();
+      hex = editor->findChild<QRadioButton*>("2105")->isChecked();
+      editor->findChild<QRadioButton*>("2104")->click();
+      shown = editor->findChild<QLineEdit*>("2103")->text();
+      editor->findChild<QLineEdit*>("2103")->setText("133");
+      editor->accept();
+    });
+    PressEnter(list, fx);
+    QVERIFY(caption.startsWith("REG[0001h]"));
+    QCOMPARE(currently, QString("Currently  =  87"));
+    QVERIFY(hex);
+    QCOMPARE(shown, QString("135"));
+    QCOMPARE(chip_->GetFieldValue("fx"), 6u);
+    QCOMPARE(fx->text(0), QString("0001h *"));
+    QCOMPARE(fx->text(2), QString("85"));
+    QVERIFY(fx->toolTip(2).contains("[   *   ]  You modified this register manually."));
+    QCOMPARE(host_->changes, 1);
+    QCOMPARE(host_->diagnostics, QString());
+
+    // The next editor starts in decimal.
+    QString again;
+    QTimer::singleShot(0, [&] {
+      auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(editor);
+      again = editor->findChild<QLineEdit*>("2103")->text();
+      editor->reject();
+    });
+    PressEnter(list, fx);
+    QCOMPARE(again, QString("133"));
+
+    // Another tab rewrites the register; the reopened page marks the row and says so.
+    page.reset();
+    QVERIFY(chip_->SetFieldValue("fx", 12));
+    page.reset(CreateRegistersPage(*host_, nullptr));
+    list = page->findChild<QTreeWidget*>("1801");
+    fx = Row(list, "0001h");
+    QCOMPARE(fx->text(0), QString("0001h !"));
+    QCOMPARE(list->currentItem(), fx);
+    QVERIFY(
+        fx->toolTip(0).contains("[   !   ]  You had previously modified this register "
+                                "manually to\n           00000085h,"));
+    QCOMPARE(host_->diagnostics,
+             QString("1 manually modified registers have been overwritten by other tabs.\n"));
+  }
+
+ private:
+  std::unique_ptr<Chip62500> chip_;
+  std::unique_ptr<UiFeatures> features_;
+  std::unique_ptr<TestHost> host_;
+  QStringList messages_;
+};
+
+QTEST_MAIN(RegistersPageTest)
+#include "registers_page_test.moc"
