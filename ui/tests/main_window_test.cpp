@@ -55,8 +55,10 @@ class MainWindowTest : public QObject {
     TheChip().LoadBlock(DefaultHalStruct());
     features_ = std::make_unique<UiFeatures>(TheChip());
     messages_.clear();
-    SetMessageHook([this](const QString& text, QMessageBox::Icon) {
+    icons_.clear();
+    SetMessageHook([this](const QString& text, QMessageBox::Icon icon) {
       messages_ << text;
+      icons_ << icon;
       return int(QMessageBox::Ok);
     });
   }
@@ -104,14 +106,16 @@ class MainWindowTest : public QObject {
     block.registers[1].value = 0x8B;  // fx 12
     WriteImage(path, block);
     MainWindow window(TheChip(), *features_);
-    SetFileChooser(
-        [&](QWidget*, bool open, const QString& title, const QString& filters, const QString&) {
-          if (open) {
-            if (title != "Open" || !filters.startsWith("All Configurable Files")) return QString();
-            return path;
-          }
-          return filters.startsWith("EXE Files") ? dir.filePath("COPY.EXE") : QString();
-        });
+    QStringList suffixes;
+    SetFileChooser([&](QWidget*, bool open, const QString& title, const QString& filters,
+                       const QString&, const QString& defaultSuffix) {
+      suffixes << defaultSuffix;
+      if (open) {
+        if (title != "Open" || !filters.startsWith("All Configurable Files")) return QString();
+        return path;
+      }
+      return filters.startsWith("EXE Files") ? dir.filePath("COPY.EXE") : QString();
+    });
     window.findChild<QAction*>("40001")->trigger();
     QCOMPARE(window.CurrentFile(), path);
     QCOMPARE(window.windowTitle(),
@@ -124,6 +128,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(messages_.last(), QString("Configuration data saved in file \"%1\".").arg(path));
     window.SaveAs();
     QCOMPARE(window.CurrentFile(), dir.filePath("COPY.EXE"));
+    QCOMPARE(suffixes, (QStringList{"exe", "EXE"}));
 
     const QString bad = dir.filePath("bad.exe");
     std::ofstream(bad.toStdString()) << "nothing here";
@@ -132,7 +137,18 @@ class MainWindowTest : public QObject {
              QString("File \"%1\" could not be opened because:\n\nThe file does not contain any "
                      "configuration data.")
                  .arg(bad));
+    QCOMPARE(icons_.last(), QMessageBox::Warning);
     QCOMPARE(window.CurrentFile(), dir.filePath("COPY.EXE"));
+
+    // The S-record reader's own errors come in an error box, before the exclamation one.
+    const QString records = dir.filePath("bad.s19");
+    std::ofstream(records.toStdString()) << "S1030000FB\r\n";
+    messages_.clear();
+    icons_.clear();
+    QVERIFY(!window.OpenFile(records));
+    QCOMPARE(messages_.size(), 2);
+    QCOMPARE(messages_[0], QString("ERROR: Invalid checksum!"));
+    QCOMPARE(icons_, (QList<QMessageBox::Icon>{QMessageBox::Critical, QMessageBox::Warning}));
   }
 
   void diagnosticsColour() {
@@ -189,6 +205,12 @@ class MainWindowTest : public QObject {
     Chip62500 reader;
     QVERIFY(OpenConfigurableFile(reader, b.toStdString()).ok);
     QCOMPARE(reader.GetFieldValue("fx"), 12u);
+
+    // A name listed twice, in any letter case, is configured once.
+    messages_.clear();
+    RunConfigureMultiple(&window, {b, b.toUpper()});
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY2(!messages_[0].contains("Error"), qPrintable(messages_[0]));
 
     messages_.clear();
     RunConfigureMultiple(&window, {});
@@ -293,6 +315,7 @@ class MainWindowTest : public QObject {
   std::unique_ptr<Chip62500> chip_;
   std::unique_ptr<UiFeatures> features_;
   QStringList messages_;
+  QList<QMessageBox::Icon> icons_;
 };
 
 QTEST_MAIN(MainWindowTest)
