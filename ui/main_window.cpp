@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -27,6 +28,7 @@
 #include "ui/export_dialog.h"
 #include "ui/features_page.h"
 #include "ui/message_box.h"
+#include "ui/tool_tips.h"
 #include "ui/version_check.h"
 
 namespace {
@@ -357,6 +359,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ToolTip && !tooltipsEnabled_) return true;
+  if (event->type() != QEvent::ToolTip) return QMainWindow::eventFilter(watched, event);
+  if (!tooltipsEnabled_) return true;
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (widget && widget->window() == this &&
+      ShowWindowToolTip(widget, *static_cast<QHelpEvent*>(event))) {
+    return true;
+  }
   return QMainWindow::eventFilter(watched, event);
 }

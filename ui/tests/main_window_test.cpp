@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <algorithm>
 #include <fstream>
 
 #include "chipmodel/ui_features.h"
@@ -228,14 +229,14 @@ class MainWindowTest : public QObject {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* tabs = window.findChild<QTabBar*>("1101");
-    const QPoint at = tabs->tabRect(0).center();
-    auto askTip = [&] {
+    auto tipOf = [](QWidget* widget, const QPoint& at) {
       QToolTip::hideText();
       if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); })) return QString("still shown");
-      QHelpEvent tip(QEvent::ToolTip, at, tabs->mapToGlobal(at));
-      QApplication::sendEvent(tabs, &tip);
+      QHelpEvent tip(QEvent::ToolTip, at, widget->mapToGlobal(at));
+      QApplication::sendEvent(widget, &tip);
       return QToolTip::isVisible() ? QToolTip::text() : QString();
     };
+    auto askTip = [&] { return tipOf(tabs, tabs->tabRect(0).center()); };
     QCOMPARE(window.findChild<QAction*>("40012")->isChecked(), true);
     QCOMPARE(askTip(), QString("Browse and change chip via a feature list."));
     window.findChild<QAction*>("40012")->trigger();
@@ -243,6 +244,33 @@ class MainWindowTest : public QObject {
     QCOMPARE(askTip(), QString());
     window.findChild<QAction*>("40012")->trigger();
     QCOMPARE(askTip(), QString("Browse and change chip via a feature list."));
+
+    // Long tips are wrapped: 500 pixels wide at most, 700 over the Diagnostics box.
+    const QFontMetrics metrics(QToolTip::font());
+    auto widest = [&](const QString& text) {
+      int width = 0;
+      for (const QString& line : text.split('\n')) {
+        width = std::max(width, metrics.horizontalAdvance(line));
+      }
+      return width;
+    };
+    const QString registers = tipOf(tabs, tabs->tabRect(1).center());
+    QCOMPARE(registers.simplified(), tabs->tabToolTip(1).simplified());
+    QVERIFY(widest(tabs->tabToolTip(1)) > 500);
+    QVERIFY(widest(registers) <= 500);
+    auto* box = window.findChild<QPlainTextEdit*>("1103");
+    const QString longLine = QString("word ").repeated(200).trimmed();
+    window.ShowDiagnostics(longLine, false);
+    const QString diagnostics = tipOf(box->viewport(), QPoint(5, 5));
+    QCOMPARE(diagnostics.simplified(), longLine);
+    QVERIFY(widest(diagnostics) <= 700);
+    QVERIFY(widest(diagnostics) > 500);
+    auto* tree = window.findChild<QTreeWidget*>("1601");
+    QTreeWidgetItem* item = tree->topLevelItem(0)->child(0);
+    QVERIFY(!item->toolTip(0).isEmpty());
+    const QString description = tipOf(tree->viewport(), tree->visualItemRect(item).center());
+    QCOMPARE(description.simplified(), item->toolTip(0).simplified());
+    QVERIFY(widest(description) <= 500);
     QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 250);
     window.findChild<QAction*>("40025")->trigger();
     QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 2000);
