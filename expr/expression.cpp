@@ -269,8 +269,7 @@ unsigned Evaluator::Token(std::string_view text, unsigned offset, ExprValue* val
     size_t i = dot + 2;
     if (i < text.size() && RadixOfSuffix(text[i]) != 0) radix = RadixOfSuffix(text[i++]);
     // No value is longer than 255 characters, so neither is any padding.
-    width = std::min<uint32_t>(ReadNumber(text.substr(std::min(i, text.size())), 10),
-                               kMaxExprText);
+    width = std::min<uint32_t>(ReadNumber(text.substr(std::min(i, text.size())), 10), kMaxExprText);
   }
 
   if (!token.empty() && token[0] == '"') {
