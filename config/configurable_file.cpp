@@ -139,6 +139,7 @@ FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
   if (IsSrecordName(path)) {
     const SrecordFileResult read = ReadSrecordFile(path);
     outcome.messages = read.messages;
+    outcome.readerErrors = read.messages.size();
     if (!read.ok) return OpenFailed(outcome, path, "The file does not contain configuration data.");
     // The board runtime's copy of the staging block is made when board access exists.
     const auto* image = reinterpret_cast<const uint8_t*>(&StagingBlock());
@@ -177,6 +178,7 @@ FileOutcome SaveConfigurableFile(Chip62500& chip, const std::string& openedPath,
   const SrecordFileResult written = WriteSrecordFile(openedPath, saveAs ? newPath : "");
   outcome.ok = written.ok;
   outcome.messages = written.messages;
+  outcome.readerErrors = written.messages.size();
   if (!written.ok && !written.messages.empty()) outcome.reason = written.messages.back();
   return outcome;
 }

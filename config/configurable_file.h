@@ -1,6 +1,7 @@
 // Opening a configurable file into the chip and saving the chip's block back into it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,9 @@ struct FileOutcome {
   bool ok = false;
   std::string reason;                 // the bare reason, empty on success
   std::vector<std::string> messages;  // every message box text, in order
+  // The first readerErrors messages are the S-record reader's errors (error box); the
+  // rest are "could not be opened/saved" sentences (exclamation box).
+  size_t readerErrors = 0;
 };
 
 // .s9 .s19 .srec .idp .TKB, any letter case.

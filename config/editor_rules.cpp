@@ -1,5 +1,7 @@
 #include "config/editor_rules.h"
 
+#include <cctype>
+
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
@@ -20,6 +22,20 @@ std::string CurrentlyLine(ChipEngine& chip, std::string_view feature, unsigned r
   return line + value;
 }
 
+namespace {
+
+// A decimal digit followed only by letters and digits: read as a number in the radix,
+// stopping at the first character that is not a digit of it.
+bool IsNumberWord(std::string_view text) {
+  if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
+  for (char c : text) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ReadTypedNumber(std::string_view text, unsigned radix, uint32_t* value, std::string* error) {
   size_t front = 0;
   while (front < text.size() && text[front] == ' ') ++front;
@@ -30,8 +46,7 @@ bool ReadTypedNumber(std::string_view text, unsigned radix, uint32_t* value, std
     *value = 0;
     return true;
   }
-  unsigned written;
-  if (RecogniseNumber(text, radix, &written) && written == radix) {
+  if (IsNumberWord(text)) {
     *value = ReadNumber(text, radix);
     return true;
   }

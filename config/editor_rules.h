@@ -11,8 +11,10 @@ class ChipEngine;
 // "Currently  =  " and the feature's value as the editor shows it.
 std::string CurrentlyLine(ChipEngine& chip, std::string_view feature, unsigned radix);
 
-// A number typed in radix, or an expression (features, operators) evaluated to a
-// number. An empty text reads as 0. False with *error set when it is neither.
+// A text that starts with a decimal digit and holds only letters and digits is read in
+// radix up to its first non-digit ("0x" skipped in radix 16); any other text is an
+// expression (features, operators) evaluated to a number. An empty text reads as 0.
+// False with *error set when the expression fails or is not a number.
 bool ReadTypedNumber(std::string_view text, unsigned radix, uint32_t* value, std::string* error);
 
 // "" when value fits the feature's range and step, otherwise the message to show.

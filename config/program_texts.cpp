@@ -78,7 +78,8 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
   std::vector<std::string> names;
   std::string current;
   for (char c : commandLine) {
-    if (c == '/' || c == '-') break;
+    // Switches start with "-" on this platform; "/" begins an absolute path.
+    if (c == '-' && current.empty()) break;
     if (c == ' ') {
       if (!current.empty()) names.push_back(current);
       current.clear();

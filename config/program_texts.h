@@ -30,7 +30,7 @@ const std::vector<FileFilter>& OpenFilters();
 // The Save As filters for the current file's extension, and its default extension.
 std::vector<FileFilter> SaveAsFilters(std::string_view currentFile, std::string* defaultExtension);
 
-// File names of the command line: blanks separate, "/" or "-" ends the list.
+// File names of the command line: blanks separate, a name starting with "-" ends the list.
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
 // Tooltip text of a control or tab identifier; empty when it has none.

@@ -281,10 +281,12 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   ASSERT_EQ(open.messages.size(), 2u);
   EXPECT_EQ(open.messages[0], "ERROR: Invalid checksum!");
   EXPECT_EQ(open.messages[1], OpenMessage(path, "The file does not contain configuration data."));
+  EXPECT_EQ(open.readerErrors, 1u);
 
   FileOutcome save = SaveConfigurableFile(chip, path, "", false);
   EXPECT_FALSE(save.ok);
   EXPECT_EQ(save.messages, std::vector<std::string>{"ERROR: Invalid checksum!"});
+  EXPECT_EQ(save.readerErrors, 1u);
   EXPECT_EQ(ReadFile(path), text);
 
   const std::string copy = dir.File("copy.s19");
@@ -298,6 +300,7 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   open = OpenConfigurableFile(chip, truncated);
   EXPECT_EQ(open.messages, std::vector<std::string>{OpenMessage(
                                truncated, "The file does not contain configuration data.")});
+  EXPECT_EQ(open.readerErrors, 0u);
   EXPECT_EQ(SaveConfigurableFile(chip, truncated, "", false).messages, std::vector<std::string>{});
   EXPECT_EQ(ReadFile(truncated), goodText.substr(0, 700));
 

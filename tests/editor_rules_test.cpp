@@ -41,6 +41,18 @@ TEST(EditorRules, ReadTypedNumberInRadixOrAsExpression) {
   EXPECT_EQ(value, 0x12u);
   EXPECT_TRUE(ReadTypedNumber("101", 2, &value, &error));
   EXPECT_EQ(value, 5u);
+  EXPECT_TRUE(ReadTypedNumber("12A", 10, &value, &error));
+  EXPECT_EQ(value, 12u);
+  EXPECT_TRUE(ReadTypedNumber("102", 2, &value, &error));
+  EXPECT_EQ(value, 2u);
+  EXPECT_TRUE(ReadTypedNumber("10h", 10, &value, &error));
+  EXPECT_EQ(value, 10u);
+  EXPECT_TRUE(ReadTypedNumber("0X1F", 16, &value, &error));
+  EXPECT_EQ(value, 31u);
+  EXPECT_TRUE(ReadTypedNumber("0x1F", 10, &value, &error));
+  EXPECT_EQ(value, 0u);
+  EXPECT_TRUE(ReadTypedNumber("fx", 10, &value, &error));
+  EXPECT_EQ(value, fixture.chip.GetFieldValue("fx"));
   EXPECT_TRUE(ReadTypedNumber("FY*2", 10, &value, &error));
   EXPECT_EQ(value, 12u);
   EXPECT_FALSE(ReadTypedNumber("nosuch", 10, &value, &error));

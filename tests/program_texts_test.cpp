@@ -49,7 +49,8 @@ TEST(ProgramTexts, OpenAndSaveAsFilters) {
 TEST(ProgramTexts, CommandLineSplit) {
   EXPECT_EQ(SplitCommandLine("A.EXE  B.EXE"), (std::vector<std::string>{"A.EXE", "B.EXE"}));
   EXPECT_EQ(SplitCommandLine("  A.EXE "), (std::vector<std::string>{"A.EXE"}));
-  EXPECT_TRUE(SplitCommandLine("/x A.EXE").empty());
+  EXPECT_EQ(SplitCommandLine("/home/x/a.exe /b-c.exe"),
+            (std::vector<std::string>{"/home/x/a.exe", "/b-c.exe"}));
   EXPECT_TRUE(SplitCommandLine("-h").empty());
   EXPECT_EQ(SplitCommandLine("A.EXE -v B.EXE"), (std::vector<std::string>{"A.EXE"}));
   EXPECT_EQ(SplitCommandLine("\"My File.exe\""), (std::vector<std::string>{"\"My", "File.exe\""}));

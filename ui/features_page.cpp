@@ -80,7 +80,7 @@ class FeaturesPage : public QWidget {
     UiItem& item = node.item;
     if (features().IsHidden(item)) return;
     QString text = QString::fromStdString(features().ItemText(item));
-    if (topLevel) text = text.toUpper();
+    if (topLevel && item.type != kUiTemplate) text = text.toUpper();
     auto* entry = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
     entry->setText(0, text);
     entry->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(&item)));

@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -18,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "config/configure_multiple.h"
@@ -26,6 +28,7 @@
 #include "ui/export_dialog.h"
 #include "ui/features_page.h"
 #include "ui/message_box.h"
+#include "ui/tool_tips.h"
 #include "ui/version_check.h"
 
 namespace {
@@ -94,10 +97,23 @@ void SetFileChooser(FileChooser chooser) {
 }
 
 static QString ChooseFile(QWidget* owner, bool open, const QString& title, const QString& filters,
-                          const QString& initial) {
-  if (Chooser()) return Chooser()(owner, open, title, filters, initial);
-  return open ? QFileDialog::getOpenFileName(owner, title, initial, filters)
-              : QFileDialog::getSaveFileName(owner, title, initial, filters);
+                          const QString& initial, const QString& defaultSuffix) {
+  if (Chooser()) return Chooser()(owner, open, title, filters, initial, defaultSuffix);
+  QFileDialog dialog(owner, title, initial, filters);
+  dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().first();
+}
+
+// The file reader's errors in error boxes, the open/save sentences with the exclamation.
+static void ShowFileMessages(QWidget* owner, const FileOutcome& outcome) {
+  for (size_t i = 0; i < outcome.messages.size(); ++i) {
+    const QMessageBox::Icon icon =
+        i < outcome.readerErrors ? QMessageBox::Critical : QMessageBox::Warning;
+    ShowMessage(owner, Q(outcome.messages[i]), icon);
+  }
 }
 
 void RunConfigureMultiple(QWidget* owner, const QStringList& names) {
@@ -107,16 +123,12 @@ void RunConfigureMultiple(QWidget* owner, const QStringList& names) {
   }
   std::vector<std::string> targets;
   for (const QString& name : names) {
-    if (std::find(targets.begin(), targets.end(), name.toStdString()) == targets.end()) {
-      targets.push_back(name.toStdString());
-    }
+    const std::string target = name.toStdString();
+    const auto same = [&](const std::string& listed) { return EqualsIgnoreCase(listed, target); };
+    if (std::none_of(targets.begin(), targets.end(), same)) targets.push_back(target);
   }
   const ConfigureOutcome outcome = ConfigureMultiple(TheChip(), targets, false);
-  for (const FileOutcome& file : outcome.files) {
-    for (const std::string& message : file.messages) {
-      ShowMessage(owner, Q(message), QMessageBox::Warning);
-    }
-  }
+  for (const FileOutcome& file : outcome.files) ShowFileMessages(owner, file);
   ShowMessage(owner, Q(outcome.summary), QMessageBox::Information);
 }
 
@@ -279,9 +291,7 @@ void MainWindow::ShowDiagnostics(const QString& text, bool alert) {
 
 bool MainWindow::OpenFile(const QString& path) {
   const FileOutcome outcome = OpenConfigurableFile(chip_, path.toStdString());
-  for (const std::string& message : outcome.messages) {
-    ShowMessage(this, Q(message), QMessageBox::Warning);
-  }
+  ShowFileMessages(this, outcome);
   if (!outcome.ok) return false;
   currentFile_ = path;
   UpdateTitle();
@@ -291,7 +301,7 @@ bool MainWindow::OpenFile(const QString& path) {
 }
 
 void MainWindow::Open() {
-  const QString name = ChooseFile(this, true, "Open", FilterText(OpenFilters()), QString());
+  const QString name = ChooseFile(this, true, "Open", FilterText(OpenFilters()), QString(), "exe");
   if (!name.isEmpty()) OpenFile(name);
 }
 
@@ -299,9 +309,7 @@ void MainWindow::Save() {
   if (currentFile_.isEmpty()) return;
   const FileOutcome outcome =
       SaveConfigurableFile(chip_, currentFile_.toStdString(), std::string(), false);
-  for (const std::string& message : outcome.messages) {
-    ShowMessage(this, Q(message), QMessageBox::Warning);
-  }
+  ShowFileMessages(this, outcome);
   if (outcome.ok) {
     ShowMessage(this, QString("Configuration data saved in file \"%1\".").arg(currentFile_),
                 QMessageBox::Information);
@@ -312,13 +320,12 @@ void MainWindow::SaveAs() {
   if (currentFile_.isEmpty()) return;
   std::string extension;
   const auto filters = SaveAsFilters(currentFile_.toStdString(), &extension);
-  const QString name = ChooseFile(this, false, "Save As", FilterText(filters), currentFile_);
+  const QString name =
+      ChooseFile(this, false, "Save As", FilterText(filters), currentFile_, Q(extension));
   if (name.isEmpty()) return;
   const FileOutcome outcome =
       SaveConfigurableFile(chip_, currentFile_.toStdString(), name.toStdString(), false);
-  for (const std::string& message : outcome.messages) {
-    ShowMessage(this, Q(message), QMessageBox::Warning);
-  }
+  ShowFileMessages(this, outcome);
   if (!outcome.ok) return;
   currentFile_ = name;
   UpdateTitle();
@@ -352,6 +359,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ToolTip && !tooltipsEnabled_) return true;
+  if (event->type() != QEvent::ToolTip) return QMainWindow::eventFilter(watched, event);
+  if (!tooltipsEnabled_) return true;
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (widget && widget->window() == this &&
+      ShowWindowToolTip(widget, *static_cast<QHelpEvent*>(event))) {
+    return true;
+  }
   return QMainWindow::eventFilter(watched, event);
 }

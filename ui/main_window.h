@@ -14,9 +14,11 @@ class QPlainTextEdit;
 class QTabBar;
 class QVBoxLayout;
 
-// Asks for a file name; tests answer it. open: an Open dialog, else Save As.
-using FileChooser = std::function<QString(QWidget* owner, bool open, const QString& title,
-                                          const QString& filters, const QString& initial)>;
+// Asks for a file name; tests answer it. open: an Open dialog, else Save As. A name
+// typed without an extension gets defaultSuffix.
+using FileChooser =
+    std::function<QString(QWidget* owner, bool open, const QString& title, const QString& filters,
+                          const QString& initial, const QString& defaultSuffix)>;
 void SetFileChooser(FileChooser chooser);
 
 // Saves the current block into every named file and shows the summary.

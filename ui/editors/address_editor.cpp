@@ -23,8 +23,11 @@ AddressEditor::AddressEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, U
   for (uint32_t i = 0; chip.MemoryMapEntry(kind, i, &name, &first, &second); ++i) {
     map_->addItem(QString::fromStdString(MemoryMapLine(first, second, name)));
   }
-  connect(map_, &QListWidget::currentTextChanged, this,
-          [this](const QString& line) { SetNumber(MemoryMapLineStart(line.toStdString())); });
+  // Only a selected line is copied: focusing the list makes a line current unselected.
+  connect(map_, &QListWidget::itemSelectionChanged, this, [this] {
+    const QList<QListWidgetItem*> selected = map_->selectedItems();
+    if (!selected.isEmpty()) SetNumber(MemoryMapLineStart(selected.first()->text().toStdString()));
+  });
   layout()->addWidget(map_);
   RefreshCurrently();
   FinishSetup();

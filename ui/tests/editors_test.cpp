@@ -167,8 +167,18 @@ class EditorsTest : public QObject {
       if (map->item(row)->text().contains("Display Memory")) display = row;
     }
     QVERIFY(display >= 0);
-    map->setCurrentRow(display);
+
+    // Focusing the list leaves a typed value alone; clicking a line copies its start.
+    editor->show();
+    editor->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(editor.get()));
+    edit->setText("00001000");
+    map->setFocus(Qt::TabFocusReason);
+    QVERIFY(map->currentItem() != nullptr);
+    QCOMPARE(edit->text(), QString("00001000"));
     const QString line = map->item(display)->text();
+    QTest::mouseClick(map->viewport(), Qt::LeftButton, {},
+                      map->visualItemRect(map->item(display)).center());
     QCOMPARE(edit->text(), line.left(8));
     static_cast<QDialog*>(editor.get())->accept();
     QCOMPARE(editor->result(), 1);

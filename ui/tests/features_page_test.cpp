@@ -48,6 +48,10 @@ const char kDocument[] = R"(<UIFEATURES>
     <TEMPLATE KEYNAME="zero" SHORTNAME="Zero" FULLNAME="All zero"><FEATURE KEYNAME="r" VALUE="00000000h"/></TEMPLATE>
   </UIITEM>
 </UIITEM>
+<UIITEM TYPE="template" SHORTNAME="Base" FULLNAME="Base">
+  <DEFINE KEYNAME="b" FEATURE="baseaddr" SHORTNAME="Base" FULLNAME="Base address"/>
+  <TEMPLATE KEYNAME="low" SHORTNAME="Low" FULLNAME="Low base"><FEATURE KEYNAME="b" VALUE="00000000h"/></TEMPLATE>
+</UIITEM>
 </UIFEATURES>)";
 
 QTreeWidgetItem* Find(QTreeWidget* tree, const QString& start) {
@@ -88,10 +92,14 @@ class FeaturesPageTest : public QObject {
     auto* tree = page->findChild<QTreeWidget*>("1601");
     QVERIFY(tree);
     QCOMPARE(host_->diagnostics, 1);
-    QCOMPARE(tree->topLevelItemCount(), 3);
+    QCOMPARE(tree->topLevelItemCount(), 5);
     QCOMPARE(tree->topLevelItem(0)->text(0), QString("PANEL"));
     QCOMPARE(tree->topLevelItem(1)->text(0), QString(" "));
     QCOMPARE(tree->topLevelItem(2)->text(0), QString("MAPS"));
+    // A top-level template keeps its letter case and is bold.
+    QCOMPARE(tree->topLevelItem(4)->text(0), QString("Base* =  Low base"));
+    QVERIFY(tree->topLevelItem(4)->font(0).bold());
+    QVERIFY(!tree->topLevelItem(0)->font(0).bold());
     QTreeWidgetItem* panel = tree->topLevelItem(0);
     QVERIFY(panel->isExpanded());
     QCOMPARE(panel->child(0)->text(0), QString("Character width  =  8 pixels"));

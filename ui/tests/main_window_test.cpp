@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <algorithm>
 #include <fstream>
 
 #include "chipmodel/ui_features.h"
@@ -55,8 +56,10 @@ class MainWindowTest : public QObject {
     TheChip().LoadBlock(DefaultHalStruct());
     features_ = std::make_unique<UiFeatures>(TheChip());
     messages_.clear();
-    SetMessageHook([this](const QString& text, QMessageBox::Icon) {
+    icons_.clear();
+    SetMessageHook([this](const QString& text, QMessageBox::Icon icon) {
       messages_ << text;
+      icons_ << icon;
       return int(QMessageBox::Ok);
     });
   }
@@ -104,14 +107,16 @@ class MainWindowTest : public QObject {
     block.registers[1].value = 0x8B;  // fx 12
     WriteImage(path, block);
     MainWindow window(TheChip(), *features_);
-    SetFileChooser(
-        [&](QWidget*, bool open, const QString& title, const QString& filters, const QString&) {
-          if (open) {
-            if (title != "Open" || !filters.startsWith("All Configurable Files")) return QString();
-            return path;
-          }
-          return filters.startsWith("EXE Files") ? dir.filePath("COPY.EXE") : QString();
-        });
+    QStringList suffixes;
+    SetFileChooser([&](QWidget*, bool open, const QString& title, const QString& filters,
+                       const QString&, const QString& defaultSuffix) {
+      suffixes << defaultSuffix;
+      if (open) {
+        if (title != "Open" || !filters.startsWith("All Configurable Files")) return QString();
+        return path;
+      }
+      return filters.startsWith("EXE Files") ? dir.filePath("COPY.EXE") : QString();
+    });
     window.findChild<QAction*>("40001")->trigger();
     QCOMPARE(window.CurrentFile(), path);
     QCOMPARE(window.windowTitle(),
@@ -124,6 +129,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(messages_.last(), QString("Configuration data saved in file \"%1\".").arg(path));
     window.SaveAs();
     QCOMPARE(window.CurrentFile(), dir.filePath("COPY.EXE"));
+    QCOMPARE(suffixes, (QStringList{"exe", "EXE"}));
 
     const QString bad = dir.filePath("bad.exe");
     std::ofstream(bad.toStdString()) << "nothing here";
@@ -132,7 +138,18 @@ class MainWindowTest : public QObject {
              QString("File \"%1\" could not be opened because:\n\nThe file does not contain any "
                      "configuration data.")
                  .arg(bad));
+    QCOMPARE(icons_.last(), QMessageBox::Warning);
     QCOMPARE(window.CurrentFile(), dir.filePath("COPY.EXE"));
+
+    // The S-record reader's own errors come in an error box, before the exclamation one.
+    const QString records = dir.filePath("bad.s19");
+    std::ofstream(records.toStdString()) << "S1030000FB\r\n";
+    messages_.clear();
+    icons_.clear();
+    QVERIFY(!window.OpenFile(records));
+    QCOMPARE(messages_.size(), 2);
+    QCOMPARE(messages_[0], QString("ERROR: Invalid checksum!"));
+    QCOMPARE(icons_, (QList<QMessageBox::Icon>{QMessageBox::Critical, QMessageBox::Warning}));
   }
 
   void diagnosticsColour() {
@@ -190,6 +207,12 @@ class MainWindowTest : public QObject {
     QVERIFY(OpenConfigurableFile(reader, b.toStdString()).ok);
     QCOMPARE(reader.GetFieldValue("fx"), 12u);
 
+    // A name listed twice, in any letter case, is configured once.
+    messages_.clear();
+    RunConfigureMultiple(&window, {b, b.toUpper()});
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY2(!messages_[0].contains("Error"), qPrintable(messages_[0]));
+
     messages_.clear();
     RunConfigureMultiple(&window, {});
     QCOMPARE(messages_, QStringList{"ERROR: No files selected!"});
@@ -206,14 +229,14 @@ class MainWindowTest : public QObject {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* tabs = window.findChild<QTabBar*>("1101");
-    const QPoint at = tabs->tabRect(0).center();
-    auto askTip = [&] {
+    auto tipOf = [](QWidget* widget, const QPoint& at) {
       QToolTip::hideText();
       if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); })) return QString("still shown");
-      QHelpEvent tip(QEvent::ToolTip, at, tabs->mapToGlobal(at));
-      QApplication::sendEvent(tabs, &tip);
+      QHelpEvent tip(QEvent::ToolTip, at, widget->mapToGlobal(at));
+      QApplication::sendEvent(widget, &tip);
       return QToolTip::isVisible() ? QToolTip::text() : QString();
     };
+    auto askTip = [&] { return tipOf(tabs, tabs->tabRect(0).center()); };
     QCOMPARE(window.findChild<QAction*>("40012")->isChecked(), true);
     QCOMPARE(askTip(), QString("Browse and change chip via a feature list."));
     window.findChild<QAction*>("40012")->trigger();
@@ -221,6 +244,33 @@ class MainWindowTest : public QObject {
     QCOMPARE(askTip(), QString());
     window.findChild<QAction*>("40012")->trigger();
     QCOMPARE(askTip(), QString("Browse and change chip via a feature list."));
+
+    // Long tips are wrapped: 500 pixels wide at most, 700 over the Diagnostics box.
+    const QFontMetrics metrics(QToolTip::font());
+    auto widest = [&](const QString& text) {
+      int width = 0;
+      for (const QString& line : text.split('\n')) {
+        width = std::max(width, metrics.horizontalAdvance(line));
+      }
+      return width;
+    };
+    const QString registers = tipOf(tabs, tabs->tabRect(1).center());
+    QCOMPARE(registers.simplified(), tabs->tabToolTip(1).simplified());
+    QVERIFY(widest(tabs->tabToolTip(1)) > 500);
+    QVERIFY(widest(registers) <= 500);
+    auto* box = window.findChild<QPlainTextEdit*>("1103");
+    const QString longLine = QString("word ").repeated(200).trimmed();
+    window.ShowDiagnostics(longLine, false);
+    const QString diagnostics = tipOf(box->viewport(), QPoint(5, 5));
+    QCOMPARE(diagnostics.simplified(), longLine);
+    QVERIFY(widest(diagnostics) <= 700);
+    QVERIFY(widest(diagnostics) > 500);
+    auto* tree = window.findChild<QTreeWidget*>("1601");
+    QTreeWidgetItem* item = tree->topLevelItem(0)->child(0);
+    QVERIFY(!item->toolTip(0).isEmpty());
+    const QString description = tipOf(tree->viewport(), tree->visualItemRect(item).center());
+    QCOMPARE(description.simplified(), item->toolTip(0).simplified());
+    QVERIFY(widest(description) <= 500);
     QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 250);
     window.findChild<QAction*>("40025")->trigger();
     QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 2000);
@@ -293,6 +343,7 @@ class MainWindowTest : public QObject {
   std::unique_ptr<Chip62500> chip_;
   std::unique_ptr<UiFeatures> features_;
   QStringList messages_;
+  QList<QMessageBox::Icon> icons_;
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -1,0 +1,16 @@
+// Tooltips of the main window: shown for 30 seconds and wrapped to a maximum width.
+#pragma once
+
+#include <QString>
+
+class QFontMetrics;
+class QHelpEvent;
+class QWidget;
+
+// Breaks each line of text at blanks so that no line is wider than width pixels; a
+// word wider than that stands on a line of its own.
+QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width);
+
+// Shows the tip of the widget, tab or item under the event's position, 700 pixels wide
+// at most over the Diagnostics box and 500 elsewhere. False when there is no tip text.
+bool ShowWindowToolTip(QWidget* widget, const QHelpEvent& event);
