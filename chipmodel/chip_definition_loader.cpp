@@ -240,7 +240,8 @@ void Feed(XML_Parser parser, const char* const* lines, size_t lineCount) {
 }  // namespace
 
 uint32_t ApplyOperator(const OptText& op, uint32_t v, bool inverse) {
-  if (!op || op->empty()) return v;
+  if (!op) return v;
+  if (op->empty()) return 0;  // no operator character
   const uint32_t n = ReadNumber(std::string_view(*op).substr(1), 10);
   switch ((*op)[0]) {
     case '+':

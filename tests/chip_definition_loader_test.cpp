@@ -99,6 +99,7 @@ TEST(ChipDefinitionLoader, AttributeRulesOfSmallDocuments) {
       "<FEATUREVALUE INDEX=\"0\" TOINDEX=\"2\" VALUE=\"low\" READVALUE=\"r\"/></FEATURE>",
       "<FEATURE KEYNAME=\"n\" TYPE=\"numb\" MASK=\"00F0\" OP1=\"*2\" OP2=\"+1\">",
       "<FEATUREVALUE INDEX=\"7\" VALUE=\"lost\"/></FEATURE>",
+      "<FEATURE KEYNAME=\"emptyop\" TYPE=\"numb\" MASK=\"000F\" OP1=\"\"/>",
       "<FEATURE KEYNAME=\"emptylist\" TYPE=\"list\"/>",
       "<FEATURE KEYNAME=\"b1\" TYPE=\"bool\" INVERTED=\"n\"><FEATUREVALUE INDEX=\"5\"/></FEATURE>",
       "<FEATURE KEYNAME=\"h1\" RADIX=\"bin\" TYPE=\"addr\"/>",
@@ -127,8 +128,9 @@ TEST(ChipDefinitionLoader, AttributeRulesOfSmallDocuments) {
 
   const FeatureRecord* n = Find(t, "n");
   EXPECT_TRUE(n->values.empty());
-  EXPECT_EQ(n->minimum, 1u);   // (0*2)+1
-  EXPECT_EQ(n->maximum, 31u);  // (15*2)+1
+  EXPECT_EQ(n->minimum, 1u);                   // (0*2)+1
+  EXPECT_EQ(n->maximum, 31u);                  // (15*2)+1
+  EXPECT_EQ(Find(t, "emptyop")->maximum, 0u);  // an operator text without an operator
   EXPECT_TRUE(Find(t, "emptylist")->values.empty());
 
   const FeatureRecord* b1 = Find(t, "b1");

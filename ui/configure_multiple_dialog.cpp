@@ -166,10 +166,7 @@ void ConfigureMultipleDialog::Configure() {
   const QList<QWidget*> controls = findChildren<QWidget*>();
   for (QWidget* control : controls) control->setEnabled(false);
   const ConfigureOutcome outcome = ConfigureMultiple(chip_, selected_, preserve_->isChecked());
-  for (const FileOutcome& file : outcome.files) {
-    for (const std::string& message : file.messages)
-      ShowMessage(this, QString::fromStdString(message), QMessageBox::Warning);
-  }
+  for (const FileOutcome& file : outcome.files) ShowFileMessages(this, file);
   ShowMessage(this, QString::fromStdString(outcome.summary), QMessageBox::Information);
   for (QWidget* control : controls) control->setEnabled(true);
   accept();

@@ -1,11 +1,12 @@
 // The desktop program: chip object and UI feature object first, then the main window.
-// File names on the command line are configured in one pass without a main window.
+// File names on the command line open Configure Multiple without a main window.
 #include <QApplication>
 #include <QStringList>
 
 #include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "config/program_texts.h"
+#include "ui/configure_multiple_dialog.h"
 #include "ui/main_window.h"
 #include "ui/version_check.h"
 
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
   if (!names.empty()) {
     QStringList list;
     for (const std::string& name : names) list << QString::fromStdString(name);
-    RunConfigureMultiple(nullptr, list);
+    RunConfigureMultipleDialog(nullptr, chip, list);
     return 0;
   }
 

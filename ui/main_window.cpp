@@ -17,17 +17,17 @@
 #include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
-#include "config/configure_multiple.h"
 #include "config/program_texts.h"
 #include "ui/about_dialog.h"
+#include "ui/configure_multiple_dialog.h"
 #include "ui/export_dialog.h"
 #include "ui/features_page.h"
 #include "ui/message_box.h"
+#include "ui/registers_page.h"
 #include "ui/tool_tips.h"
 #include "ui/version_check.h"
 
@@ -107,31 +107,6 @@ static QString ChooseFile(QWidget* owner, bool open, const QString& title, const
   return dialog.selectedFiles().first();
 }
 
-// The file reader's errors in error boxes, the open/save sentences with the exclamation.
-static void ShowFileMessages(QWidget* owner, const FileOutcome& outcome) {
-  for (size_t i = 0; i < outcome.messages.size(); ++i) {
-    const QMessageBox::Icon icon =
-        i < outcome.readerErrors ? QMessageBox::Critical : QMessageBox::Warning;
-    ShowMessage(owner, Q(outcome.messages[i]), icon);
-  }
-}
-
-void RunConfigureMultiple(QWidget* owner, const QStringList& names) {
-  if (names.isEmpty()) {
-    ShowMessage(owner, "ERROR: No files selected!", QMessageBox::Warning);
-    return;
-  }
-  std::vector<std::string> targets;
-  for (const QString& name : names) {
-    const std::string target = name.toStdString();
-    const auto same = [&](const std::string& listed) { return EqualsIgnoreCase(listed, target); };
-    if (std::none_of(targets.begin(), targets.end(), same)) targets.push_back(target);
-  }
-  const ConfigureOutcome outcome = ConfigureMultiple(TheChip(), targets, false);
-  for (const FileOutcome& file : outcome.files) ShowFileMessages(owner, file);
-  ShowMessage(owner, Q(outcome.summary), QMessageBox::Information);
-}
-
 MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), features_(features) {
   setObjectName("101");
   auto* central = new QWidget(this);
@@ -198,11 +173,8 @@ void MainWindow::BuildMenu() {
   saveAs_ = AddAction(file, 40003, "Save &As...");
   connect(saveAs_, &QAction::triggered, this, &MainWindow::SaveAs);
   file->addSeparator();
-  connect(AddAction(file, 40004, "Configure &Multiple..."), &QAction::triggered, this, [this] {
-    const QStringList names = QFileDialog::getOpenFileNames(this, "Configure Multiple", QString(),
-                                                            FilterText(OpenFilters()));
-    if (!names.isEmpty()) RunConfigureMultiple(this, names);
-  });
+  connect(AddAction(file, 40004, "Configure &Multiple..."), &QAction::triggered, this,
+          [this] { RunConfigureMultipleDialog(this, chip_, {}); });
   connect(AddAction(file, 40005, "&Export..."), &QAction::triggered, this,
           [this] { RunExportDialog(this, chip_); });
   file->addSeparator();
@@ -264,10 +236,12 @@ void MainWindow::ShowPage(int index) {
   }
   if (index == 0) {
     page_ = CreateFeaturesPage(*this, nullptr);
+  } else if (index == 1) {
+    page_ = CreateRegistersPage(*this, nullptr);
   } else {
-    // The Registers and Direct pages are still to come.
+    // The Direct page is still to come.
     page_ = new QWidget;
-    page_->setObjectName(index == 1 ? "207" : "208");
+    page_->setObjectName("208");
   }
   pageLayout_->addWidget(page_);
 }
@@ -350,12 +324,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (url.isLocalFile()) names << url.toLocalFile();
   }
   event->acceptProposedAction();
-  // One file is opened for editing; several are configured in one pass.
-  if (names.size() == 1) {
-    OpenFile(names.first());
-  } else {
-    RunConfigureMultiple(this, names);
-  }
+  RunConfigureMultipleDialog(this, chip_, names);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

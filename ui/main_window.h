@@ -21,9 +21,6 @@ using FileChooser =
                           const QString& initial, const QString& defaultSuffix)>;
 void SetFileChooser(FileChooser chooser);
 
-// Saves the current block into every named file and shows the summary.
-void RunConfigureMultiple(QWidget* owner, const QStringList& names);
-
 class MainWindow : public QMainWindow, public PageHost {
   Q_OBJECT
 

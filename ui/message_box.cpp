@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "config/chip62500.h"
+#include "config/configurable_file.h"
 #include "config/program_texts.h"
 
 namespace {
@@ -27,4 +28,12 @@ int ShowMessage(QWidget* owner, const QString& text, QMessageBox::Icon icon,
     box.move(frame.center() - QPoint(box.width() / 2, box.height() / 2));
   }
   return box.exec();
+}
+
+void ShowFileMessages(QWidget* owner, const FileOutcome& outcome) {
+  for (size_t i = 0; i < outcome.messages.size(); ++i) {
+    const QMessageBox::Icon icon =
+        i < outcome.readerErrors ? QMessageBox::Critical : QMessageBox::Warning;
+    ShowMessage(owner, QString::fromStdString(outcome.messages[i]), icon);
+  }
 }
