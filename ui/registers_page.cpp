@@ -28,6 +28,12 @@ RegistersMemory& Memory() {
   return memory;
 }
 
+class RegistersPage;
+RegistersPage* openPage = nullptr;
+
+constexpr int kFirstCheckTicks = 10;
+constexpr int kLaterCheckTicks = 5;
+
 QLabel* ColouredText(QWidget* parent, const char* id, const QString& text, QColor colour) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(id);
@@ -77,13 +83,27 @@ class RegistersPage : public QWidget {
     }
     Restore();
     list_->setFocus();
+    countdown_ = kFirstCheckTicks;
+    openPage = this;
   }
 
   ~RegistersPage() override {
+    openPage = nullptr;
     QTreeWidgetItem* top = list_->itemAt(0, 0);
     Memory().topRow = top ? list_->indexOfTopLevelItem(top) : -1;
     if (QTreeWidgetItem* current = list_->currentItem())
       Memory().selectedRow = list_->indexOfTopLevelItem(current);
+  }
+
+  bool PeriodicCheck() {
+    if (countdown_ == 0 || --countdown_ != 0) return false;
+    const std::vector<size_t> changed = ChangedRows(host_.Chip(), changes(), rows_);
+    for (size_t row : changed) {
+      WriteCells(list_->topLevelItem(static_cast<int>(row)), row,
+                 RowValue(host_.Chip(), row, rows_[row]));
+    }
+    countdown_ = kLaterCheckTicks;
+    return !changed.empty();
   }
 
  private:
@@ -136,15 +156,19 @@ class RegistersPage : public QWidget {
     Chip62500& chip = host_.Chip();
     const size_t row = static_cast<size_t>(list_->indexOfTopLevelItem(item));
     const uint32_t index = rows_[row];
+    // No periodic check while a message or the editor is open.
+    countdown_ = 0;
     if (IsRowReadOnly(chip, row, index)) {
       ShowMessage(host_.Window(), "This register is READONLY.");
-      return;
+    } else {
+      RegisterEditor editor(host_.Window(), chip, changes(), row, index, Memory().radix);
+      if (editor.exec() == QDialog::Accepted) {
+        WriteCells(item, row, RowValue(chip, row, index));
+        Report();
+        host_.SettingsChanged();
+      }
     }
-    RegisterEditor editor(host_.Window(), chip, changes(), row, index, Memory().radix);
-    if (editor.exec() != QDialog::Accepted) return;
-    WriteCells(item, row, RowValue(chip, row, index));
-    Report();
-    host_.SettingsChanged();
+    countdown_ = kFirstCheckTicks;
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -162,9 +186,14 @@ class RegistersPage : public QWidget {
   QTreeWidget* list_;
   QLabel* warning_;
   std::vector<uint32_t> rows_;
+  int countdown_ = 0;
 };
 
 }  // namespace
+
+bool CheckRegistersPage() {
+  return openPage && openPage->PeriodicCheck();
+}
 
 QWidget* CreateRegistersPage(PageHost& host, QWidget* parent) {
   return new RegistersPage(host, parent);

@@ -6,3 +6,8 @@ class PageHost;
 class QWidget;
 
 QWidget* CreateRegistersPage(PageHost& host, QWidget* parent);
+
+// The periodic check of the open Registers page (one call per tick of the live-mode
+// timer): from the 10th tick after opening, and every 5th after that, rows whose value
+// changed are rewritten. True when any changed; false when the page is not open.
+bool CheckRegistersPage();

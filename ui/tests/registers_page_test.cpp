@@ -141,6 +141,24 @@ class RegistersPageTest : public QObject {
              QString("1 manually modified registers have been overwritten by other tabs.\n"));
   }
 
+  void periodicCheckRewritesChangedRows() {
+    QVERIFY(!CheckRegistersPage());  // no page open
+    auto page = std::unique_ptr<QWidget>(CreateRegistersPage(*host_, nullptr));
+    auto* list = page->findChild<QTreeWidget*>("1801");
+    QVERIFY(chip_->SetFieldValue("fx", 6));
+    for (int tick = 1; tick < 10; ++tick) QVERIFY(!CheckRegistersPage());
+    QCOMPARE(Row(list, "0001h")->text(2), QString("87"));
+    QVERIFY(CheckRegistersPage());  // the 10th tick
+    QCOMPARE(Row(list, "0001h")->text(2), QString("85"));
+    QVERIFY(chip_->SetFieldValue("fx", 7));
+    for (int tick = 1; tick < 5; ++tick) QVERIFY(!CheckRegistersPage());
+    QVERIFY(CheckRegistersPage());  // then every 5th
+    QCOMPARE(Row(list, "0001h")->text(2), QString("86"));
+    for (int tick = 1; tick <= 5; ++tick) QVERIFY(!CheckRegistersPage());  // nothing changed
+    page.reset();
+    QVERIFY(!CheckRegistersPage());
+  }
+
  private:
   std::unique_ptr<Chip62500> chip_;
   std::unique_ptr<UiFeatures> features_;

@@ -1,5 +1,5 @@
-// Saves pictures of the main window on each tab and of each feature editor, for the
-// README. Usage: 62500twk-screenshots FOLDER
+// Saves pictures of the main window on each tab, of each feature editor, the register
+// editor and Configure Multiple, for the README. Usage: 62500twk-screenshots FOLDER
 #include <QApplication>
 #include <QDir>
 #include <QTabBar>
@@ -9,8 +9,10 @@
 
 #include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
+#include "ui/configure_multiple_dialog.h"
 #include "ui/editors/create_editor.h"
 #include "ui/main_window.h"
+#include "ui/register_editor.h"
 #include "ui/template_chooser.h"
 
 namespace {
@@ -87,5 +89,12 @@ int main(int argc, char** argv) {
     TemplateChooser chooser(&window, features, templ->item);
     ok = Save(&chooser, folder, "template-chooser") && ok;
   }
+
+  ManualChanges changes;
+  unsigned radix = 16;
+  RegisterEditor registerEditor(&window, chip, changes, 1, 0x0001, radix);
+  ok = Save(&registerEditor, folder, "register-editor") && ok;
+  ConfigureMultipleDialog configure(&window, chip, {});
+  ok = Save(&configure, folder, "configure-multiple") && ok;
   return ok ? 0 : 1;
 }
