@@ -18,7 +18,7 @@ std::string ProgramName(ChipEngine& chip) {
   return (p ? p->name.value_or("") : "") + "TWK";
 }
 
-std::string ProductName(ChipEngine& chip) {
+std::string ProductTitle(ChipEngine& chip) {
   const ProductRecord* p = chip.CurrentProduct();
   if (!p) return {};
   return p->prefix.value_or("") + p->name.value_or("") + p->suffix.value_or("");
@@ -27,7 +27,7 @@ std::string ProductName(ChipEngine& chip) {
 std::string WindowTitle(ChipEngine& chip, std::string_view currentFile) {
   std::string title;
   if (!currentFile.empty()) title = FileName(currentFile) + " - ";
-  return title + StringPrintf("%s Configuration Utility  (%sBuild %d)", ProductName(chip).c_str(),
+  return title + StringPrintf("%s Configuration Utility  (%sBuild %d)", ProductTitle(chip).c_str(),
                               "", kBuildNumber);
 }
 
@@ -123,7 +123,7 @@ std::string TooltipText(ChipEngine& chip, int identifier) {
     if (tip.id != identifier) continue;
     std::string text = tip.text;
     const size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, ProductName(chip));
+    if (at != std::string::npos) text.replace(at, 2, ProductTitle(chip));
     return text;
   }
   return {};

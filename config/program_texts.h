@@ -16,7 +16,7 @@ constexpr char kProductVersion[] = "3.00";
 // "62500TWK": the product number followed by TWK.
 std::string ProgramName(ChipEngine& chip);
 // "K7Q62500": prefix, number and suffix.
-std::string ProductName(ChipEngine& chip);
+std::string ProductTitle(ChipEngine& chip);
 // "DRIVER.EXE - K7Q62500 Configuration Utility  (Build 8)".
 std::string WindowTitle(ChipEngine& chip, std::string_view currentFile);
 // "62500TWK Version 3.00 - Build 8 [H:9 L:9]".

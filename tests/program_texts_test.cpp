@@ -15,7 +15,7 @@ std::vector<std::string> Names(const std::vector<FileFilter>& filters) {
 TEST(ProgramTexts, NamesTitleAndAbout) {
   Chip62500 chip;
   EXPECT_EQ(ProgramName(chip), "62500TWK");
-  EXPECT_EQ(ProductName(chip), "K7Q62500");
+  EXPECT_EQ(ProductTitle(chip), "K7Q62500");
   EXPECT_EQ(WindowTitle(chip, ""), "K7Q62500 Configuration Utility  (Build 8)");
   EXPECT_EQ(WindowTitle(chip, "/x/y/DRIVER.EXE"),
             "DRIVER.EXE - K7Q62500 Configuration Utility  (Build 8)");
