@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "board/board_choice.h"
+#include "board/test_pattern.h"
 #include "chipmodel/chip_definition_loader.h"
 #include "chipmodel/text_format.h"
 #include "reports/labels.h"
@@ -87,6 +90,14 @@ uint32_t Chip62500::GetRawValue(std::string_view name) {
   if (!f->needsCode) return ChipEngine::GetRawValue(name);
   const FeatureRecord& r = *f;
   const HalStruct& b = block_;
+  const ChipRuntime& rt = runtime_;
+  if (liveMode_) {
+    if (Named(r, "baseaddr")) return rt.mappedBase;
+    if (Named(r, "regaddr")) return rt.registerBase;
+    if (Named(r, "memaddr")) return rt.memoryBase;
+    if (Named(r, "regoffset")) return rt.registerBase - rt.mappedBase;
+    if (Named(r, "memoffset")) return rt.memoryBase - rt.mappedBase;
+  }
   if (Named(r, "baseaddr")) return b.baseAddress;
   if (Named(r, "regaddr")) return GetRawValue("regoffset") + b.baseAddress;
   if (Named(r, "memaddr")) return GetRawValue("memoffset") + b.baseAddress;
@@ -308,24 +319,65 @@ uint32_t Chip62500::ReservedSettingsReport(std::string&, uint32_t) {
   return 0;
 }
 
-bool Chip62500::InitializeChip(uint32_t, std::string* message) {
-  // No evaluation-board runtime in this build.
-  chipInitialised_ = false;
-  liveMode_ = false;
-  if (message) *message = "Cannot Initialize: ERROR: Unable to find/load the K7Q62xxx driver.\n";
-  return false;
+std::string Chip62500::ProductName() const {
+  const ProductRecord* p = CurrentProduct();
+  return p ? p->prefix.value_or("") + p->name.value_or("") : "";
+}
+
+void Chip62500::UseBoardDriver(std::unique_ptr<BoardDriver> driver) {
+  CloseBoard(runtime_.board);
+  runtime_.board.driver = std::move(driver);
+  runtime_.mappedBase = 0;
+  boardOpen_ = false;
+}
+
+bool Chip62500::InitializeChip(uint32_t mode, std::string* message) {
+  runtime_.block = block_;
+  runtime_.block.crc = BlockCrc(runtime_.block);
+  if (!boardOpen_) {
+    if (!runtime_.board.driver) runtime_.board.driver = MakeBoardDriver(Tables(), block_);
+    boardOpen_ = AcquireBoard(runtime_, nullptr, nullptr);
+  }
+  if (!boardOpen_ || !InitializeRuntime(runtime_, mode)) {
+    chipInitialised_ = false;
+    liveMode_ = false;
+    if (message) {
+      *message = StringPrintf("Cannot Initialize: %s.\n", RuntimeErrorText(runtime_, 1024).c_str());
+    }
+    return false;
+  }
+  if (mode == 0) {
+    chipInitialised_ = true;
+    if (patternShown_) redrawCountdown_ = 1;
+  } else {
+    chipInitialised_ = false;
+    liveMode_ = false;
+  }
+  if (message) {
+    *message = StringPrintf("Initialized %s using HAL build %u.\n", ProductName().c_str(),
+                            RuntimeBuildNumber());
+  }
+  return chipInitialised_;
+}
+
+void Chip62500::ShutdownChip() {
+  if (boardOpen_) RuntimeShutdown(runtime_);
 }
 
 int Chip62500::DrawTestPattern() {
-  return chipInitialised_ ? 0 : 2;
+  if (!chipInitialised_) return 2;
+  return ShowTestPattern(runtime_, GetFieldValue("width"), GetFieldValue("height"),
+                         GetFieldValue("bpp"));
 }
 
-uint32_t Chip62500::ReadChipRegister(uint32_t) {
-  return 0;
+uint32_t Chip62500::ReadChipRegister(uint32_t index) {
+  return boardOpen_ ? RuntimeReadRegister8(runtime_, index) : 0;
 }
 
-bool Chip62500::WriteChipRegister(uint32_t, uint32_t) {
-  return false;
+bool Chip62500::WriteChipRegister(uint32_t index, uint32_t value) {
+  if (!boardOpen_) return false;
+  RuntimeWriteRegister8(runtime_, index, value);
+  return true;
 }
 
 Chip62500& TheChip() {

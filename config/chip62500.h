@@ -2,8 +2,11 @@
 // live in the block or are computed from other features.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "board/board_driver.h"
+#include "board/chip_runtime.h"
 #include "chipmodel/chip_engine.h"
 #include "config/hal_struct.h"
 
@@ -41,12 +44,20 @@ class Chip62500 : public ChipEngine {
   // "62500 HAL EXE": what files are searched for.
   const std::string& Signature() const { return signature_; }
 
+  // The board to drive; without one, the first initialization chooses it.
+  void UseBoardDriver(std::unique_ptr<BoardDriver> driver);
+  // Puts the panel of the physical chip to sleep.
+  void ShutdownChip();
+  const ChipRuntime& Runtime() const { return runtime_; }
+
  private:
   uint32_t FrameRate();
+  std::string ProductName() const;
 
   HalStruct block_;
   uint32_t registerCount_ = 0;
   std::string signature_;
+  ChipRuntime runtime_;
 };
 
 // The one chip object of the process, built on first use.

@@ -1,0 +1,298 @@
+// Initializing, reading and writing the chip and drawing the test pattern on the
+// simulated evaluation board.
+#include "board/chip_runtime.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "board/board_choice.h"
+#include "board/simulated_board.h"
+#include "config/chip62500.h"
+#include "test_env.h"
+
+namespace {
+
+// Puts a simulated board wired as the chip's current block under the chip.
+SimulatedBoard* AttachBoard(Chip62500& chip, uint32_t boardNumber = 0) {
+  auto board = std::make_unique<SimulatedBoard>(SimulatedLayoutFor(chip.Tables(), chip.Block()),
+                                                boardNumber);
+  SimulatedBoard* model = board.get();
+  chip.UseBoardDriver(std::move(board));
+  return model;
+}
+
+std::vector<BoardAccess> Accesses(const SimulatedBoard& board, AccessKind kind) {
+  std::vector<BoardAccess> out;
+  for (const BoardAccess& a : board.Log()) {
+    if (a.kind == kind) out.push_back(a);
+  }
+  return out;
+}
+
+std::string Initialize(Chip62500& chip, uint32_t mode = 0) {
+  std::string message;
+  chip.InitializeChip(mode, &message);
+  return message;
+}
+
+}  // namespace
+
+TEST(ChipRuntime, InitializeProgramsTheBlockInOrderAndClearsMemory) {
+  Chip62500 chip;
+  SimulatedBoard* board = AttachBoard(chip);
+  board->Preset(0x1E, 0x12);  // read-only cursor registers
+  board->Preset(0x1F, 0x34);
+
+  EXPECT_EQ(Initialize(chip), "Initialized K7Q62500 using HAL build 9.\n");
+  EXPECT_TRUE(chip.IsChipInitialised());
+  EXPECT_TRUE(chip.IsBoardOpen());
+
+  // Sleep off first, then each pair written and read back once, in list order.
+  const std::vector<BoardAccess>& log = board->Log();
+  ASSERT_GE(log.size(), 1 + 2 * 33u);
+  EXPECT_EQ(log[0].kind, AccessKind::kWrite);
+  EXPECT_EQ(log[0].offset, board->RegisterOffset(0x08));
+  EXPECT_EQ(log[0].value, 0u);
+  for (uint32_t i = 0; i < chip.BlockRegisterCount(); ++i) {
+    const RegisterPair pair = chip.Block().registers[i];
+    const BoardAccess& write = log[1 + 2 * i];
+    const BoardAccess& read = log[2 + 2 * i];
+    EXPECT_EQ(write.kind, AccessKind::kWrite) << i;
+    EXPECT_EQ(write.offset, board->RegisterOffset(pair.index)) << i;
+    EXPECT_EQ(write.value, pair.value) << i;
+    EXPECT_EQ(read.kind, AccessKind::kRead) << i;
+    EXPECT_EQ(read.offset, write.offset) << i;
+    const bool readOnly = pair.index == 0x1E || pair.index == 0x1F;
+    if (!readOnly) {
+      EXPECT_EQ(board->Register(pair.index), pair.value) << i;
+    }
+  }
+  EXPECT_EQ(board->Register(0x1E), 0x12);
+  EXPECT_EQ(board->Register(0x1F), 0x34);
+
+  // Display memory: 0x8000 zero bytes after the registers.
+  const std::vector<BoardAccess> writes = Accesses(*board, AccessKind::kWrite);
+  ASSERT_EQ(writes.size(), 1 + 33 + kDisplayMemorySize);
+  EXPECT_EQ(writes[34].offset, board->MemoryOffset(0));
+  EXPECT_EQ(writes.back().offset, board->MemoryOffset(kDisplayMemorySize - 1));
+
+  // Drawn memory is cleared by the next initialization; mode flags skip the steps.
+  ASSERT_EQ(chip.DrawTestPattern(), 0);
+  ASSERT_NE(board->Memory(0), 0);
+  board->ClearLog();
+  EXPECT_EQ(Initialize(chip, kSkipRegisterProgramming | kSkipMemoryClear),
+            "Initialized K7Q62500 using HAL build 9.\n");
+  EXPECT_TRUE(board->Log().empty());
+  EXPECT_FALSE(chip.IsChipInitialised());
+  EXPECT_NE(board->Memory(0), 0);
+  Initialize(chip, kSkipRegisterProgramming);
+  EXPECT_EQ(Accesses(*board, AccessKind::kWrite).size(), kDisplayMemorySize);
+  for (uint32_t i = 0; i < kDisplayMemorySize; ++i) ASSERT_EQ(board->Memory(i), 0) << i;
+}
+
+TEST(ChipRuntime, PseudoRegisterStepsWaitOrAreSkipped) {
+  Chip62500 chip;
+  HalStruct block = chip.Block();
+  const RegisterPair list[] = {{0x00, 0x30}, {0xFFFE, 50}, {0x01, 0x87},     {0xFFFC, 7},
+                               {0xFFFA, 1},  {0xFFFD, 2},  {kEndOfTable, 0}, {0x02, 0x99}};
+  std::copy(std::begin(list), std::end(list), block.registers);
+  chip.LoadBlock(block);
+  SimulatedBoard* board = AttachBoard(chip);
+  EXPECT_EQ(Initialize(chip), "Initialized K7Q62500 using HAL build 9.\n");
+
+  std::vector<BoardAccess> steps;
+  for (const BoardAccess& a : board->Log()) {
+    if (a.offset < board->MemoryOffset(0) || a.kind == AccessKind::kWait) steps.push_back(a);
+  }
+  const std::vector<BoardAccess> expected = {
+      {AccessKind::kWrite, board->RegisterOffset(0x08), 0},
+      {AccessKind::kWrite, board->RegisterOffset(0x00), 0x30},
+      {AccessKind::kRead, board->RegisterOffset(0x00), 0x30},
+      {AccessKind::kWait, 50000, 0},
+      {AccessKind::kWrite, board->RegisterOffset(0x01), 0x87},
+      {AccessKind::kRead, board->RegisterOffset(0x01), 0x87},
+      {AccessKind::kWait, 7, 0},
+      {AccessKind::kWait, 2000, 0}};
+  ASSERT_EQ(steps.size(), expected.size());
+  for (size_t i = 0; i < steps.size(); ++i) {
+    EXPECT_EQ(steps[i].kind, expected[i].kind) << i;
+    EXPECT_EQ(steps[i].offset, expected[i].offset) << i;
+    EXPECT_EQ(steps[i].value, expected[i].value) << i;
+  }
+  EXPECT_EQ(board->Register(0x02), 0);  // after the end marker
+}
+
+TEST(ChipRuntime, FailureMessages) {
+  {
+    ScopedEnv real(kSimulatedBoardVariable, nullptr);
+    Chip62500 chip;
+    chip.SetLiveMode(true);
+    EXPECT_EQ(Initialize(chip),
+              "Cannot Initialize: ERROR: Unable to find/load the K7Q62xxx driver.\n");
+    EXPECT_FALSE(chip.IsChipInitialised());
+    EXPECT_FALSE(chip.IsLiveMode());
+    EXPECT_EQ(chip.DrawTestPattern(), 2);
+    EXPECT_FALSE(chip.WriteChipRegister(0x0A, 1));
+  }
+  {
+    ScopedEnv other("K7QBOARD", "3");
+    Chip62500 chip;
+    AttachBoard(chip, 0);
+    EXPECT_EQ(Initialize(chip),
+              "Cannot Initialize: ERROR: Unable to locate an K7Q62xxx controller.\n");
+  }
+  {
+    // A block whose checksum comes out as 0 counts as never configured.
+    Chip62500 chip;
+    HalStruct block = chip.Block();
+    for (block.pclk = 0; BlockCrc(block) != 0 && block.pclk < 0x20000; ++block.pclk) {
+    }
+    ASSERT_EQ(BlockCrc(block), 0);
+    chip.LoadBlock(block);
+    SimulatedBoard* board = AttachBoard(chip);
+    EXPECT_EQ(Initialize(chip),
+              "Cannot Initialize: ERROR: This program has not been configured.\n");
+    EXPECT_TRUE(Accesses(*board, AccessKind::kWrite).empty());
+  }
+  ChipRuntime rt;
+  rt.block.crc = BlockCrc(rt.block);
+  EXPECT_EQ(RuntimeErrorText(rt, 1024), "There was no error detected");
+  EXPECT_FALSE(InitializeRuntime(rt, 0));
+  EXPECT_EQ(RuntimeErrorText(rt, 1024), "ERROR: The controller has not been acquired");
+  EXPECT_EQ(RuntimeErrorText(rt, 5), "ERROR");
+}
+
+TEST(ChipRuntime, LiveModeReadsAndWritesTheBoard) {
+  ScopedEnv simulated(kSimulatedBoardVariable, "1");
+  Chip62500 chip;
+  std::string message;
+  ASSERT_TRUE(chip.InitializeChip(0, &message)) << message;
+  const SimulatedBoard* board =
+      dynamic_cast<const SimulatedBoard*>(chip.Runtime().board.driver.get());
+  ASSERT_NE(board, nullptr);
+
+  EXPECT_EQ(chip.GetRawValue("baseaddr"), 0u);
+  chip.SetLiveMode(true);
+  EXPECT_EQ(chip.GetRawValue("baseaddr"), kSimulatedLinearBase);
+  EXPECT_EQ(chip.GetRawValue("regoffset"), 0x8000u);
+  EXPECT_EQ(chip.GetRawValue("memaddr"), kSimulatedLinearBase + 0x200000);
+
+  EXPECT_TRUE(chip.WriteRegister(0x0A, false, 0x15));
+  EXPECT_EQ(board->Register(0x0A), 0x15);
+  EXPECT_EQ(chip.Block().registers[0x0A].value, 0x15);
+  EXPECT_TRUE(chip.SetRawValue("stride", 39));
+  EXPECT_EQ(board->Register(0x03), 39);
+  EXPECT_EQ(chip.ReadRegister(0x03, false), 39u);
+  EXPECT_EQ(chip.GetRawValue("width"), 320u);
+  // A register the block does not hold is refused, also on the board.
+  EXPECT_FALSE(chip.WriteRegister(0x40, false, 1));
+
+  chip.ShutdownChip();
+  EXPECT_EQ(board->Register(0x08), 1);
+
+  // Leaving live mode: reads come from the block again; a non-zero mode drops it.
+  ASSERT_TRUE(chip.InitializeChip(0, nullptr));
+  chip.SetLiveMode(true);
+  EXPECT_FALSE(chip.InitializeChip(kSkipMemoryClear, nullptr));
+  EXPECT_FALSE(chip.IsLiveMode());
+  EXPECT_EQ(chip.GetRawValue("baseaddr"), 0u);
+}
+
+TEST(ChipRuntime, TestPatternLandsInDisplayMemory) {
+  Chip62500 chip;
+  SimulatedBoard* board = AttachBoard(chip);
+  EXPECT_EQ(chip.DrawTestPattern(), 2);
+  EXPECT_TRUE(board->Log().empty());
+
+  // Text mode: 80 characters by 25 rows from 20h, wrapping after 7Eh.
+  ASSERT_TRUE(chip.InitializeChip(0, nullptr));
+  chip.SetPatternShown(true);
+  chip.RedrawTick();
+  for (uint32_t i = 0; i < 2000; ++i) ASSERT_EQ(board->Memory(i), 0x20 + i % 95) << i;
+  EXPECT_EQ(board->Memory(2000), 0);
+  EXPECT_EQ(board->Register(0x1C), 1);
+  EXPECT_EQ(board->Register(0x1D), 0);
+
+  // Graphics at 2 bits per pixel: four bands of 50 lines of 80 bytes.
+  EXPECT_TRUE(chip.WriteRegister(0x18, false, 0x04));
+  EXPECT_TRUE(chip.SetRawValue("bpp", 2));
+  ASSERT_TRUE(chip.InitializeChip(0, nullptr));
+  ASSERT_EQ(chip.DrawTestPattern(), 0);
+  const uint8_t levels[] = {0xFF, 0xAA, 0x55, 0x00};
+  for (uint32_t i = 0; i < 200 * 80; ++i) ASSERT_EQ(board->Memory(i), levels[i / 4000]) << i;
+
+  // 4 bits per pixel: sixteen bands from FFh down to 00h.
+  EXPECT_TRUE(chip.SetRawValue("bpp", 4));
+  ASSERT_TRUE(chip.InitializeChip(0, nullptr));
+  ASSERT_EQ(chip.DrawTestPattern(), 0);
+  EXPECT_EQ(board->Memory(0), 0xFF);
+  EXPECT_EQ(board->Memory(12 * 80), 0xEE);
+  EXPECT_EQ(board->Memory(15 * 12 * 80), 0x00);
+
+  // 240 bytes a line for 200 lines does not fit.
+  EXPECT_TRUE(chip.SetRawValue("stride", 0xEF));
+  EXPECT_EQ(chip.DrawTestPattern(), 3);
+}
+
+TEST(ChipRuntime, PcCardBusSpacesRegistersAndMemoryTwoBytesApart) {
+  Chip62500 chip;
+  EXPECT_TRUE(chip.SetRawValue("pccard", 1));
+  SimulatedBoard* board = AttachBoard(chip);
+  ASSERT_TRUE(chip.InitializeChip(0, nullptr));
+  EXPECT_EQ(chip.Runtime().registerBase, kSimulatedLinearBase + 0x10000);
+  const std::vector<BoardAccess> writes = Accesses(*board, AccessKind::kWrite);
+  ASSERT_EQ(writes.size(), 1 + 33 + kDisplayMemorySize);
+  EXPECT_EQ(writes[2].offset, 0x10000u + 2);  // register 01h
+  EXPECT_EQ(writes[34].offset, 0u);
+  EXPECT_EQ(writes[35].offset, 2u);
+  EXPECT_EQ(board->Register(0x01), chip.Block().registers[1].value);
+  ASSERT_EQ(chip.DrawTestPattern(), 0);
+  EXPECT_EQ(board->Memory(1), 0x21);
+}
+
+TEST(ChipRuntime, IndirectInterfaceSendsTheCommandTable) {
+  Chip62500 chip;
+  EXPECT_TRUE(chip.SetRawValue("ii", 1));
+  SimulatedBoard* board = AttachBoard(chip);
+  ASSERT_EQ(Initialize(chip, kSkipMemoryClear), "Initialized K7Q62500 using HAL build 9.\n");
+  const uint32_t command = board->MemoryOffset(0), data = board->MemoryOffset(1);
+  const HalStruct& b = chip.Block();
+  auto value = [&](uint32_t index) { return static_cast<uint32_t>(b.registers[index].value); };
+
+  std::vector<std::pair<uint32_t, uint32_t>> expected = {{command, 0x40}};
+  for (uint32_t r = 0x00; r <= 0x07; ++r) expected.push_back({data, value(r)});
+  expected.push_back({command, 0x58 | value(0x09)});
+  expected.push_back({data, value(0x0A)});
+  expected.push_back({command, 0x44});
+  for (uint32_t r = 0x0B; r <= 0x14; ++r) expected.push_back({data, value(r)});
+  expected.push_back({command, 0x5D});
+  expected.push_back({data, value(0x15)});
+  expected.push_back({data, value(0x16)});
+  expected.push_back({command, 0x4C | value(0x17)});
+  const std::vector<BoardAccess> writes = Accesses(*board, AccessKind::kWrite);
+  ASSERT_GE(writes.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(writes[i].offset, expected[i].first) << i;
+    EXPECT_EQ(writes[i].value, expected[i].second) << i;
+  }
+  const BoardAccess& last = writes[writes.size() - 2];
+  EXPECT_EQ(last.offset, command);
+  EXPECT_EQ(last.value, 0x60u);
+  EXPECT_EQ(writes.back().offset, data);
+  EXPECT_EQ(writes.back().value, value(0x20));
+
+  // Reading the cursor sends the read command and takes two bytes from the data port.
+  board->ClearLog();
+  chip.SetLiveMode(true);
+  chip.ReadRegister(0x1E, false);
+  ASSERT_EQ(board->Log().size(), 3u);
+  EXPECT_EQ(board->Log()[0].value, 0x47u);
+  EXPECT_EQ(board->Log()[1].kind, AccessKind::kRead);
+  EXPECT_EQ(board->Log()[2].offset, data);
+}
