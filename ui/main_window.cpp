@@ -24,6 +24,7 @@
 #include "config/program_texts.h"
 #include "ui/about_dialog.h"
 #include "ui/configure_multiple_dialog.h"
+#include "ui/direct_page.h"
 #include "ui/export_dialog.h"
 #include "ui/features_page.h"
 #include "ui/message_box.h"
@@ -239,9 +240,7 @@ void MainWindow::ShowPage(int index) {
   } else if (index == 1) {
     page_ = CreateRegistersPage(*this, nullptr);
   } else {
-    // The Direct page is still to come.
-    page_ = new QWidget;
-    page_->setObjectName("208");
+    page_ = CreateDirectPage(*this, nullptr);
   }
   pageLayout_->addWidget(page_);
 }

@@ -1,0 +1,187 @@
+#include "ui/direct_page.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "config/chip62500.h"
+#include "export/generated_text.h"
+#include "ui/page_host.h"
+#include "ui/registers_page.h"
+
+namespace {
+
+// Initialization flags: registers not programmed, display memory not cleared.
+constexpr uint32_t kSkipRegisters = 0x10;
+constexpr uint32_t kSkipMemoryClear = 0x80;
+constexpr int kTickMilliseconds = 50;
+
+// What outlives the page: the initialization flags and the live-mode timer.
+struct DirectMemory {
+  uint32_t initFlags = 0;
+  QTimer* timer = nullptr;
+};
+
+DirectMemory& Memory() {
+  static DirectMemory memory;
+  return memory;
+}
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// Runs the live-mode timer exactly while Hot to Chip is on.
+void UpdateTimer(Chip62500& chip) {
+  DirectMemory& memory = Memory();
+  if (chip.IsLiveMode() && !memory.timer) {
+    memory.timer = new QTimer(QCoreApplication::instance());
+    memory.timer->setObjectName("hotToChipTimer");
+    QObject::connect(memory.timer, &QTimer::timeout, [&chip] {
+      chip.RedrawTick();
+      CheckRegistersPage();
+    });
+    memory.timer->start(kTickMilliseconds);
+  } else if (!chip.IsLiveMode() && memory.timer) {
+    delete memory.timer;
+    memory.timer = nullptr;
+  }
+}
+
+class DirectPage : public QWidget {
+ public:
+  DirectPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+    setObjectName("208");
+    Chip62500& chip = host_.Chip();
+    const QString product = Q(ProductFullName(chip));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* outer = new QGroupBox("Direct access to physical chip", this);
+    layout->addWidget(outer);
+    auto* outerLayout = new QVBoxLayout(outer);
+
+    auto* init = new QGroupBox("Initialization", outer);
+    auto* initLayout = new QVBoxLayout(init);
+    registers_ = CheckBox(init, 1903, "Initialize re&gisters");
+    memory_ = CheckBox(init, 1905, "Clear &video memory");
+    auto* initialize = Button(init, 1906, QString("&Initialize %1").arg(product));
+    initLayout->addWidget(registers_);
+    initLayout->addWidget(memory_);
+    initLayout->addWidget(initialize);
+    outerLayout->addWidget(init);
+
+    options_ = new QGroupBox("Additional options", outer);
+    options_->setObjectName("1912");
+    auto* optionsLayout = new QVBoxLayout(options_);
+    hot_ = CheckBox(options_, 1909, "&Write settings to physical chip immediately");
+    pattern_ = CheckBox(options_, 1910, "Show &test pattern after every setting change");
+    drawPattern_ = Button(options_, 1908, "&Display Test Pattern");
+    optionsLayout->addWidget(hot_);
+    optionsLayout->addWidget(pattern_);
+    optionsLayout->addWidget(drawPattern_);
+    outerLayout->addWidget(options_);
+
+    shutdown_ = Button(outer, 1907, QString("&SHUTDOWN %1").arg(product));
+    outerLayout->addWidget(shutdown_);
+    status_ = new QLabel(outer);
+    status_->setObjectName("1913");
+    status_->setWordWrap(true);
+    QPalette palette = status_->palette();
+    palette.setColor(QPalette::WindowText, QColor(175, 0, 0));
+    status_->setPalette(palette);
+    status_->setText(
+        QString("The settings on this tab allow direct access to the physical chip, using the "
+                "evaluation board.  All the current configuration settings are used when the "
+                "chip is initialized.  To prevent possible damage to the LCD panel, press the "
+                "SHUTDOWN %1 button if the panel does not appear to be functioning correctly "
+                "after initialization.  If the \"Write settings to physical chip immediately\" "
+                "option is selected, use EXTREME CAUTION when changing panel or clock "
+                "settings!")
+            .arg(product));
+    outerLayout->addWidget(status_);
+    outerLayout->addStretch();
+
+    registers_->setChecked(!(Memory().initFlags & kSkipRegisters));
+    memory_->setChecked(!(Memory().initFlags & kSkipMemoryClear));
+    connect(registers_, &QCheckBox::clicked, this, [](bool on) { SetFlag(kSkipRegisters, !on); });
+    connect(memory_, &QCheckBox::clicked, this, [](bool on) { SetFlag(kSkipMemoryClear, !on); });
+    connect(initialize, &QPushButton::clicked, this, [this] {
+      std::string message;
+      host_.Chip().InitializeChip(Memory().initFlags, &message);
+      Done(Q(message));
+    });
+    connect(shutdown_, &QPushButton::clicked, this, [this] {
+      host_.Chip().ShutdownChip();
+      Done(QString());
+    });
+    connect(drawPattern_, &QPushButton::clicked, this, [this] {
+      const int result = host_.Chip().DrawTestPattern();
+      status_->setText(result == 2   ? "62500 is not initialized!  "
+                       : result == 3 ? "Not enough video memeory!  "
+                                     : QString(27, ' '));
+    });
+    connect(hot_, &QCheckBox::clicked, this, [this](bool on) {
+      host_.Chip().SetLiveMode(on);
+      Done(QString());
+    });
+    connect(pattern_, &QCheckBox::clicked, this, [this](bool on) {
+      host_.Chip().SetPatternShown(on);
+      Done(QString());
+    });
+    UpdateControls();
+  }
+
+ private:
+  static void SetFlag(uint32_t bit, bool set) {
+    Memory().initFlags = set ? Memory().initFlags | bit : Memory().initFlags & ~bit;
+  }
+
+  QCheckBox* CheckBox(QWidget* parent, int id, const char* text) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(QString::number(id));
+    return box;
+  }
+
+  QPushButton* Button(QWidget* parent, int id, const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::number(id));
+    return button;
+  }
+
+  void Done(const QString& message) {
+    UpdateControls();
+    host_.ShowDiagnostics(message, false);
+  }
+
+  void UpdateControls() {
+    Chip62500& chip = host_.Chip();
+    hot_->setChecked(chip.IsLiveMode());
+    pattern_->setChecked(chip.IsPatternShown());
+    const bool initialised = chip.IsChipInitialised();
+    for (QWidget* control : {static_cast<QWidget*>(options_), static_cast<QWidget*>(hot_),
+                             static_cast<QWidget*>(drawPattern_), static_cast<QWidget*>(shutdown_)})
+      control->setEnabled(initialised);
+    pattern_->setEnabled(initialised && chip.IsLiveMode());
+    UpdateTimer(chip);
+  }
+
+  PageHost& host_;
+  QCheckBox* registers_;
+  QCheckBox* memory_;
+  QGroupBox* options_;
+  QCheckBox* hot_;
+  QCheckBox* pattern_;
+  QPushButton* drawPattern_;
+  QPushButton* shutdown_;
+  QLabel* status_;
+};
+
+}  // namespace
+
+QWidget* CreateDirectPage(PageHost& host, QWidget* parent) {
+  return new DirectPage(host, parent);
+}

@@ -1,0 +1,8 @@
+// The Direct tab: initialize the chip on the evaluation board from the current settings,
+// shut the display down, draw a test pattern, and write every change to the chip at once.
+#pragma once
+
+class PageHost;
+class QWidget;
+
+QWidget* CreateDirectPage(PageHost& host, QWidget* parent);
