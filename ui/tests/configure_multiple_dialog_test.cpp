@@ -18,16 +18,9 @@
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "ui/message_box.h"
+#include "ui/tests/ui_test_support.h"
 
 namespace {
-
-void WriteImage(const QString& path, HalStruct block) {
-  block.crc = BlockCrc(block);
-  std::ofstream out(path.toStdString(), std::ios::binary);
-  out << std::string(500, 'x');
-  out.write(reinterpret_cast<const char*>(&block), sizeof block);
-  out << std::string(300, 'y');
-}
 
 QStringList Texts(QListWidget* list) {
   QStringList texts;
@@ -59,13 +52,7 @@ class ConfigureMultipleDialogTest : public QObject {
 
  private slots:
   void init() {
-    messages_.clear();
-    icons_.clear();
-    SetMessageHook([this](const QString& text, QMessageBox::Icon icon) {
-      messages_ << text;
-      icons_ << icon;
-      return int(QMessageBox::Ok);
-    });
+    RecordMessages(&messages_, &icons_);
     QVERIFY(dir_.isValid());
     QDir(dir_.path()).mkdir("sub");
     WriteImage(dir_.filePath("good.exe"), DefaultHalStruct());

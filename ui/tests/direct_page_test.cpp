@@ -12,25 +12,9 @@
 #include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "ui/page_host.h"
+#include "ui/tests/ui_test_support.h"
 
 namespace {
-
-class TestHost : public PageHost {
- public:
-  TestHost(Chip62500& chip, UiFeatures& features) : chip_(chip), features_(features) {}
-  Chip62500& Chip() override { return chip_; }
-  UiFeatures& Features() override { return features_; }
-  void ShowDiagnostics(const QString& text, bool) override { diagnostics = text; }
-  void SettingsChanged() override {}
-  QWidget* Window() override { return &window; }
-
-  QWidget window;
-  QString diagnostics;
-
- private:
-  Chip62500& chip_;
-  UiFeatures& features_;
-};
 
 template <typename T>
 T* Control(const std::unique_ptr<QWidget>& page, int id) {

@@ -20,6 +20,7 @@
 #include "config/chip62500.h"
 #include "export/export_writer.h"
 #include "ui/message_box.h"
+#include "ui/tests/ui_test_support.h"
 
 namespace {
 
@@ -59,12 +60,7 @@ class ExportDialogTest : public QObject {
  private slots:
   void init() {
     CurrentExportSettings() = {};
-    messages_.clear();
-    SetMessageHook([this](const QString& text, QMessageBox::Icon icon) {
-      messages_ << text;
-      icons_ << icon;
-      return int(QMessageBox::Ok);
-    });
+    RecordMessages(&messages_, &icons_);
   }
 
   void cleanup() {

@@ -12,26 +12,9 @@
 #include "config/chip62500.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
+#include "ui/tests/ui_test_support.h"
 
 namespace {
-
-class TestHost : public PageHost {
- public:
-  TestHost(Chip62500& chip, UiFeatures& features) : chip_(chip), features_(features) {}
-  Chip62500& Chip() override { return chip_; }
-  UiFeatures& Features() override { return features_; }
-  void ShowDiagnostics(const QString&, bool) override { ++diagnostics; }
-  void SettingsChanged() override { ++changes; }
-  QWidget* Window() override { return &window; }
-
-  QWidget window;
-  int diagnostics = 0;
-  int changes = 0;
-
- private:
-  Chip62500& chip_;
-  UiFeatures& features_;
-};
 
 const char kDocument[] = R"(<UIFEATURES>
 <UIITEM TYPE="group" SHORTNAME="Panel" FULLNAME="Panel">
@@ -61,11 +44,6 @@ QTreeWidgetItem* Find(QTreeWidget* tree, const QString& start) {
   return nullptr;
 }
 
-void PressEnter(QTreeWidget* tree, QTreeWidgetItem* entry) {
-  tree->setCurrentItem(entry);
-  QTest::keyClick(tree, Qt::Key_Return);
-}
-
 }  // namespace
 
 class FeaturesPageTest : public QObject {
@@ -78,11 +56,7 @@ class FeaturesPageTest : public QObject {
     chip_->SetFieldValue("fx", 8);
     features_ = std::make_unique<UiFeatures>(*chip_, kDocument);
     host_ = std::make_unique<TestHost>(*chip_, *features_);
-    messages_.clear();
-    SetMessageHook([this](const QString& text, QMessageBox::Icon) {
-      messages_ << text;
-      return int(QMessageBox::Ok);
-    });
+    RecordMessages(&messages_);
   }
 
   void cleanup() { SetMessageHook(nullptr); }
@@ -91,7 +65,7 @@ class FeaturesPageTest : public QObject {
     std::unique_ptr<QWidget> page(CreateFeaturesPage(*host_, nullptr));
     auto* tree = page->findChild<QTreeWidget*>("1601");
     QVERIFY(tree);
-    QCOMPARE(host_->diagnostics, 1);
+    QCOMPARE(host_->diagnosticsShown, 1);
     QCOMPARE(tree->topLevelItemCount(), 5);
     QCOMPARE(tree->topLevelItem(0)->text(0), QString("PANEL"));
     QCOMPARE(tree->topLevelItem(1)->text(0), QString(" "));

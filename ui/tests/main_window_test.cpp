@@ -28,17 +28,10 @@
 #include "ui/editors/create_editor.h"
 #include "ui/message_box.h"
 #include "ui/template_chooser.h"
+#include "ui/tests/ui_test_support.h"
 #include "ui/version_check.h"
 
 namespace {
-
-void WriteImage(const QString& path, HalStruct block) {
-  block.crc = BlockCrc(block);
-  std::ofstream out(path.toStdString(), std::ios::binary);
-  out << std::string(500, 'x');
-  out.write(reinterpret_cast<const char*>(&block), sizeof block);
-  out << std::string(300, 'y');
-}
 
 UiItem* FindItem(const std::vector<std::unique_ptr<UiNode>>& nodes, const char* feature) {
   for (const auto& node : nodes) {
@@ -58,13 +51,7 @@ class MainWindowTest : public QObject {
     chip_ = std::make_unique<Chip62500>();
     TheChip().LoadBlock(DefaultHalStruct());
     features_ = std::make_unique<UiFeatures>(TheChip());
-    messages_.clear();
-    icons_.clear();
-    SetMessageHook([this](const QString& text, QMessageBox::Icon icon) {
-      messages_ << text;
-      icons_ << icon;
-      return int(QMessageBox::Ok);
-    });
+    RecordMessages(&messages_, &icons_);
   }
 
   void cleanup() {

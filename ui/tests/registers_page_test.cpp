@@ -13,37 +13,15 @@
 #include "config/chip62500.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
+#include "ui/tests/ui_test_support.h"
 
 namespace {
-
-class TestHost : public PageHost {
- public:
-  TestHost(Chip62500& chip, UiFeatures& features) : chip_(chip), features_(features) {}
-  Chip62500& Chip() override { return chip_; }
-  UiFeatures& Features() override { return features_; }
-  void ShowDiagnostics(const QString& text, bool) override { diagnostics = text; }
-  void SettingsChanged() override { ++changes; }
-  QWidget* Window() override { return &window; }
-
-  QWidget window;
-  QString diagnostics;
-  int changes = 0;
-
- private:
-  Chip62500& chip_;
-  UiFeatures& features_;
-};
 
 QTreeWidgetItem* Row(QTreeWidget* list, const QString& reg) {
   for (int row = 0; row < list->topLevelItemCount(); ++row) {
     if (list->topLevelItem(row)->text(0).startsWith(reg)) return list->topLevelItem(row);
   }
   return nullptr;
-}
-
-void PressEnter(QTreeWidget* list, QTreeWidgetItem* row) {
-  list->setCurrentItem(row);
-  QTest::keyClick(list, Qt::Key_Return);
 }
 
 }  // namespace
@@ -57,11 +35,7 @@ class RegistersPageTest : public QObject {
     chip_->LoadBlock(DefaultHalStruct());
     features_ = std::make_unique<UiFeatures>(*chip_);
     host_ = std::make_unique<TestHost>(*chip_, *features_);
-    messages_.clear();
-    SetMessageHook([this](const QString& text, QMessageBox::Icon) {
-      messages_ << text;
-      return int(QMessageBox::Ok);
-    });
+    RecordMessages(&messages_);
   }
 
   void cleanup() { SetMessageHook(nullptr); }

@@ -1,0 +1,65 @@
+// What the desktop program's tests share: a page host that records what pages report,
+// message boxes answered with OK, images with a block, Enter on a tree item.
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTest>
+#include <QTreeWidget>
+#include <QWidget>
+#include <fstream>
+#include <string>
+
+#include "chipmodel/ui_features.h"
+#include "config/chip62500.h"
+#include "config/hal_struct.h"
+#include "ui/message_box.h"
+#include "ui/page_host.h"
+
+class TestHost : public PageHost {
+ public:
+  TestHost(Chip62500& chip, UiFeatures& features) : chip_(chip), features_(features) {}
+  Chip62500& Chip() override { return chip_; }
+  UiFeatures& Features() override { return features_; }
+  void ShowDiagnostics(const QString& text, bool) override {
+    diagnostics = text;
+    ++diagnosticsShown;
+  }
+  void SettingsChanged() override { ++changes; }
+  QWidget* Window() override { return &window; }
+
+  QWidget window;
+  QString diagnostics;
+  int diagnosticsShown = 0;
+  int changes = 0;
+
+ private:
+  Chip62500& chip_;
+  UiFeatures& features_;
+};
+
+// Every message box is answered with OK; its text (and icon) are appended.
+inline void RecordMessages(QStringList* texts, QList<QMessageBox::Icon>* icons = nullptr) {
+  texts->clear();
+  if (icons) icons->clear();
+  SetMessageHook([texts, icons](const QString& text, QMessageBox::Icon icon) {
+    *texts << text;
+    if (icons) *icons << icon;
+    return int(QMessageBox::Ok);
+  });
+}
+
+// 500 filler bytes, the block with its CRC, 300 more.
+inline void WriteImage(const QString& path, HalStruct block) {
+  block.crc = BlockCrc(block);
+  std::ofstream out(path.toStdString(), std::ios::binary);
+  out << std::string(500, 'x');
+  out.write(reinterpret_cast<const char*>(&block), sizeof block);
+  out << std::string(300, 'y');
+}
+
+inline void PressEnter(QTreeWidget* tree, QTreeWidgetItem* item) {
+  tree->setCurrentItem(item);
+  QTest::keyClick(tree, Qt::Key_Return);
+}
