@@ -27,8 +27,8 @@ int RunConfigure(const ConfigureOptions& options) {
   Chip62500& chip = TheChip();
   if (!LoadSource(chip, options.from)) return kExitFailed;
   const ConfigureOutcome outcome =
-      ConfigureMultiple(chip, options.targets, options.preserveAddresses);
-  for (const FileOutcome& file : outcome.files) PrintMessages(file.messages);
+      ConfigureMultiple(chip, options.targets, options.preserveAddresses,
+                        [](const FileOutcome& file) { PrintMessages(file.messages); });
   std::fputs(outcome.summary.c_str(), stdout);
   if (!outcome.summary.empty() && outcome.summary.back() != '\n') std::fputs("\n", stdout);
   return outcome.allOk ? kExitOk : kExitFailed;

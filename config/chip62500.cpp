@@ -371,12 +371,44 @@ int Chip62500::DrawTestPattern() {
 }
 
 uint32_t Chip62500::ReadChipRegister(uint32_t index) {
-  return boardOpen_ ? RuntimeReadRegister8(runtime_, index) : 0;
+  uint32_t p;
+  if (!boardOpen_ || !FindRegister(index, false, &p)) return 0;
+  switch (Tables().registers[p].bitWidth) {
+    case 8:
+      return RuntimeReadRegister8(runtime_, index);
+    case 16:
+      return RuntimeReadRegister16(runtime_, index);
+    case 32:
+      return RuntimeReadRegister32(runtime_, index);
+  }
+  return 0;
 }
 
 bool Chip62500::WriteChipRegister(uint32_t index, uint32_t value) {
-  if (!boardOpen_) return false;
-  RuntimeWriteRegister8(runtime_, index, value);
+  uint32_t p;
+  if (!boardOpen_ || !FindRegister(index, false, &p)) return false;
+  switch (Tables().registers[p].bitWidth) {
+    case 8:
+      RuntimeWriteRegister8(runtime_, index, value);
+      break;
+    case 16:
+      RuntimeWriteRegister16(runtime_, index, value);
+      break;
+    case 32:
+      RuntimeWriteRegister32(runtime_, index, value);
+      break;
+    default:
+      return false;
+  }
+  // A register that a pattern-changing feature lives in redraws the pattern.
+  if (IsPatternShown() && IsChipInitialised()) {
+    for (const FeatureRecord& f : Tables().features) {
+      if (f.redrawPattern && f.registerIndex == index && IsApplicable(f.existsFor)) {
+        redrawCountdown_ = 1;
+        break;
+      }
+    }
+  }
   return true;
 }
 

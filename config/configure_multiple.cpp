@@ -12,13 +12,15 @@ constexpr size_t kSummaryRoom = 4095;
 }
 
 ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::string>& targets,
-                                   bool preserveAddresses) {
+                                   bool preserveAddresses,
+                                   const std::function<void(const FileOutcome&)>& afterEach) {
   ConfigureOutcome outcome;
   outcome.summary = "Summary of configured files:\n\n";
   for (const std::string& target : targets) {
     FileOutcome file = SaveConfigurableFile(chip, target, "", preserveAddresses);
     outcome.allOk = outcome.allOk && file.ok;
     outcome.summary += (file.ok ? "OK\t" : "Error\t") + target + "\n";
+    if (afterEach) afterEach(file);
     outcome.files.push_back(std::move(file));
   }
   if (outcome.summary.size() > kSummaryRoom) outcome.summary.resize(kSummaryRoom);

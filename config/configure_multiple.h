@@ -1,6 +1,7 @@
 // Writes the current block into many configurable files in one pass.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,10 @@ struct ConfigureOutcome {
 };
 
 // Each target is saved in place independently; a failure does not stop the pass.
-ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::string>& targets,
-                                   bool preserveAddresses);
+// afterEach, when given, sees each file's outcome as soon as it is saved.
+ConfigureOutcome ConfigureMultiple(
+    Chip62500& chip, const std::vector<std::string>& targets, bool preserveAddresses,
+    const std::function<void(const FileOutcome&)>& afterEach = nullptr);
 
 // The file browser's entries for a folder, in the folder's own order: its files (all of
 // them, or configuration files only) and its sub-folders as "[name]", ".." included.

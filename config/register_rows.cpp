@@ -115,7 +115,9 @@ std::string RowDescription(ChipEngine& chip, const ManualChanges& changes,
                            const std::vector<uint32_t>& rows, size_t row) {
   std::string text;
   const uint32_t index = rows[row];
-  RegisterBlock(chip, index, text, "\n", 80);
+  std::optional<uint32_t> position;
+  if (!chip.IsLiveMode()) position = static_cast<uint32_t>(row);
+  RegisterBlock(chip, index, text, "\n", 80, true, position);
   bool duplicate = false;
   if (!chip.IsLiveMode() && index < kFirstPseudoRegister) {
     for (size_t later = row + 1; later < rows.size() && !duplicate; ++later)

@@ -5,10 +5,9 @@
 #include <string>
 #include <string_view>
 
-class ChipEngine;
+#include "config/program_texts.h"  // kBuildNumber, printed in every banner
 
-// The program's build number, printed in every banner.
-constexpr unsigned kBuildNumber = 8;
+class ChipEngine;
 
 // The maker's two notice lines, without the comment prefix.
 extern const char* const kNoticeLines[2];

@@ -139,7 +139,7 @@ void AppendFeatureDetails(ChipEngine& chip, uint32_t index, std::string& out,
 }  // namespace
 
 void RegisterBlock(ChipEngine& chip, uint32_t index, std::string& out, std::string_view lineBreak,
-                   size_t width, bool withDiagram) {
+                   size_t width, bool withDiagram, std::optional<uint32_t> blockPosition) {
   const int indexWidth = static_cast<int>(chip.RegisterIndexWidth());
   uint32_t position;
   if (!chip.FindRegister(index, false, &position)) {
@@ -153,8 +153,10 @@ void RegisterBlock(ChipEngine& chip, uint32_t index, std::string& out, std::stri
     out += "Current=N/A, Default=N/A.";
   } else {
     const int digits = static_cast<int>(chip.RegisterHexDigits(index, false));
-    out += StringPrintf("Current=%0*Xh, Default=%0*Xh.", digits, chip.ReadRegister(index, false),
-                        digits, chip.RegisterDefault(index, false));
+    const uint32_t current =
+        blockPosition ? chip.ReadRegister(*blockPosition, true) : chip.ReadRegister(index, false);
+    out += StringPrintf("Current=%0*Xh, Default=%0*Xh.", digits, current, digits,
+                        chip.RegisterDefault(index, false));
   }
   if (withDiagram) AppendDiagram(chip, index, r.bitWidth, out, lineBreak, width);
   AppendFeatureDetails(chip, index, out, lineBreak, width);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,8 @@ std::string QuickReference(Chip62500& chip);
 std::string QuickReference(ChipEngine& chip, std::string_view lineBreak, size_t width);
 
 // Appends one register's block: header, values, bit diagram (unless withDiagram is
-// false) and the details of its features.
+// false) and the details of its features. With a block position the current value is
+// that pair's, not the last pair's for the register.
 void RegisterBlock(ChipEngine& chip, uint32_t index, std::string& out, std::string_view lineBreak,
-                   size_t width, bool withDiagram = true);
+                   size_t width, bool withDiagram = true,
+                   std::optional<uint32_t> blockPosition = std::nullopt);

@@ -190,8 +190,22 @@ TEST(ChipRuntime, LiveModeReadsAndWritesTheBoard) {
   EXPECT_EQ(board->Register(0x03), 39);
   EXPECT_EQ(chip.ReadRegister(0x03, false), 39u);
   EXPECT_EQ(chip.GetRawValue("width"), 320u);
-  // A register the block does not hold is refused, also on the board.
+  // A register the block does not hold is refused, also on the board; so is a register
+  // the chip does not have.
   EXPECT_FALSE(chip.WriteRegister(0x40, false, 1));
+  EXPECT_FALSE(chip.WriteChipRegister(0x40, 1));
+  EXPECT_EQ(chip.ReadChipRegister(0x40), 0u);
+
+  // Changing the bits per pixel while the pattern is shown redraws it on the next tick.
+  chip.SetPatternShown(true);
+  chip.RedrawTick();
+  ASSERT_EQ(chip.RedrawCountdown(), 0u);
+  EXPECT_TRUE(chip.SetFieldValue("bpp", 2));
+  EXPECT_EQ(chip.RedrawCountdown(), 1u);
+  chip.RedrawTick();
+  EXPECT_TRUE(chip.WriteRegister(0x0A, false, 0x05));  // no pattern feature lives there
+  EXPECT_EQ(chip.RedrawCountdown(), 0u);
+  chip.SetPatternShown(false);
 
   chip.ShutdownChip();
   EXPECT_EQ(board->Register(0x08), 1);

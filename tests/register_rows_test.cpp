@@ -51,6 +51,9 @@ TEST(RegisterRows, CellsOfRegistersDelaysAndFlags) {
                                "list.\n           Any changes to this register will be "
                                "transient and\n"));
   EXPECT_EQ(RowDescription(chip, changes, rows, 30).find("[ ALERT ]"), std::string::npos);
+  // Each row describes its own pair's value.
+  EXPECT_THAT(first, HasSubstr("Current=87h"));
+  EXPECT_THAT(RowDescription(chip, changes, rows, 30), HasSubstr("Current=85h"));
   EXPECT_EQ(RowDescription(chip, changes, rows, 2).find("\n[ "), std::string::npos);
 }
 

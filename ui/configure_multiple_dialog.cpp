@@ -142,7 +142,9 @@ void ConfigureMultipleDialog::AddEntry(const QString& entry, bool doubleClick) {
   }
   if (!doubleClick || !entry.startsWith('[') || !entry.endsWith(']')) return;
   const QString sub = QDir(folder_).filePath(entry.mid(1, entry.size() - 2));
-  if (!QFileInfo(sub).isDir()) return;
+  // A folder that cannot be listed would leave nothing to go back with.
+  const QFileInfo info(sub);
+  if (!info.isDir() || !info.isReadable() || !info.isExecutable()) return;
   folder_ = QDir::cleanPath(sub);
   FillBrowser();
 }
@@ -165,8 +167,9 @@ void ConfigureMultipleDialog::Configure() {
   }
   const QList<QWidget*> controls = findChildren<QWidget*>();
   for (QWidget* control : controls) control->setEnabled(false);
-  const ConfigureOutcome outcome = ConfigureMultiple(chip_, selected_, preserve_->isChecked());
-  for (const FileOutcome& file : outcome.files) ShowFileMessages(this, file);
+  const ConfigureOutcome outcome =
+      ConfigureMultiple(chip_, selected_, preserve_->isChecked(),
+                        [this](const FileOutcome& file) { ShowFileMessages(this, file); });
   ShowMessage(this, QString::fromStdString(outcome.summary), QMessageBox::Information);
   for (QWidget* control : controls) control->setEnabled(true);
   accept();

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "config/chip62500.h"
+#include "config/program_texts.h"
 #include "export/generated_text.h"
 #include "ui/page_host.h"
 #include "ui/registers_page.h"
@@ -42,12 +43,18 @@ void UpdateTimer(Chip62500& chip) {
     memory.timer = new QTimer(QCoreApplication::instance());
     memory.timer->setObjectName("hotToChipTimer");
     QObject::connect(memory.timer, &QTimer::timeout, [&chip] {
+      // Loading a file also ends live mode.
+      if (!chip.IsLiveMode()) {
+        UpdateTimer(chip);
+        return;
+      }
       chip.RedrawTick();
       CheckRegistersPage();
     });
     memory.timer->start(kTickMilliseconds);
   } else if (!chip.IsLiveMode() && memory.timer) {
-    delete memory.timer;
+    memory.timer->stop();
+    memory.timer->deleteLater();
     memory.timer = nullptr;
   }
 }
@@ -132,6 +139,11 @@ class DirectPage : public QWidget {
       host_.Chip().SetPatternShown(on);
       Done(QString());
     });
+    for (QWidget* control : findChildren<QWidget*>()) {
+      bool numbered = false;
+      const int id = control->objectName().toInt(&numbered);
+      if (numbered) control->setToolTip(Q(TooltipText(chip, id)));
+    }
     UpdateControls();
   }
 

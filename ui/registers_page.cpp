@@ -44,6 +44,25 @@ QLabel* ColouredText(QWidget* parent, const char* id, const QString& text, QColo
   return label;
 }
 
+// A row whose description is built when asked for, so that it shows the values of the
+// moment (an edit of one row can change the features described in another).
+class RegisterRowItem : public QTreeWidgetItem {
+ public:
+  RegisterRowItem(QTreeWidget* list, ChipEngine& chip, const std::vector<uint32_t>& rows,
+                  size_t row)
+      : QTreeWidgetItem(list), chip_(chip), rows_(rows), row_(row) {}
+
+  QVariant data(int column, int role) const override {
+    if (role != Qt::ToolTipRole) return QTreeWidgetItem::data(column, role);
+    return QString::fromStdString(RowDescription(chip_, Memory().changes, rows_, row_));
+  }
+
+ private:
+  ChipEngine& chip_;
+  const std::vector<uint32_t>& rows_;
+  size_t row_;
+};
+
 class RegistersPage : public QWidget {
  public:
   RegistersPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
@@ -116,7 +135,7 @@ class RegistersPage : public QWidget {
     for (size_t p = 0; p < rows_.size(); ++p) {
       const uint32_t value = RowValue(chip, p, rows_[p]);
       NoteUnderlyingValue(changes(), p, value);
-      auto* item = new QTreeWidgetItem(list_);
+      auto* item = new RegisterRowItem(list_, chip, rows_, p);
       item->setTextAlignment(4, Qt::AlignRight);
       WriteCells(item, p, value);
     }
@@ -129,11 +148,8 @@ class RegistersPage : public QWidget {
     Chip62500& chip = host_.Chip();
     const RowCells cells = MakeRowCells(chip, changes(), row, rows_[row], value);
     const std::string* texts[] = {&cells.reg, &cells.name, &cells.hex, &cells.bin, &cells.dec};
-    const QString description = QString::fromStdString(RowDescription(chip, changes(), rows_, row));
-    for (int column = 0; column < 5; ++column) {
+    for (int column = 0; column < 5; ++column)
       item->setText(column, QString::fromStdString(*texts[column]));
-      item->setToolTip(column, description);
-    }
   }
 
   void Report() {

@@ -15,6 +15,7 @@ struct Tip {
   QString text;
   QRect area;  // the tip goes away when the mouse leaves it; empty: the whole widget
   int maxWidth = 500;
+  bool underWindow = false;  // descriptions of tree items and register rows
 };
 
 // A scroll area's viewport asks for the tip of the area or of the item under the mouse.
@@ -30,7 +31,8 @@ Tip TipAt(QWidget* widget, const QPoint& at) {
   if (!area || area->viewport() != widget) return {widget->toolTip(), QRect()};
   if (auto* view = qobject_cast<QAbstractItemView*>(area)) {
     const QModelIndex index = view->indexAt(at);
-    return {index.data(Qt::ToolTipRole).toString(), view->visualRect(index)};
+    const bool description = view->objectName() == "1601" || view->objectName() == "1801";
+    return {index.data(Qt::ToolTipRole).toString(), view->visualRect(index), 500, description};
   }
   tip.text = area->toolTip();
   if (area->objectName() == "1103") tip.maxWidth = 700;
@@ -63,6 +65,12 @@ bool ShowWindowToolTip(QWidget* widget, const QHelpEvent& event) {
   const Tip tip = TipAt(widget, event.pos());
   if (tip.text.isEmpty()) return false;
   const QString text = WrapToWidth(tip.text, QFontMetrics(QToolTip::font()), tip.maxWidth);
-  QToolTip::showText(event.globalPos(), text, widget, tip.area, kShowMilliseconds);
+  QPoint at = event.globalPos();
+  if (tip.underWindow) {
+    // Descriptions stand under the main window, at its left edge, clear of the list.
+    const QWidget* window = widget->window();
+    at = window->mapToGlobal(QPoint(0, window->height() + 4));
+  }
+  QToolTip::showText(at, text, widget, tip.area, kShowMilliseconds);
   return true;
 }

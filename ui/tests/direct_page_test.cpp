@@ -11,6 +11,7 @@
 
 #include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
+#include "config/program_texts.h"
 #include "ui/page_host.h"
 #include "ui/tests/ui_test_support.h"
 
@@ -55,6 +56,9 @@ class DirectPageTest : public QObject {
                 "K7Q62500 button if the panel does not appear to be functioning correctly after "
                 "initialization.  If the \"Write settings to physical chip immediately\" option is "
                 "selected, use EXTREME CAUTION"));
+    QCOMPARE(Control<QPushButton>(page, 1908)->toolTip(),
+             QString::fromStdString(TooltipText(*chip_, 1908)));
+    QVERIFY(!Control<QCheckBox>(page, 1909)->toolTip().isEmpty());
     QVERIFY(Control<QCheckBox>(page, 1903)->isChecked());
     QVERIFY(Control<QCheckBox>(page, 1905)->isChecked());
     QVERIFY(!Control<QGroupBox>(page, 1912)->isEnabled());
@@ -88,7 +92,13 @@ class DirectPageTest : public QObject {
     QCOMPARE(Control<QLabel>(page, 1913)->text(), QString(27, ' '));
     Control<QCheckBox>(page, 1909)->click();
     QVERIFY(!chip_->IsLiveMode());
-    QVERIFY(!LiveTimer());
+    QTRY_VERIFY(!LiveTimer());
+    // Loading a block ends live mode; the timer stops on its next tick.
+    Control<QCheckBox>(page, 1909)->click();
+    QVERIFY(LiveTimer());
+    chip_->LoadBlock(DefaultHalStruct());
+    QTRY_VERIFY(!LiveTimer());
+    Control<QPushButton>(page, 1906)->click();
     QVERIFY(!Control<QCheckBox>(page, 1910)->isEnabled());
 
     // The check boxes survive the page; without register programming the chip is not

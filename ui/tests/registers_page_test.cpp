@@ -58,6 +58,11 @@ class RegistersPageTest : public QObject {
     QCOMPARE(fx->text(3), QString("10000111"));
     QCOMPARE(fx->text(4), QString("       135"));
     QVERIFY(fx->toolTip(0).contains("FX Register"));
+    // The description is built when asked for.
+    QVERIFY(fx->toolTip(0).contains("Current=87h"));
+    QVERIFY(chip_->SetFieldValue("fx", 7));
+    QVERIFY(fx->toolTip(0).contains("Current=86h"));
+    QVERIFY(chip_->SetFieldValue("fx", 8));
 
     // A read-only register gets a message, no editor.
     PressEnter(list, Row(list, "001Eh"));
