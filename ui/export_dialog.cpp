@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -78,6 +79,25 @@ void Preview(QWidget* owner, Chip62500& chip, const ExportSettings& settings) {
   }
 }
 
+// The save dialog stays open while the chosen file's folder does not exist.
+class ExportSaveDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+ protected:
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty() && !QFileInfo(files.first()).dir().exists()) {
+      ShowMessage(this,
+                  QString("%1\nPath does not exist.\nCheck the path and try again.")
+                      .arg(QDir::toNativeSeparators(QFileInfo(files.first()).path())),
+                  QMessageBox::Warning);
+      return;
+    }
+    QFileDialog::accept();
+  }
+};
+
 // Puts the Preview and Options buttons to the right of the file controls.
 void AddSaveDialogButtons(QFileDialog& dialog, QPushButton* preview, QPushButton* options) {
   auto* column = new QVBoxLayout;
@@ -94,7 +114,7 @@ void AddSaveDialogButtons(QFileDialog& dialog, QPushButton* preview, QPushButton
 void ExportAs(QWidget* owner, Chip62500& chip, ExportSettings& settings) {
   const ExportKind kind = kExportKinds[settings.kind];
   const ExportFilter filter = ExportFileFilter(kind);
-  QFileDialog dialog(owner, "Export As");
+  ExportSaveDialog dialog(owner, "Export As");
   dialog.setObjectName("ExportAs");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -185,6 +185,10 @@ class ExportDialogTest : public QObject {
       Child<QListWidget>(dialog, "exportList")->setCurrentRow(1);
       WhenShown("ExportAs", [&](QWidget* shown) {
         auto* save = qobject_cast<QFileDialog*>(shown);
+        // A folder that does not exist keeps the dialog open.
+        save->selectFile(dir.filePath("no/such/chip.h"));
+        static_cast<QDialog*>(save)->accept();
+        QVERIFY(save->isVisible());
         save->setOption(QFileDialog::DontConfirmOverwrite);
         save->selectFile(readOnly);
         static_cast<QDialog*>(save)->accept();
@@ -192,7 +196,8 @@ class ExportDialogTest : public QObject {
       Child<QPushButton>(dialog, "exportAs")->click();
     });
     RunExportDialog(nullptr, chip);
-    QCOMPARE(messages_.value(1), "Failed to create file " + readOnly);
+    QVERIFY(messages_.value(1).contains("Path does not exist."));
+    QCOMPARE(messages_.value(2), "Failed to create file " + readOnly);
     QCOMPARE(ReadText(readOnly), std::string("old"));
   }
 
