@@ -32,12 +32,7 @@ class DirectPageTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    chip_ = std::make_unique<Chip62500>();
-    chip_->LoadBlock(DefaultHalStruct());
-    features_ = std::make_unique<UiFeatures>(*chip_);
-    host_ = std::make_unique<TestHost>(*chip_, *features_);
-  }
+  void init() { MakePageHost(chip_, features_, host_); }
 
   void withoutABoard() {
     qunsetenv("K7Q_SIMULATED_BOARD");

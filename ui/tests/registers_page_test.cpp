@@ -31,10 +31,7 @@ class RegistersPageTest : public QObject {
 
  private slots:
   void init() {
-    chip_ = std::make_unique<Chip62500>();
-    chip_->LoadBlock(DefaultHalStruct());
-    features_ = std::make_unique<UiFeatures>(*chip_);
-    host_ = std::make_unique<TestHost>(*chip_, *features_);
+    MakePageHost(chip_, features_, host_);
     RecordMessages(&messages_);
   }
 

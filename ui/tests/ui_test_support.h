@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 #include <QWidget>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "chipmodel/ui_features.h"
@@ -38,6 +39,15 @@ class TestHost : public PageHost {
   Chip62500& chip_;
   UiFeatures& features_;
 };
+
+// A chip on the default block, its built-in UI features and a host for a page.
+inline void MakePageHost(std::unique_ptr<Chip62500>& chip, std::unique_ptr<UiFeatures>& features,
+                         std::unique_ptr<TestHost>& host) {
+  chip = std::make_unique<Chip62500>();
+  chip->LoadBlock(DefaultHalStruct());
+  features = std::make_unique<UiFeatures>(*chip);
+  host = std::make_unique<TestHost>(*chip, *features);
+}
 
 // Every message box is answered with OK; its text (and icon) are appended.
 inline void RecordMessages(QStringList* texts, QList<QMessageBox::Icon>* icons = nullptr) {
