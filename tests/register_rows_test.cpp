@@ -3,7 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "board/board_choice.h"
 #include "config/chip62500.h"
+#include "tests/test_env.h"
 
 using ::testing::HasSubstr;
 
@@ -118,4 +122,27 @@ TEST(RegisterRows, HandChangesAndTheirOverwriting) {
   changes.hotToChip = true;
   ReconcileChanges(chip, changes, rows);
   EXPECT_EQ(ChangesReport(chip, changes, rows), "");
+}
+
+TEST(RegisterRows, LiveRowsAreTheChipsReadableRegisters) {
+  ScopedEnv simulated(kSimulatedBoardVariable, "1");
+  Chip62500 chip;
+  chip.LoadBlock(DefaultHalStruct());
+  std::string message;
+  ASSERT_TRUE(chip.InitializeChip(0, &message)) << message;
+  chip.SetLiveMode(true);
+  const std::vector<uint32_t> rows = RegisterRows(chip);
+  ASSERT_FALSE(rows.empty());
+  for (uint32_t index : rows) EXPECT_FALSE(chip.IsRegisterWriteOnly(index, false)) << index;
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), 0x001Cu), 0);  // CSRW Low is write-only
+  EXPECT_EQ(rows[1], 0x0001u);
+  EXPECT_EQ(RowValue(chip, 1, rows[1]), 0x87u);  // read from the board
+
+  ManualChanges changes;
+  changes.hotToChip = true;
+  NoteUnderlyingValue(changes, 1, 0x87);
+  SetRowByHand(chip, changes, 1, rows[1], 0x85);
+  EXPECT_EQ(chip.ReadChipRegister(0x0001), 0x85u);
+  EXPECT_EQ(changes.state[1], kRowModified);
+  chip.SetLiveMode(false);
 }
