@@ -8,6 +8,7 @@
 #include "board/board_choice.h"
 #include "board/test_pattern.h"
 #include "chipmodel/chip_definition_loader.h"
+#include "chipmodel/product_names.h"
 #include "chipmodel/text_format.h"
 #include "reports/labels.h"
 
@@ -179,7 +180,7 @@ const char* Chip62500::GetValueText(std::string_view name, bool readSide) {
   if (Named(*f, "chipid")) {
     text = p ? p->name.value_or("") : "";
   } else if (Named(*f, "chipname")) {
-    text = p ? p->prefix.value_or("") + p->name.value_or("") + p->suffix.value_or("") : "";
+    text = ProductTitle(*this);
   } else if (Named(*f, "chipdesc")) {
     text = " " + (p ? p->description.value_or("") : "");
   } else if (Named(*f, "cfgdesc")) {
@@ -319,11 +320,6 @@ uint32_t Chip62500::ReservedSettingsReport(std::string&, uint32_t) {
   return 0;
 }
 
-std::string Chip62500::ProductName() const {
-  const ProductRecord* p = CurrentProduct();
-  return p ? p->prefix.value_or("") + p->name.value_or("") : "";
-}
-
 void Chip62500::UseBoardDriver(std::unique_ptr<BoardDriver> driver) {
   CloseBoard(runtime_.board);
   runtime_.board.driver = std::move(driver);
@@ -354,7 +350,7 @@ bool Chip62500::InitializeChip(uint32_t mode, std::string* message) {
     liveMode_ = false;
   }
   if (message) {
-    *message = StringPrintf("Initialized %s using HAL build %u.\n", ProductName().c_str(),
+    *message = StringPrintf("Initialized %s using HAL build %u.\n", ProductFullName(*this).c_str(),
                             RuntimeBuildNumber());
   }
   return chipInitialised_;

@@ -52,7 +52,6 @@ class Chip62500 : public ChipEngine {
 
  private:
   uint32_t FrameRate();
-  std::string ProductName() const;
 
   HalStruct block_;
   uint32_t registerCount_ = 0;

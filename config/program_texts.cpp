@@ -14,14 +14,7 @@ std::string FileName(std::string_view path) {
 }  // namespace
 
 std::string ProgramName(ChipEngine& chip) {
-  const ProductRecord* p = chip.CurrentProduct();
-  return (p ? p->name.value_or("") : "") + "TWK";
-}
-
-std::string ProductTitle(ChipEngine& chip) {
-  const ProductRecord* p = chip.CurrentProduct();
-  if (!p) return {};
-  return p->prefix.value_or("") + p->name.value_or("") + p->suffix.value_or("");
+  return ProductName(chip) + "TWK";
 }
 
 std::string WindowTitle(ChipEngine& chip, std::string_view currentFile) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "chipmodel/product_names.h"
+
 class ChipEngine;
 
 constexpr unsigned kBuildNumber = 8;
@@ -15,8 +17,6 @@ constexpr char kProductVersion[] = "3.00";
 
 // "62500TWK": the product number followed by TWK.
 std::string ProgramName(ChipEngine& chip);
-// "K7Q62500": prefix, number and suffix.
-std::string ProductTitle(ChipEngine& chip);
 // "DRIVER.EXE - K7Q62500 Configuration Utility  (Build 8)".
 std::string WindowTitle(ChipEngine& chip, std::string_view currentFile);
 // "62500TWK Version 3.00 - Build 8 [H:9 L:9]".

@@ -13,16 +13,6 @@ std::string RuleText() {
   return std::string(66, '=');
 }
 
-std::string ProductName(const ChipEngine& chip) {
-  const ProductRecord* p = chip.CurrentProduct();
-  return p ? p->name.value_or("") : "";
-}
-
-std::string ProductFullName(const ChipEngine& chip) {
-  const ProductRecord* p = chip.CurrentProduct();
-  return p ? p->prefix.value_or("") + p->name.value_or("") : "";
-}
-
 std::string RegisterName(ChipEngine& chip, uint32_t index) {
   return RegisterLabel(chip, index, kLabelMacro).value_or("");
 }

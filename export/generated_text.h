@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "chipmodel/product_names.h"
 #include "config/program_texts.h"  // kBuildNumber, printed in every banner
 
 class ChipEngine;
@@ -14,10 +15,6 @@ extern const char* const kNoticeLines[2];
 
 // "=" repeated 66 times: the rule of every banner.
 std::string RuleText();
-
-// The product NAME ("62500") and PREFIX+NAME ("K7Q62500").
-std::string ProductName(const ChipEngine& chip);
-std::string ProductFullName(const ChipEngine& chip);
 
 // "REG0000_SYSTEMSET_P1" or "REGFLAG_ENDOFTABLE".
 std::string RegisterName(ChipEngine& chip, uint32_t index);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "chipmodel/chip_engine.h"
+#include "chipmodel/product_names.h"
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "reports/descriptions.h"
@@ -164,10 +165,7 @@ void RegisterBlock(ChipEngine& chip, uint32_t index, std::string& out, std::stri
 
 std::string QuickReference(ChipEngine& chip, std::string_view lineBreak, size_t width) {
   std::string out;
-  const ProductRecord* p = chip.CurrentProduct();
-  const std::string product =
-      p ? p->prefix.value_or("") + p->name.value_or("") + p->suffix.value_or("") : "";
-  out += StringPrintf("ORVIX %s Quick Register Reference", product.c_str());
+  out += StringPrintf("ORVIX %s Quick Register Reference", ProductTitle(chip).c_str());
   out += lineBreak;
   const size_t limit = width > kNoteIndent ? width - kNoteIndent : 1;
   for (const std::string& piece : WrapText(kNote, limit)) {

@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "chipmodel/product_names.h"
 #include "config/chip62500.h"
 #include "config/program_texts.h"
-#include "export/generated_text.h"
 #include "ui/page_host.h"
 #include "ui/registers_page.h"
 
