@@ -22,27 +22,19 @@
 
 namespace {
 
-QStringList Texts(QListWidget* list) {
+QStringList Texts(QListWidget* list, bool sorted = false) {
   QStringList texts;
   for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
+  if (sorted) texts.sort();
   return texts;
 }
 
-QStringList Sorted(QStringList texts) {
-  texts.sort();
-  return texts;
-}
-
-void DoubleClick(QListWidget* list, const QString& text) {
-  const QList<QListWidgetItem*> items = list->findItems(text, Qt::MatchExactly);
-  QVERIFY(!items.isEmpty());
-  emit list->itemDoubleClicked(items.first());
-}
-
-void Select(QListWidget* list, const QString& text) {
+// Makes the line with this text current; a double click also activates it.
+void Pick(QListWidget* list, const QString& text, bool doubleClick) {
   const QList<QListWidgetItem*> items = list->findItems(text, Qt::MatchExactly);
   QVERIFY(!items.isEmpty());
   list->setCurrentItem(items.first());
+  if (doubleClick) emit list->itemDoubleClicked(items.first());
 }
 
 }  // namespace
@@ -73,20 +65,20 @@ class ConfigureMultipleDialogTest : public QObject {
     QVERIFY(dialog.findChild<QRadioButton*>("2208")->isChecked());
     QVERIFY(!dialog.findChild<QCheckBox*>("2212")->isChecked());
     QCOMPARE(dialog.SelectedFiles(), QStringList{passed});
-    QCOMPARE(Sorted(Texts(browser)), QStringList({"[..]", "[sub]", "good.exe"}));
+    QCOMPARE(Texts(browser, true), QStringList({"[..]", "[sub]", "good.exe"}));
     QCOMPARE(dialog.findChild<QLabel*>("2211")->text(), QDir::toNativeSeparators(dir_.path()));
 
     // Folders open on a double click only; files are added once.
-    Select(browser, "[sub]");
+    Pick(browser, "[sub]", false);
     dialog.findChild<QPushButton*>("2203")->click();
     QCOMPARE(dialog.Folder(), dir_.path());
-    DoubleClick(browser, "[sub]");
+    Pick(browser, "[sub]", true);
     QCOMPARE(dialog.Folder(), dir_.filePath("sub"));
-    QCOMPARE(Sorted(Texts(browser)), QStringList({"[..]", "inner.s19"}));
-    DoubleClick(browser, "inner.s19");
-    DoubleClick(browser, "[..]");
+    QCOMPARE(Texts(browser, true), QStringList({"[..]", "inner.s19"}));
+    Pick(browser, "inner.s19", true);
+    Pick(browser, "[..]", true);
     QCOMPARE(dialog.Folder(), dir_.path());
-    Select(browser, "good.exe");
+    Pick(browser, "good.exe", false);
     dialog.findChild<QPushButton*>("2203")->click();
     dialog.findChild<QPushButton*>("2203")->click();
     QCOMPARE(dialog.SelectedFiles(),
@@ -94,7 +86,7 @@ class ConfigureMultipleDialogTest : public QObject {
 
     // All files, then Add All adds the text file and skips the folders.
     dialog.findChild<QRadioButton*>("2207")->setChecked(true);
-    QCOMPARE(Sorted(Texts(browser)), QStringList({"[..]", "[sub]", "good.exe", "notes.txt"}));
+    QCOMPARE(Texts(browser, true), QStringList({"[..]", "[sub]", "good.exe", "notes.txt"}));
     dialog.findChild<QPushButton*>("2204")->click();
     QCOMPARE(dialog.SelectedFiles().size(), 4);
     QVERIFY(dialog.SelectedFiles().contains(dir_.filePath("notes.txt")));
@@ -103,12 +95,12 @@ class ConfigureMultipleDialogTest : public QObject {
     selected->setCurrentRow(0);
     dialog.findChild<QPushButton*>("2205")->click();
     QVERIFY(!dialog.SelectedFiles().contains(passed));
-    DoubleClick(selected, dir_.filePath("good.exe"));
+    Pick(selected, dir_.filePath("good.exe"), true);
     QCOMPARE(dialog.SelectedFiles().size(), 2);
     QCOMPARE(Texts(selected), dialog.SelectedFiles());
     dialog.findChild<QPushButton*>("2206")->click();
-    QVERIFY(dialog.SelectedFiles().isEmpty());
     QCOMPARE(selected->count(), 0);
+    QVERIFY(dialog.SelectedFiles().isEmpty());
 
     // Dropped names are added without an existence test, each once.
     QMimeData data;
@@ -132,8 +124,7 @@ class ConfigureMultipleDialogTest : public QObject {
     QCOMPARE(icons_.value(0), QMessageBox::Warning);
     QCOMPARE(empty.result(), int(QDialog::Rejected));
 
-    messages_.clear();
-    icons_.clear();
+    RecordMessages(&messages_, &icons_);
     QVERIFY(chip.SetFieldValue("fx", 12));
     const QString good = dir_.filePath("good.exe"), notes = dir_.filePath("notes.txt");
     ConfigureMultipleDialog dialog(nullptr, chip, {good, notes});

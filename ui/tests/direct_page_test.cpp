@@ -53,7 +53,6 @@ class DirectPageTest : public QObject {
                 "selected, use EXTREME CAUTION"));
     QCOMPARE(Control<QPushButton>(page, 1908)->toolTip(),
              QString::fromStdString(TooltipText(*chip_, 1908)));
-    QVERIFY(!Control<QCheckBox>(page, 1909)->toolTip().isEmpty());
     QVERIFY(Control<QCheckBox>(page, 1903)->isChecked());
     QVERIFY(Control<QCheckBox>(page, 1905)->isChecked());
     QVERIFY(!Control<QGroupBox>(page, 1912)->isEnabled());

@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <fstream>
 #include <functional>
-#include <sstream>
+#include <iterator>
 
 #include "config/chip62500.h"
 #include "export/export_writer.h"
@@ -43,13 +43,29 @@ T* Child(QWidget* parent, const char* name) {
 
 std::string ReadText(const QString& path) {
   std::ifstream in(path.toStdString(), std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
-std::string Expected(Chip62500& chip, ExportKind kind, unsigned mode) {
-  return ToCrLf(GenerateExport(chip, kind, mode).text);
+// Opens the Export list, picks a row and runs saveAs on the Export As dialog.
+void ExportRow(Chip62500& chip, int row, std::function<void(QFileDialog*)> saveAs) {
+  WhenShown("Export", [=](QWidget* dialog) {
+    Child<QListWidget>(dialog, "exportList")->setCurrentRow(row);
+    WhenShown("ExportAs", [=](QWidget* shown) { saveAs(qobject_cast<QFileDialog*>(shown)); });
+    Child<QPushButton>(dialog, "exportAs")->click();
+  });
+  RunExportDialog(nullptr, chip);
+}
+
+// The lines of the Export list; Close ends it without a save dialog.
+QStringList Listed(Chip62500& chip) {
+  QStringList texts;
+  WhenShown("Export", [&](QWidget* dialog) {
+    auto* list = Child<QListWidget>(dialog, "exportList");
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    Child<QPushButton>(dialog, "close")->click();
+  });
+  RunExportDialog(nullptr, chip);
+  return texts;
 }
 
 }  // namespace
@@ -71,47 +87,30 @@ class ExportDialogTest : public QObject {
   void listAndSaveDialog() {
     Chip62500 chip;
     QTemporaryDir dir;
-    QStringList texts;
-    QString title, acceptLabel, suffix, firstName;
-    QStringList filters;
-    bool optionsEnabled = true;
-    WhenShown("Export", [&](QWidget* dialog) {
-      auto* list = Child<QListWidget>(dialog, "exportList");
-      for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
-      list->setCurrentRow(4);
-      WhenShown("ExportAs", [&](QWidget* shown) {
-        auto* save = qobject_cast<QFileDialog*>(shown);
-        title = save->windowTitle();
-        acceptLabel = save->labelText(QFileDialog::Accept);
-        suffix = save->defaultSuffix();
-        filters = save->nameFilters();
-        firstName = QFileInfo(save->selectedFiles().value(0)).fileName();
-        optionsEnabled = Child<QPushButton>(save, "options")->isEnabled();
-        save->selectFile(dir.filePath("listing"));
-        static_cast<QDialog*>(save)->accept();
-      });
-      Child<QPushButton>(dialog, "exportAs")->click();
-    });
-    RunExportDialog(nullptr, chip);
-
+    const QStringList texts = Listed(chip);
     QCOMPARE(texts.size(), 6);
     QCOMPARE(texts[0],
              QString("C Source File for K7Q62500 HAL-Based Applications\t[HAL_config.c]"));
     QCOMPARE(texts[2], QString("C Header File for K7Q62500 WinCE Drivers \t\t[mode0.h]"));
     QCOMPARE(texts[5], QString("K7Q62500 Register Quick Reference\t\t\t[K7Q62500.txt]"));
-    QCOMPARE(title, QString("Export As"));
-    QCOMPARE(acceptLabel, QString("&Export"));
-    QCOMPARE(suffix, QString("csv"));
-    QCOMPARE(filters, QStringList({"Comma-Separated-Value Files (*.csv)", "All Files (*.*)"}));
-    QCOMPARE(firstName, QString("K7Q62500.csv"));
-    QVERIFY(!optionsEnabled);
-    QCOMPARE(CurrentExportSettings().kind, size_t{4});
-    QCOMPARE(ReadText(dir.filePath("listing.csv")), Expected(chip, ExportKind::kCsv, 0));
-    QVERIFY(messages_.isEmpty());
 
-    // Close ends the list without a save dialog.
-    WhenShown("Export", [](QWidget* dialog) { Child<QPushButton>(dialog, "close")->click(); });
-    RunExportDialog(nullptr, chip);
+    // Checked after the dialog has closed: a failed check inside would leave it open.
+    QStringList seen;
+    ExportRow(chip, 4, [&](QFileDialog* save) {
+      seen << save->windowTitle() << save->labelText(QFileDialog::Accept) << save->defaultSuffix()
+           << save->nameFilters() << QFileInfo(save->selectedFiles().value(0)).fileName()
+           << (Child<QPushButton>(save, "options")->isEnabled() ? "options" : "no options");
+      save->selectFile(dir.filePath("listing"));
+      static_cast<QDialog*>(save)->accept();
+    });
+    QCOMPARE(seen,
+             QStringList({"Export As", "&Export", "csv", "Comma-Separated-Value Files (*.csv)",
+                          "All Files (*.*)", "K7Q62500.csv", "no options"}));
+    QCOMPARE(CurrentExportSettings().kind, size_t{4});
+    QCOMPARE(ReadText(dir.filePath("listing.csv")),
+             ToCrLf(GenerateExport(chip, ExportKind::kCsv, 0).text));
+    QVERIFY(messages_.isEmpty());
+    Listed(chip);
     QCOMPARE(CurrentExportSettings().kind, size_t{4});
   }
 
@@ -124,40 +123,26 @@ class ExportDialogTest : public QObject {
       inEditor = textEditor;
       return true;
     });
-    WhenShown("Export", [&](QWidget* dialog) {
-      Child<QListWidget>(dialog, "exportList")->setCurrentRow(2);
-      WhenShown("ExportAs", [&](QWidget* shown) {
-        auto* save = qobject_cast<QFileDialog*>(shown);
-        WhenShown("ExportOptions", [](QWidget* options) {
-          QVERIFY(Child<QSpinBox>(options, "modeNumber")->isVisibleTo(options));
-          Child<QSpinBox>(options, "modeNumber")->setValue(3);
-          Child<QCheckBox>(options, "hardwareAcceleration")->setChecked(true);
-          Child<QDialogButtonBox>(options, "")->button(QDialogButtonBox::Ok)->click();
-        });
-        Child<QPushButton>(save, "options")->click();
-        nameAfterOptions = QFileInfo(save->selectedFiles().value(0)).fileName();
-        Child<QPushButton>(save, "preview")->click();
-        save->reject();
+    ExportRow(chip, 2, [&](QFileDialog* save) {
+      WhenShown("ExportOptions", [](QWidget* options) {
+        QVERIFY(Child<QSpinBox>(options, "modeNumber")->isVisibleTo(options));
+        Child<QSpinBox>(options, "modeNumber")->setValue(3);
+        Child<QCheckBox>(options, "hardwareAcceleration")->setChecked(true);
+        Child<QDialogButtonBox>(options, "")->button(QDialogButtonBox::Ok)->click();
       });
-      Child<QPushButton>(dialog, "exportAs")->click();
+      Child<QPushButton>(save, "options")->click();
+      nameAfterOptions = QFileInfo(save->selectedFiles().value(0)).fileName();
+      Child<QPushButton>(save, "preview")->click();
+      save->reject();
     });
-    RunExportDialog(nullptr, chip);
-
     QCOMPARE(nameAfterOptions, QString("mode3.h"));
     QCOMPARE(CurrentExportSettings().mode, 3u);
     QCOMPARE(CurrentExportSettings().options, 1u | kExportHardwareAcceleration);
     QCOMPARE(previewed, QDir::tempPath() + "/mode3.h");
     QVERIFY(inEditor);
-    QCOMPARE(ReadText(previewed), Expected(chip, ExportKind::kWinCeHeader, 3));
-
-    // The list shows the new mode number.
-    QString wince;
-    WhenShown("Export", [&](QWidget* dialog) {
-      wince = Child<QListWidget>(dialog, "exportList")->item(2)->text();
-      Child<QPushButton>(dialog, "close")->click();
-    });
-    RunExportDialog(nullptr, chip);
-    QCOMPARE(wince, QString("C Header File for K7Q62500 WinCE Drivers \t\t[mode3.h]"));
+    QCOMPARE(ReadText(previewed), ToCrLf(GenerateExport(chip, ExportKind::kWinCeHeader, 3).text));
+    QCOMPARE(Listed(chip).value(2),
+             QString("C Header File for K7Q62500 WinCE Drivers \t\t[mode3.h]"));
   }
 
   void failuresShowTheirMessages() {
@@ -167,35 +152,23 @@ class ExportDialogTest : public QObject {
     std::ofstream(readOnly.toStdString()) << "old";
     chmod(readOnly.toLocal8Bit().constData(), 0444);
     SetPreviewOpener([](const QString&, bool) { return false; });
-
-    WhenShown("Export", [&](QWidget* dialog) {
-      Child<QListWidget>(dialog, "exportList")->setCurrentRow(5);
-      WhenShown("ExportAs", [&](QWidget* save) {
-        Child<QPushButton>(save, "preview")->click();
-        save->close();
-      });
-      Child<QPushButton>(dialog, "exportAs")->click();
+    ExportRow(chip, 5, [](QFileDialog* save) {
+      Child<QPushButton>(save, "preview")->click();
+      save->close();
     });
-    RunExportDialog(nullptr, chip);
     QCOMPARE(messages_,
              QStringList({"Failed to execute file " + QDir::tempPath() + "/K7Q62500.txt"}));
     QCOMPARE(icons_.value(0), QMessageBox::Warning);
 
-    WhenShown("Export", [&](QWidget* dialog) {
-      Child<QListWidget>(dialog, "exportList")->setCurrentRow(1);
-      WhenShown("ExportAs", [&](QWidget* shown) {
-        auto* save = qobject_cast<QFileDialog*>(shown);
-        // A folder that does not exist keeps the dialog open.
-        save->selectFile(dir.filePath("no/such/chip.h"));
-        static_cast<QDialog*>(save)->accept();
-        QVERIFY(save->isVisible());
-        save->setOption(QFileDialog::DontConfirmOverwrite);
-        save->selectFile(readOnly);
-        static_cast<QDialog*>(save)->accept();
-      });
-      Child<QPushButton>(dialog, "exportAs")->click();
+    ExportRow(chip, 1, [&](QFileDialog* save) {
+      // A folder that does not exist keeps the dialog open.
+      save->selectFile(dir.filePath("no/such/chip.h"));
+      static_cast<QDialog*>(save)->accept();
+      QVERIFY(save->isVisible());
+      save->setOption(QFileDialog::DontConfirmOverwrite);
+      save->selectFile(readOnly);
+      static_cast<QDialog*>(save)->accept();
     });
-    RunExportDialog(nullptr, chip);
     QVERIFY(messages_.value(1).contains("Path does not exist."));
     QCOMPARE(messages_.value(2), "Failed to create file " + readOnly);
     QCOMPARE(ReadText(readOnly), std::string("old"));

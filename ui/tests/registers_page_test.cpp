@@ -44,17 +44,13 @@ class RegistersPageTest : public QObject {
     QCOMPARE(page->findChild<QLabel*>("1802")->text(),
              QString("The following registers are in presented in order of initialization. "
                      "The registers in this list will be used during chip initialization."));
-    QCOMPARE(page->findChild<QLabel*>("1803")->text(), QString());
     QCOMPARE(list->headerItem()->text(4), QString("DEC"));
     QCOMPARE(list->topLevelItemCount(), 33);
     QTreeWidgetItem* fx = Row(list, "0001h");
     QVERIFY(fx);
-    QCOMPARE(fx->text(0), QString("0001h   "));
-    QCOMPARE(fx->text(1), QString("FX Register"));
-    QCOMPARE(fx->text(2), QString("87"));
-    QCOMPARE(fx->text(3), QString("10000111"));
-    QCOMPARE(fx->text(4), QString("       135"));
-    QVERIFY(fx->toolTip(0).contains("FX Register"));
+    QStringList columns;
+    for (int column = 0; column < 5; ++column) columns << fx->text(column);
+    QCOMPARE(columns, QStringList({"0001h   ", "FX Register", "87", "10000111", "       135"}));
     // The description is built when asked for.
     QVERIFY(fx->toolTip(0).contains("Current=87h"));
     QVERIFY(chip_->SetFieldValue("fx", 7));
