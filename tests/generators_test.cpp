@@ -115,9 +115,6 @@ TEST(Generators, HalConfigDescriptionsFlagsAndDelays) {
   SetDescription(chip, "ABCDEFGHIJKLMNOPQR");
   EXPECT_TRUE(HasLine(HalConfigSource(chip),
                       "    \"ABCDEFGHIJKLMNOPQR\\x00\",  // Configuration description"));
-  SetDescription(chip, "AB");
-  EXPECT_TRUE(HasLine(HalConfigSource(chip),
-                      "    \"AB\\x00\",               // Configuration description"));
   SetDescription(chip,
                  "a\tb\"c\\d\x01"
                  "F\x7f\xff\n?");
