@@ -37,11 +37,19 @@ QListWidget* FileList(QWidget* parent, int id) {
   return list;
 }
 
+// The folder the dialog was last in; it opens there the next time.
+QString& LastFolder() {
+  static QString folder = QDir::currentPath();
+  return folder;
+}
+
 }  // namespace
 
 ConfigureMultipleDialog::ConfigureMultipleDialog(QWidget* owner, Chip62500& chip,
                                                  const QStringList& names)
-    : QDialog(owner), chip_(chip), folder_(QDir::currentPath()) {
+    : QDialog(owner),
+      chip_(chip),
+      folder_(QDir(LastFolder()).exists() ? LastFolder() : QDir::currentPath()) {
   setObjectName("ConfigureMultiple");
   setWindowTitle("Configure Multiple");
   setAcceptDrops(true);
@@ -146,6 +154,7 @@ void ConfigureMultipleDialog::AddEntry(const QString& entry, bool doubleClick) {
   const QFileInfo info(sub);
   if (!info.isDir() || !info.isReadable() || !info.isExecutable()) return;
   folder_ = QDir::cleanPath(sub);
+  LastFolder() = folder_;
   FillBrowser();
 }
 

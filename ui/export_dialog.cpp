@@ -1,5 +1,6 @@
 #include "ui/export_dialog.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
@@ -16,11 +17,13 @@
 #include "export/export_writer.h"
 #include "ui/export_options_dialog.h"
 #include "ui/message_box.h"
+#include "ui/text_preview.h"
 
 namespace {
 
 PreviewOpener& Opener() {
-  static PreviewOpener opener = [](const QString& path, bool) {
+  static PreviewOpener opener = [](const QString& path, bool textEditor) {
+    if (textEditor) return ShowTextPreview(QApplication::activeModalWidget(), path);
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
   };
   return opener;

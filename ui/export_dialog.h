@@ -15,7 +15,7 @@ void RunExportDialog(QWidget* owner, Chip62500& chip);
 // The mode number, options and chosen kind, kept while the program runs.
 ExportSettings& CurrentExportSettings();
 
-// Shows a preview file: in a text editor (textEditor) or with the program the system
-// associates with it. Tests replace it; false when nothing could be started.
+// Shows a preview file: in the program's own text viewer (textEditor) or with the
+// program the system associates with it. Tests replace it; false when nothing could be started.
 using PreviewOpener = std::function<bool(const QString& path, bool textEditor)>;
 void SetPreviewOpener(PreviewOpener opener);

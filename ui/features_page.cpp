@@ -3,11 +3,15 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <deque>
 #include <memory>
+#include <set>
 
+#include "chipmodel/chip_engine.h"
 #include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "ui/editors/create_editor.h"
@@ -49,6 +53,13 @@ class FeaturesPage : public QWidget {
     palette.setColor(QPalette::WindowText, QColor(0, 0, 175));
     note->setPalette(palette);
     layout->addWidget(note);
+    find_ = new QLineEdit(this);
+    find_->setObjectName("find");
+    find_->setPlaceholderText("Find a feature by name or keyname (Ctrl+F)");
+    find_->setClearButtonEnabled(true);
+    find_->installEventFilter(this);
+    layout->addWidget(find_);
+    connect(find_, &QLineEdit::textChanged, this, [this] { Filter(); });
     tree_ = new QTreeWidget(this);
     tree_->setObjectName("1601");
     tree_->setHeaderHidden(true);
@@ -64,7 +75,7 @@ class FeaturesPage : public QWidget {
       if (entry->parent() && ItemOf(entry)) ItemOf(entry)->expanded = false;
     });
     Fill();
-    tree_->setFocus();
+    setFocusProxy(tree_);
     host_.ShowDiagnostics(QString(), false);
   }
 
@@ -83,6 +94,7 @@ class FeaturesPage : public QWidget {
     if (topLevel && item.type != kUiTemplate) text = text.toUpper();
     auto* entry = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
     entry->setText(0, text);
+    if (item.feature) shown_.insert(*item.feature);
     entry->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(&item)));
     if (item.feature) {
       entry->setToolTip(0, QString::fromStdString(features().Description(item)));
@@ -102,7 +114,8 @@ class FeaturesPage : public QWidget {
   void Fill() {
     tree_->setUpdatesEnabled(false);
     tree_->clear();
-    selected_ = top_ = nullptr;
+    selected_ = top_ = others_ = nullptr;
+    shown_.clear();
     bool first = true;
     for (auto& node : features().TopLevel()) {
       if (!first) new QTreeWidgetItem(tree_, QStringList{" "});
@@ -117,6 +130,7 @@ class FeaturesPage : public QWidget {
   void Refresh() {
     Remember();
     Fill();
+    Filter();
     host_.ShowDiagnostics(QString(), false);
     host_.SettingsChanged();
   }
@@ -138,7 +152,78 @@ class FeaturesPage : public QWidget {
     if (result != 0) QTimer::singleShot(0, this, [this] { Refresh(); });
   }
 
+  // The features of the chip definition that the tree leaves out, offered only while
+  // searching; built the first time they are needed.
+  void AddOtherFeatures() {
+    others_ = new QTreeWidgetItem(tree_, QStringList{"OTHER FEATURES"});
+    ChipEngine& chip = host_.Chip();
+    if (otherItems_.empty()) {
+      for (const FeatureRecord& record : chip.Tables().features) {
+        const std::string name = record.keyname.value_or("");
+        if (name.empty() || shown_.count(name) || !chip.IsFeatureAvailable(name)) continue;
+        UiItem item;
+        item.type = kUiItem;
+        item.feature = name;
+        item.readOnly = chip.IsFeatureReadOnly(name);
+        otherItems_.push_back(item);
+      }
+    }
+    for (UiItem& item : otherItems_) {
+      auto* entry = new QTreeWidgetItem(others_);
+      entry->setText(0, QString::fromStdString(features().ItemText(item)));
+      entry->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(&item)));
+      entry->setToolTip(0, QString::fromStdString(features().Description(item)));
+    }
+    others_->setExpanded(true);
+  }
+
+  // Shows only the entries whose text or keyname holds the search text, with their
+  // groups; all entries when it is empty.
+  void Filter() {
+    const QString text = find_->text().trimmed();
+    if (!text.isEmpty() && !others_) AddOtherFeatures();
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i) Show(tree_->topLevelItem(i), text, false);
+    if (others_) others_->setHidden(text.isEmpty() || !Show(others_, text, false));
+    if (text.isEmpty()) return;
+    QTreeWidgetItem* current = tree_->currentItem();
+    if (current && !current->isHidden() && Matches(current, text)) return;
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+      if (!(*it)->isHidden() && ItemOf(*it) && ItemOf(*it)->feature && Matches(*it, text)) {
+        tree_->setCurrentItem(*it);
+        break;
+      }
+    }
+  }
+
+  static bool Matches(QTreeWidgetItem* entry, const QString& text) {
+    const UiItem* item = ItemOf(entry);
+    return entry->text(0).contains(text, Qt::CaseInsensitive) ||
+           (item && item->feature &&
+            QString::fromStdString(*item->feature).contains(text, Qt::CaseInsensitive));
+  }
+
+  // True when the entry stays visible: it matches, or one of its children does.
+  static bool Show(QTreeWidgetItem* entry, const QString& text, bool parentMatches) {
+    const bool matches = text.isEmpty() || parentMatches || Matches(entry, text);
+    bool visible = matches && (text.isEmpty() || ItemOf(entry) || parentMatches);
+    for (int i = 0; i < entry->childCount(); ++i)
+      visible = Show(entry->child(i), text, matches && ItemOf(entry)) || visible;
+    entry->setHidden(!visible);
+    return visible;
+  }
+
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == find_ && event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        Activate(tree_->currentItem());
+        return true;
+      }
+      if (key == Qt::Key_Down || key == Qt::Key_Up) {
+        tree_->setFocus();
+        return true;
+      }
+    }
     if (watched == tree_ && event->type() == QEvent::KeyPress) {
       const int key = static_cast<QKeyEvent*>(event)->key();
       if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -153,6 +238,10 @@ class FeaturesPage : public QWidget {
 
   PageHost& host_;
   QTreeWidget* tree_;
+  QLineEdit* find_;
+  std::set<std::string> shown_;    // features of the tree
+  std::deque<UiItem> otherItems_;  // the chip's features not in it
+  QTreeWidgetItem* others_ = nullptr;
   QTreeWidgetItem* selected_ = nullptr;
   QTreeWidgetItem* top_ = nullptr;
 };

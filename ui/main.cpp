@@ -7,6 +7,7 @@
 #include "config/chip62500.h"
 #include "config/program_texts.h"
 #include "ui/configure_multiple_dialog.h"
+#include "ui/dialog_fit.h"
 #include "ui/main_window.h"
 #include "ui/version_check.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   Chip62500& chip = TheChip();
   UiFeatures features(chip);
   QApplication app(argc, argv);
+  FitDialogsToCaptions();
 
   if (!ToolkitIsRecentEnough()) {
     ShowVersionDialog(nullptr);

@@ -9,12 +9,17 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QTabBar>
 #include <QToolTip>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -23,7 +28,9 @@
 #include "config/configurable_file.h"
 #include "config/program_texts.h"
 #include "ui/about_dialog.h"
+#include "ui/block_change.h"
 #include "ui/configure_multiple_dialog.h"
+#include "ui/dialog_fit.h"
 #include "ui/direct_page.h"
 #include "ui/export_dialog.h"
 #include "ui/features_page.h"
@@ -126,11 +133,11 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
     tabs_->setTabToolTip(index, Q(TooltipText(chip_, tab.tooltip)));
   }
   tabLayout->addWidget(tabs_);
-  auto* frame = new QFrame(tabArea);
-  frame->setFrameShape(QFrame::StyledPanel);
-  pageLayout_ = new QVBoxLayout(frame);
-  pageLayout_->setContentsMargins(4, 4, 4, 4);
-  tabLayout->addWidget(frame, 1);
+  // A page larger than the room left scrolls instead of growing the window.
+  pageArea_ = new QScrollArea(tabArea);
+  pageArea_->setWidgetResizable(true);
+  pageArea_->setFrameShape(QFrame::StyledPanel);
+  tabLayout->addWidget(pageArea_, 1);
   layout->addWidget(tabArea, 300);
 
   auto* group = new QGroupBox("Diagnostics", central);
@@ -148,18 +155,30 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
   layout->addWidget(group, 81);
   setCentralWidget(central);
 
-  // 450 x 400 dialog units; the window is not resizable.
+  // 450 x 400 dialog units where the screen has the room; the layouts set the minimum.
   const QFontMetrics metrics(font());
-  setFixedSize(450 * metrics.averageCharWidth() / 4, 400 * metrics.height() / 8);
+  const int unitX =
+      metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52;
+  QSize size(450 * unitX / 4, 400 * metrics.height() / 8);
+  if (const QScreen* screen = QApplication::primaryScreen())
+    size = size.boundedTo(screen->availableSize() * 9 / 10);
+  resize(size);
+
+  // The style first: setting it resets the tooltip font.
+  SetTooltipDelay(250);
   QFont tipFont("Courier New");
   tipFont.setStyleHint(QFont::TypeWriter);
+  tipFont.setFixedPitch(true);
   tipFont.setPixelSize(12);
   QToolTip::setFont(tipFont);
+  FitDialogsToCaptions();
 
+  undo_ = new QUndoStack(this);
+  MarkSaved();
   BuildMenu();
+  AddShortcuts();
   setAcceptDrops(true);
   qApp->installEventFilter(this);
-  SetTooltipDelay(250);
   UpdateTitle();
   connect(tabs_, &QTabBar::currentChanged, this, &MainWindow::ShowPage);
   ShowPage(0);
@@ -174,12 +193,28 @@ void MainWindow::BuildMenu() {
   saveAs_ = AddAction(file, 40003, "Save &As...");
   connect(saveAs_, &QAction::triggered, this, &MainWindow::SaveAs);
   file->addSeparator();
-  connect(AddAction(file, 40004, "Configure &Multiple..."), &QAction::triggered, this,
-          [this] { RunConfigureMultipleDialog(this, chip_, {}); });
+  connect(AddAction(file, 40004, "Configure &Multiple..."), &QAction::triggered, this, [this] {
+    if (MaybeSave()) RunConfigureMultipleDialog(this, chip_, {});
+  });
   connect(AddAction(file, 40005, "&Export..."), &QAction::triggered, this,
           [this] { RunExportDialog(this, chip_); });
   file->addSeparator();
   connect(AddAction(file, 40006, "E&xit"), &QAction::triggered, this, &QWidget::close);
+
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  QAction* undo = undo_->createUndoAction(this, "&Undo");
+  undo->setObjectName("undo");
+  undo->setShortcut(QKeySequence::Undo);
+  QAction* redo = undo_->createRedoAction(this, "&Redo");
+  redo->setObjectName("redo");
+  redo->setShortcut(QKeySequence::Redo);
+  edit->addAction(undo);
+  edit->addAction(redo);
+  edit->addSeparator();
+  QAction* find = edit->addAction("&Find Feature...");
+  find->setObjectName("find");
+  find->setShortcut(QKeySequence::Find);
+  connect(find, &QAction::triggered, this, &MainWindow::Find);
 
   QMenu* help = menuBar()->addMenu("&Help");
   tooltips_ = AddAction(help, 40012, "Enable &ToolTips");
@@ -203,9 +238,33 @@ void MainWindow::BuildMenu() {
   about_ = AddAction(help, 40014, "&About...");
   connect(about_, &QAction::triggered, this, [this] { ShowAboutBox(this, chip_); });
 
-  for (QMenu* menu : {file, help})
+  for (QMenu* menu : {file, edit, help})
     connect(menu, &QMenu::aboutToShow, this, &MainWindow::PrepareMenu);
   PrepareMenu();
+}
+
+// The standard keys of the menu commands, and Ctrl+Tab between the tabs.
+void MainWindow::AddShortcuts() {
+  const struct {
+    const char* id;
+    QKeySequence keys;
+  } kKeys[] = {{"40001", QKeySequence::Open},
+               {"40002", QKeySequence::Save},
+               {"40003", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+               {"40005", QKeySequence(Qt::CTRL | Qt::Key_E)},
+               {"40006", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+               {"40014", QKeySequence(Qt::Key_F1)}};
+  for (const auto& row : kKeys) {
+    if (auto* action = menuBar()->findChild<QAction*>(row.id)) action->setShortcut(row.keys);
+  }
+  for (const int step : {1, -1}) {
+    auto* shortcut = new QShortcut(step > 0 ? QKeySequence(Qt::CTRL | Qt::Key_Tab)
+                                            : QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                   this);
+    connect(shortcut, &QShortcut::activated, this, [this, step] {
+      tabs_->setCurrentIndex((tabs_->currentIndex() + step + tabs_->count()) % tabs_->count());
+    });
+  }
 }
 
 void MainWindow::PrepareMenu() {
@@ -231,8 +290,7 @@ void MainWindow::UpdateTitle() {
 
 void MainWindow::ShowPage(int index) {
   if (page_) {
-    pageLayout_->removeWidget(page_);
-    delete page_;
+    delete pageArea_->takeWidget();
     page_ = nullptr;
   }
   if (index == 0) {
@@ -242,7 +300,53 @@ void MainWindow::ShowPage(int index) {
   } else {
     page_ = CreateDirectPage(*this, nullptr);
   }
-  pageLayout_->addWidget(page_);
+  pageArea_->setWidget(page_);
+  // The page's tree or list takes the keyboard.
+  page_->setFocus();
+}
+
+void MainWindow::SettingsChanged() {
+  RecordBlockChange(tabs_->currentIndex() == 1 ? "Register Change" : "Feature Change");
+}
+
+void MainWindow::RecordBlockChange(const QString& text) {
+  const HalStruct now = chip_.Block();
+  if (SameBlock(now, recordedBlock_)) return;
+  undo_->push(new BlockChange(recordedBlock_, now, text,
+                              [this](const HalStruct& block) { LoadBlock(block); }));
+  recordedBlock_ = now;
+}
+
+void MainWindow::LoadBlock(const HalStruct& block) {
+  chip_.LoadBlock(block);
+  recordedBlock_ = block;
+  ShowPage(tabs_->currentIndex());
+  ShowDiagnostics(QString(), false);
+}
+
+bool MainWindow::HasUnsavedChanges() const {
+  return !SameBlock(chip_.Block(), savedBlock_);
+}
+
+void MainWindow::MarkSaved() {
+  savedBlock_ = recordedBlock_ = chip_.Block();
+}
+
+bool MainWindow::MaybeSave() {
+  if (currentFile_.isEmpty() || !HasUnsavedChanges()) return true;
+  const int answer =
+      ShowMessage(this, QString("Save changes to \"%1\"?").arg(currentFile_), QMessageBox::Warning,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+  if (answer == QMessageBox::Save) return SaveFile(QString());
+  return answer == QMessageBox::Discard;
+}
+
+void MainWindow::Find() {
+  if (tabs_->currentIndex() != 0) tabs_->setCurrentIndex(0);
+  if (auto* field = page_ ? page_->findChild<QLineEdit*>("find") : nullptr) {
+    field->setFocus();
+    field->selectAll();
+  }
 }
 
 void MainWindow::ShowDiagnostics(const QString& text, bool alert) {
@@ -267,6 +371,8 @@ bool MainWindow::OpenFile(const QString& path) {
   ShowFileMessages(this, outcome);
   if (!outcome.ok) return false;
   currentFile_ = path;
+  undo_->clear();
+  MarkSaved();
   UpdateTitle();
   ShowPage(tabs_->currentIndex());
   ShowDiagnostics(QString(), false);
@@ -274,19 +380,13 @@ bool MainWindow::OpenFile(const QString& path) {
 }
 
 void MainWindow::Open() {
+  if (!MaybeSave()) return;
   const QString name = ChooseFile(this, true, "Open", FilterText(OpenFilters()), QString(), "exe");
   if (!name.isEmpty()) OpenFile(name);
 }
 
 void MainWindow::Save() {
-  if (currentFile_.isEmpty()) return;
-  const FileOutcome outcome =
-      SaveConfigurableFile(chip_, currentFile_.toStdString(), std::string(), false);
-  ShowFileMessages(this, outcome);
-  if (outcome.ok) {
-    ShowMessage(this, QString("Configuration data saved in file \"%1\".").arg(currentFile_),
-                QMessageBox::Information);
-  }
+  SaveFile(QString());
 }
 
 void MainWindow::SaveAs() {
@@ -295,20 +395,33 @@ void MainWindow::SaveAs() {
   const auto filters = SaveAsFilters(currentFile_.toStdString(), &extension);
   const QString name =
       ChooseFile(this, false, "Save As", FilterText(filters), currentFile_, Q(extension));
-  if (name.isEmpty()) return;
+  if (!name.isEmpty()) SaveFile(name);
+}
+
+// Saves into the current file, or from it into newName, which then becomes current.
+bool MainWindow::SaveFile(const QString& newName) {
+  if (currentFile_.isEmpty()) return false;
   const FileOutcome outcome =
-      SaveConfigurableFile(chip_, currentFile_.toStdString(), name.toStdString(), false);
+      SaveConfigurableFile(chip_, currentFile_.toStdString(), newName.toStdString(), false);
   ShowFileMessages(this, outcome);
-  if (!outcome.ok) return;
-  currentFile_ = name;
-  UpdateTitle();
+  if (!outcome.ok) return false;
+  if (!newName.isEmpty()) {
+    currentFile_ = newName;
+    UpdateTitle();
+  }
+  savedBlock_ = chip_.Block();
   ShowMessage(this, QString("Configuration data saved in file \"%1\".").arg(currentFile_),
               QMessageBox::Information);
+  return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!MaybeSave()) {
+    event->ignore();
+    return;
+  }
   closing_ = true;
-  delete page_;
+  delete pageArea_->takeWidget();
   page_ = nullptr;
   event->accept();
 }
@@ -323,7 +436,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (url.isLocalFile()) names << url.toLocalFile();
   }
   event->acceptProposedAction();
-  RunConfigureMultipleDialog(this, chip_, names);
+  if (MaybeSave()) RunConfigureMultipleDialog(this, chip_, names);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -5,14 +5,16 @@
 #include <QString>
 #include <functional>
 
+#include "config/hal_struct.h"
 #include "ui/page_host.h"
 
 class QAction;
 class QActionGroup;
 class QGroupBox;
 class QPlainTextEdit;
+class QScrollArea;
 class QTabBar;
-class QVBoxLayout;
+class QUndoStack;
 
 // Asks for a file name; tests answer it. open: an Open dialog, else Save As. A name
 // typed without an extension gets defaultSuffix.
@@ -30,7 +32,8 @@ class MainWindow : public QMainWindow, public PageHost {
   Chip62500& Chip() override { return chip_; }
   UiFeatures& Features() override { return features_; }
   void ShowDiagnostics(const QString& text, bool alert) override;
-  void SettingsChanged() override {}
+  // Records what a page changed as one undoable step.
+  void SettingsChanged() override;
   QWidget* Window() override { return this; }
 
   const QString& CurrentFile() const { return currentFile_; }
@@ -38,12 +41,22 @@ class MainWindow : public QMainWindow, public PageHost {
   QWidget* CurrentPage() const { return page_; }
   int TooltipDelay() const { return tooltipDelay_; }
   bool TooltipsEnabled() const { return tooltipsEnabled_; }
+  QUndoStack* UndoStack() const { return undo_; }
+
+  // Records the change of the block since the last recorded state as one undoable step
+  // named text; nothing when the block is unchanged. Call it after changing the block
+  // other than through a page.
+  void RecordBlockChange(const QString& text);
+  // True when the block differs from the one last opened or saved.
+  bool HasUnsavedChanges() const;
 
  public slots:
   void ShowPage(int index);
   void Open();
   void Save();
   void SaveAs();
+  // Moves the focus to the Features tab's search field.
+  void Find();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -53,6 +66,12 @@ class MainWindow : public QMainWindow, public PageHost {
 
  private:
   void BuildMenu();
+  void AddShortcuts();
+  // Asks to save unsaved changes; false when the user cancels.
+  bool MaybeSave();
+  bool SaveFile(const QString& newName);
+  void LoadBlock(const HalStruct& block);
+  void MarkSaved();
   void PrepareMenu();
   void UpdateTitle();
   void SetTooltipDelay(int milliseconds);
@@ -60,7 +79,7 @@ class MainWindow : public QMainWindow, public PageHost {
   Chip62500& chip_;
   UiFeatures& features_;
   QTabBar* tabs_ = nullptr;
-  QVBoxLayout* pageLayout_ = nullptr;
+  QScrollArea* pageArea_ = nullptr;
   QWidget* page_ = nullptr;
   QPlainTextEdit* diagnostics_ = nullptr;
   QAction* save_ = nullptr;
@@ -68,6 +87,9 @@ class MainWindow : public QMainWindow, public PageHost {
   QAction* tooltips_ = nullptr;
   QAction* about_ = nullptr;
   QActionGroup* delays_ = nullptr;
+  QUndoStack* undo_ = nullptr;
+  HalStruct savedBlock_{};     // as last opened or saved
+  HalStruct recordedBlock_{};  // as after the last recorded change
   QString currentFile_;
   QString lastDiagnostics_;
   bool closing_ = false;

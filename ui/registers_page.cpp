@@ -101,7 +101,7 @@ class RegistersPage : public QWidget {
           "IMMEDIATELY!");
     }
     Restore();
-    list_->setFocus();
+    setFocusProxy(list_);
     countdown_ = kFirstCheckTicks;
     openPage = this;
   }

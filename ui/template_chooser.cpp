@@ -32,7 +32,9 @@ TemplateChooser::TemplateChooser(QWidget* owner, UiFeatures& ui, UiItem& item)
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &TemplateChooser::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, [this] { done(0); });
-  connect(templates_, &QListWidget::currentRowChanged, this, [this] { ShowDetails(); });
+  // The selection, not the current row, is the choice: focusing the list makes its first
+  // row current without choosing it.
+  connect(templates_, &QListWidget::itemSelectionChanged, this, [this] { ShowDetails(); });
   connect(templates_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* entry) {
     if (!item_.enabled) return;
     Apply(templates_->row(entry));
@@ -42,13 +44,18 @@ TemplateChooser::TemplateChooser(QWidget* owner, UiFeatures& ui, UiItem& item)
 }
 
 void TemplateChooser::accept() {
-  if (item_.enabled && templates_->currentRow() >= 0) Apply(templates_->currentRow());
+  if (item_.enabled && SelectedRow() >= 0) Apply(SelectedRow());
   done(1);
+}
+
+int TemplateChooser::SelectedRow() const {
+  const QList<QListWidgetItem*> selected = templates_->selectedItems();
+  return selected.isEmpty() ? -1 : templates_->row(selected.first());
 }
 
 void TemplateChooser::ShowDetails() {
   details_->clear();
-  const int index = item_.enabled ? templates_->currentRow() : -1;
+  const int index = item_.enabled ? SelectedRow() : -1;
   if (index < 0) {
     details_->addItem("None of the templates match current settings.");
     details_->setEnabled(false);

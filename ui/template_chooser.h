@@ -15,6 +15,7 @@ class TemplateChooser : public QDialog {
 
  private:
   void accept() override;
+  int SelectedRow() const;
   void ShowDetails();
   void Apply(int index);
 

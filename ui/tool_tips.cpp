@@ -2,9 +2,15 @@
 
 #include <QAbstractItemView>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHelpEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
 #include <QStringList>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolTip>
 
 namespace {
@@ -39,6 +45,74 @@ Tip TipAt(QWidget* widget, const QPoint& at) {
   return tip;
 }
 
+// A description as a band directly under the main window, as wide as its client area;
+// above the window where the screen has no room below. It goes when the mouse leaves
+// the item it describes.
+class DescriptionBand : public QLabel {
+ public:
+  DescriptionBand() : QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
+    setObjectName("descriptionBand");
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setForegroundRole(QPalette::ToolTipText);
+    setBackgroundRole(QPalette::ToolTipBase);
+    setAutoFillBackground(true);
+    setFrameShape(QFrame::Box);
+    setMargin(2);
+    setContentsMargins(1, 0, 1, 0);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    timer_.setSingleShot(true);
+    QObject::connect(&timer_, &QTimer::timeout, this, &QWidget::hide);
+  }
+
+  void Show(QWidget* widget, const QString& text, const QRect& area) {
+    if (item_) item_->removeEventFilter(this);
+    item_ = widget;
+    area_ = area;
+    widget->installEventFilter(this);
+    const QWidget* window = widget->window();
+    const QRect client = window->geometry();
+    setFont(QToolTip::font());
+    setPalette(QToolTip::palette());
+    const int inner = client.width() - 2 * margin() - 2 * frameWidth() - 2;
+    setText(WrapToWidth(text, QFontMetrics(font()), inner));
+    setFixedWidth(client.width());
+    const int height = sizeHint().height();
+    QRect screen = window->screen() ? window->screen()->availableGeometry() : QRect();
+    int y = client.bottom() + 4;
+    if (!screen.isEmpty() && y + height > screen.bottom()) {
+      y = window->frameGeometry().top() - height - 4;
+      if (y < screen.top()) y = screen.bottom() - height;
+    }
+    setGeometry(client.left(), y, client.width(), height);
+    show();
+    raise();
+    timer_.start(kShowMilliseconds);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == item_) {
+      const bool left = event->type() == QEvent::Leave || event->type() == QEvent::Hide ||
+                        event->type() == QEvent::KeyPress ||
+                        event->type() == QEvent::MouseButtonPress;
+      const bool moved = event->type() == QEvent::MouseMove && !area_.isEmpty() &&
+                         !area_.contains(static_cast<QMouseEvent*>(event)->position().toPoint());
+      if (left || moved) hide();
+    }
+    return false;
+  }
+
+ private:
+  QPointer<QWidget> item_;
+  QRect area_;
+  QTimer timer_;
+};
+
+DescriptionBand& Band() {
+  static DescriptionBand* band = new DescriptionBand;
+  return *band;
+}
+
 }  // namespace
 
 QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width) {
@@ -64,13 +138,12 @@ QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
 bool ShowWindowToolTip(QWidget* widget, const QHelpEvent& event) {
   const Tip tip = TipAt(widget, event.pos());
   if (tip.text.isEmpty()) return false;
-  const QString text = WrapToWidth(tip.text, QFontMetrics(QToolTip::font()), tip.maxWidth);
-  QPoint at = event.globalPos();
   if (tip.underWindow) {
-    // Descriptions stand under the main window, at its left edge, clear of the list.
-    const QWidget* window = widget->window();
-    at = window->mapToGlobal(QPoint(0, window->height() + 4));
+    QToolTip::hideText();
+    Band().Show(widget, tip.text, tip.area);
+    return true;
   }
-  QToolTip::showText(at, text, widget, tip.area, kShowMilliseconds);
+  const QString text = WrapToWidth(tip.text, QFontMetrics(QToolTip::font()), tip.maxWidth);
+  QToolTip::showText(event.globalPos(), text, widget, tip.area, kShowMilliseconds);
   return true;
 }

@@ -12,5 +12,6 @@ class QWidget;
 QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width);
 
 // Shows the tip of the widget, tab or item under the event's position, 700 pixels wide
-// at most over the Diagnostics box and 500 elsewhere. False when there is no tip text.
+// at most over the Diagnostics box and 500 elsewhere; the descriptions of features and
+// registers as a band under the window. False when there is no tip text.
 bool ShowWindowToolTip(QWidget* widget, const QHelpEvent& event);

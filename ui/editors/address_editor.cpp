@@ -4,6 +4,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStyle>
 
 #include "chipmodel/chip_engine.h"
 #include "config/editor_rules.h"
@@ -28,6 +29,9 @@ AddressEditor::AddressEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, U
     const QList<QListWidgetItem*> selected = map_->selectedItems();
     if (!selected.isEmpty()) SetNumber(MemoryMapLineStart(selected.first()->text().toStdString()));
   });
+  // Wide enough for the longest line and the scroll bar, in the map's own font.
+  map_->setMinimumWidth(map_->sizeHintForColumn(0) + 2 * map_->frameWidth() +
+                        map_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
   layout()->addWidget(map_);
   RefreshCurrently();
   FinishSetup();

@@ -1,0 +1,19 @@
+#include "ui/block_change.h"
+
+#include <cstring>
+
+BlockChange::BlockChange(const HalStruct& before, const HalStruct& after, const QString& text,
+                         std::function<void(const HalStruct&)> load)
+    : QUndoCommand(text), before_(before), after_(after), load_(std::move(load)) {}
+
+void BlockChange::redo() {
+  if (done_) {
+    done_ = false;
+    return;
+  }
+  load_(after_);
+}
+
+bool SameBlock(const HalStruct& a, const HalStruct& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
