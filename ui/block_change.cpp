@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-BlockChange::BlockChange(const HalStruct& before, const HalStruct& after, const QString& text,
-                         std::function<void(const HalStruct&)> load)
+BlockChange::BlockChange(const BlockState& before, const BlockState& after, const QString& text,
+                         std::function<void(const BlockState&)> load)
     : QUndoCommand(text), before_(before), after_(after), load_(std::move(load)) {}
 
 void BlockChange::redo() {

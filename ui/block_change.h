@@ -1,25 +1,32 @@
-// One undoable change of the configuration block: the whole block before and after.
+// One undoable change of the configuration block: the whole block before and after,
+// with the Registers tab's marks of hand-typed values.
 #pragma once
 
 #include <QUndoCommand>
 #include <functional>
 
 #include "config/hal_struct.h"
+#include "config/register_rows.h"
+
+struct BlockState {
+  HalStruct block;
+  ManualChanges marks;
+};
 
 class BlockChange : public QUndoCommand {
  public:
   // load puts a block into the chip and refreshes what shows it. The change has
   // already happened, so the first redo does nothing.
-  BlockChange(const HalStruct& before, const HalStruct& after, const QString& text,
-              std::function<void(const HalStruct&)> load);
+  BlockChange(const BlockState& before, const BlockState& after, const QString& text,
+              std::function<void(const BlockState&)> load);
 
   void undo() override { load_(before_); }
   void redo() override;
 
  private:
-  HalStruct before_;
-  HalStruct after_;
-  std::function<void(const HalStruct&)> load_;
+  BlockState before_;
+  BlockState after_;
+  std::function<void(const BlockState&)> load_;
   bool done_ = true;
 };
 

@@ -27,9 +27,12 @@ class CaptionFitter : public QObject {
 }  // namespace
 
 int CaptionWidth(const QWidget* window) {
-  const QFontMetrics metrics(window->font());
-  // Icon, three title bar buttons and the frame: about eight lines' height.
-  return metrics.horizontalAdvance(window->windowTitle()) + 8 * metrics.height();
+  // Title bars commonly show the caption in bold; the icon, three buttons and the
+  // frame take about ten lines' height.
+  QFont bold = window->font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  return metrics.horizontalAdvance(window->windowTitle()) + 10 * metrics.height();
 }
 
 void FitDialogsToCaptions() {

@@ -213,6 +213,11 @@ class FeaturesPage : public QWidget {
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
+    // Ctrl+E stays the window's Export rather than the field's end of line.
+    if (watched == find_ && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->keyCombination() == (Qt::CTRL | Qt::Key_E)) {
+      return true;
+    }
     if (watched == find_ && event->type() == QEvent::KeyPress) {
       const int key = static_cast<QKeyEvent*>(event)->key();
       if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -166,11 +166,7 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
 
   // The style first: setting it resets the tooltip font.
   SetTooltipDelay(250);
-  QFont tipFont("Courier New");
-  tipFont.setStyleHint(QFont::TypeWriter);
-  tipFont.setFixedPitch(true);
-  tipFont.setPixelSize(12);
-  QToolTip::setFont(tipFont);
+  QToolTip::setFont(FixedPitchFont("Courier New", 12));
   FitDialogsToCaptions();
 
   undo_ = new QUndoStack(this);
@@ -309,17 +305,22 @@ void MainWindow::SettingsChanged() {
   RecordBlockChange(tabs_->currentIndex() == 1 ? "Register Change" : "Feature Change");
 }
 
-void MainWindow::RecordBlockChange(const QString& text) {
-  const HalStruct now = chip_.Block();
-  if (SameBlock(now, recordedBlock_)) return;
-  undo_->push(new BlockChange(recordedBlock_, now, text,
-                              [this](const HalStruct& block) { LoadBlock(block); }));
-  recordedBlock_ = now;
+BlockState MainWindow::CurrentState() const {
+  return {chip_.Block(), RegisterHandChanges()};
 }
 
-void MainWindow::LoadBlock(const HalStruct& block) {
-  chip_.LoadBlock(block);
-  recordedBlock_ = block;
+void MainWindow::RecordBlockChange(const QString& text) {
+  const BlockState now = CurrentState();
+  if (SameBlock(now.block, recorded_.block)) return;
+  undo_->push(
+      new BlockChange(recorded_, now, text, [this](const BlockState& state) { LoadState(state); }));
+  recorded_ = now;
+}
+
+void MainWindow::LoadState(const BlockState& state) {
+  chip_.LoadBlock(state.block);
+  RegisterHandChanges() = state.marks;
+  recorded_ = state;
   ShowPage(tabs_->currentIndex());
   ShowDiagnostics(QString(), false);
 }
@@ -329,7 +330,8 @@ bool MainWindow::HasUnsavedChanges() const {
 }
 
 void MainWindow::MarkSaved() {
-  savedBlock_ = recordedBlock_ = chip_.Block();
+  savedBlock_ = chip_.Block();
+  recorded_ = CurrentState();
 }
 
 bool MainWindow::MaybeSave() {

@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-#include "config/hal_struct.h"
+#include "ui/block_change.h"
 #include "ui/page_host.h"
 
 class QAction;
@@ -70,7 +70,8 @@ class MainWindow : public QMainWindow, public PageHost {
   // Asks to save unsaved changes; false when the user cancels.
   bool MaybeSave();
   bool SaveFile(const QString& newName);
-  void LoadBlock(const HalStruct& block);
+  void LoadState(const BlockState& state);
+  BlockState CurrentState() const;
   void MarkSaved();
   void PrepareMenu();
   void UpdateTitle();
@@ -88,8 +89,8 @@ class MainWindow : public QMainWindow, public PageHost {
   QAction* about_ = nullptr;
   QActionGroup* delays_ = nullptr;
   QUndoStack* undo_ = nullptr;
-  HalStruct savedBlock_{};     // as last opened or saved
-  HalStruct recordedBlock_{};  // as after the last recorded change
+  HalStruct savedBlock_{};  // as last opened or saved
+  BlockState recorded_{};   // as after the last recorded change
   QString currentFile_;
   QString lastDiagnostics_;
   bool closing_ = false;

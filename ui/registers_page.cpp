@@ -207,6 +207,10 @@ class RegistersPage : public QWidget {
 
 }  // namespace
 
+ManualChanges& RegisterHandChanges() {
+  return Memory().changes;
+}
+
 bool CheckRegistersPage() {
   return openPage && openPage->PeriodicCheck();
 }

@@ -11,3 +11,7 @@ QWidget* CreateRegistersPage(PageHost& host, QWidget* parent);
 // timer): from the 10th tick after opening, and every 5th after that, rows whose value
 // changed are rewritten. True when any changed; false when the page is not open.
 bool CheckRegistersPage();
+
+struct ManualChanges;
+// The marks of values typed on the Registers tab; they outlive the page.
+ManualChanges& RegisterHandChanges();

@@ -37,6 +37,7 @@ TextPreview::TextPreview(QWidget* owner, const QString& path) : QDialog(owner), 
   connect(copy, &QPushButton::clicked, this, &TextPreview::Copy);
   connect(saveAs, &QPushButton::clicked, this, &TextPreview::SaveAs);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  buttons->button(QDialogButtonBox::Close)->setDefault(true);
   layout->addWidget(buttons);
 
   // Eighty columns and thirty lines, within the screen.

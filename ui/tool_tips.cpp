@@ -1,6 +1,8 @@
 #include "ui/tool_tips.h"
 
 #include <QAbstractItemView>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -133,6 +135,20 @@ QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
     lines << current;
   }
   return lines.join('\n');
+}
+
+QFont FixedPitchFont(const QString& family, int pixelSize) {
+  QFont font(family);
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPixelSize(pixelSize);
+  if (QFontInfo(font).fixedPitch()) return font;
+  QStringList families = QFontDatabase::families();
+  families.prepend(QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+  for (const QString& candidate : families) {
+    font.setFamily(candidate);
+    if (QFontDatabase::isFixedPitch(candidate) && QFontInfo(font).fixedPitch()) return font;
+  }
+  return QFont(family);
 }
 
 bool ShowWindowToolTip(QWidget* widget, const QHelpEvent& event) {

@@ -1,6 +1,7 @@
 // Tooltips of the main window: shown for 30 seconds and wrapped to a maximum width.
 #pragma once
 
+#include <QFont>
 #include <QString>
 
 class QFontMetrics;
@@ -15,3 +16,7 @@ QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
 // at most over the Diagnostics box and 500 elsewhere; the descriptions of features and
 // registers as a band under the window. False when there is no tip text.
 bool ShowWindowToolTip(QWidget* widget, const QHelpEvent& event);
+
+// The family at the pixel size when the system has it as a fixed-pitch font, else the
+// first fixed-pitch family the system has.
+QFont FixedPitchFont(const QString& family, int pixelSize);
