@@ -157,9 +157,7 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
 
   // 450 x 400 dialog units where the screen has the room; the layouts set the minimum.
   const QFontMetrics metrics(font());
-  const int unitX =
-      metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52;
-  QSize size(450 * unitX / 4, 400 * metrics.height() / 8);
+  QSize size(450 * metrics.averageCharWidth() / 4, 400 * metrics.height() / 8);
   if (const QScreen* screen = QApplication::primaryScreen())
     size = size.boundedTo(screen->availableSize() * 9 / 10);
   resize(size);
@@ -203,7 +201,7 @@ void MainWindow::BuildMenu() {
   undo->setShortcut(QKeySequence::Undo);
   QAction* redo = undo_->createRedoAction(this, "&Redo");
   redo->setObjectName("redo");
-  redo->setShortcut(QKeySequence::Redo);
+  redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence::Redo});
   edit->addAction(undo);
   edit->addAction(redo);
   edit->addSeparator();

@@ -1,19 +1,24 @@
 // Saves pictures of the main window on each tab, of each feature editor, the register
-// editor and Configure Multiple, for the README. Usage: 62500twk-screenshots FOLDER
+// editor, Configure Multiple and the export preview, for the README. With "scale2" only
+// the main window, at QT_SCALE_FACTOR=2. Usage: 62500twk-screenshots FOLDER [scale2]
 #include <QApplication>
 #include <QDir>
 #include <QTabBar>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <string>
 
 #include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
+#include "export/export_writer.h"
 #include "ui/configure_multiple_dialog.h"
 #include "ui/editors/create_editor.h"
+#include "ui/export_dialog.h"
 #include "ui/main_window.h"
 #include "ui/register_editor.h"
 #include "ui/template_chooser.h"
+#include "ui/text_preview.h"
 
 namespace {
 
@@ -41,11 +46,13 @@ UiNode* FindNode(const std::vector<std::unique_ptr<UiNode>>& nodes,
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool scale2 = argc == 3 && std::string(argv[2]) == "scale2";
+  if (scale2) qputenv("QT_SCALE_FACTOR", "2");
   Chip62500& chip = TheChip();
   UiFeatures features(chip);
   QApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: 62500twk-screenshots FOLDER\n");
+  if (argc != 2 && !scale2) {
+    std::fprintf(stderr, "usage: 62500twk-screenshots FOLDER [scale2]\n");
     return 2;
   }
   QDir folder(argv[1]);
@@ -53,6 +60,7 @@ int main(int argc, char** argv) {
   bool ok = true;
 
   MainWindow window(chip, features);
+  if (scale2) return Save(&window, folder, "main-features-scale2") ? 0 : 1;
   static const char* const kTabs[] = {"main-features", "main-registers", "main-direct"};
   auto* tabs = window.findChild<QTabBar*>("1101");
   for (int tab = 0; tab < 3; ++tab) {
@@ -96,5 +104,11 @@ int main(int argc, char** argv) {
   ok = Save(&registerEditor, folder, "register-editor") && ok;
   ConfigureMultipleDialog configure(&window, chip, {});
   ok = Save(&configure, folder, "configure-multiple") && ok;
+  const QString source = QDir::temp().filePath("HAL_config.c");
+  if (ExportToFile(chip, ExportKind::kHalConfig, CurrentExportSettings().mode, source.toStdString())
+          .empty()) {
+    TextPreview preview(&window, source);
+    ok = Save(&preview, folder, "export-preview") && ok;
+  }
   return ok ? 0 : 1;
 }
