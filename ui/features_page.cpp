@@ -153,20 +153,19 @@ class FeaturesPage : public QWidget {
   }
 
   // The features of the chip definition that the tree leaves out, offered only while
-  // searching; built the first time they are needed.
+  // searching; built again after each fill, as settings decide what the tree hides.
   void AddOtherFeatures() {
     others_ = new QTreeWidgetItem(tree_, QStringList{"OTHER FEATURES"});
     ChipEngine& chip = host_.Chip();
-    if (otherItems_.empty()) {
-      for (const FeatureRecord& record : chip.Tables().features) {
-        const std::string name = record.keyname.value_or("");
-        if (name.empty() || shown_.count(name) || !chip.IsFeatureAvailable(name)) continue;
-        UiItem item;
-        item.type = kUiItem;
-        item.feature = name;
-        item.readOnly = chip.IsFeatureReadOnly(name);
-        otherItems_.push_back(item);
-      }
+    otherItems_.clear();
+    for (const FeatureRecord& record : chip.Tables().features) {
+      const std::string name = record.keyname.value_or("");
+      if (name.empty() || shown_.count(name) || !chip.IsFeatureAvailable(name)) continue;
+      UiItem item;
+      item.type = kUiItem;
+      item.feature = name;
+      item.readOnly = chip.IsFeatureReadOnly(name);
+      otherItems_.push_back(item);
     }
     for (UiItem& item : otherItems_) {
       auto* entry = new QTreeWidgetItem(others_);
