@@ -138,7 +138,7 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
   pageArea_->setWidgetResizable(true);
   pageArea_->setFrameShape(QFrame::StyledPanel);
   tabLayout->addWidget(pageArea_, 1);
-  layout->addWidget(tabArea, 300);
+  layout->addWidget(tabArea, 1);
 
   auto* group = new QGroupBox("Diagnostics", central);
   group->setObjectName("1102");
@@ -152,7 +152,9 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
   palette.setColor(QPalette::Base, palette.color(QPalette::Button));
   diagnostics_->setPalette(palette);
   groupLayout->addWidget(diagnostics_);
-  layout->addWidget(group, 81);
+  // The box keeps its 66 dialog units of height; the page takes the room that is left.
+  diagnostics_->setFixedHeight(66 * QFontMetrics(font()).height() / 8);
+  layout->addWidget(group);
   setCentralWidget(central);
 
   // 450 x 400 dialog units where the screen has the room; the layouts set the minimum.
