@@ -119,11 +119,14 @@ class DirectPage : public QWidget {
     connect(initialize, &QPushButton::clicked, this, [this] {
       std::string message;
       host_.Chip().InitializeChip(Memory().initFlags, &message);
+      const std::string note = host_.Chip().BoardNote();
+      if (!note.empty()) message += note + "\n";
       Done(Q(message));
     });
     connect(shutdown_, &QPushButton::clicked, this, [this] {
-      host_.Chip().ShutdownChip();
-      Done(QString());
+      std::string message;
+      host_.Chip().ShutdownChip(&message);
+      Done(Q(message));
     });
     connect(drawPattern_, &QPushButton::clicked, this, [this] {
       const int result = host_.Chip().DrawTestPattern();

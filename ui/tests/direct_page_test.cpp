@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -60,12 +61,14 @@ class DirectPageTest : public QObject {
 
     Control<QPushButton>(page, 1906)->click();
     QCOMPARE(host_->diagnostics,
-             QString("Cannot Initialize: ERROR: Unable to find/load the K7Q62xxx driver.\n"));
+             QString("Cannot Initialize: ERROR: Unable to find/load the K7Q62xxx driver.\n"
+                     "/dev/K7Q62xxx: No such file or directory\n"));
     QVERIFY(!Control<QGroupBox>(page, 1912)->isEnabled());
   }
 
   void simulatedBoard() {
-    qputenv("K7Q_SIMULATED_BOARD", "1");
+    QTemporaryDir folder;
+    qputenv("K7Q_SIMULATED_BOARD", folder.filePath("board").toUtf8());
     std::unique_ptr<QWidget> page(CreateDirectPage(*host_, nullptr));
     Control<QPushButton>(page, 1906)->click();
     QVERIFY2(host_->diagnostics.startsWith("Initialized K7Q62500 using HAL build "),
