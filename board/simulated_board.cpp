@@ -1,7 +1,9 @@
 #include "board/simulated_board.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -221,8 +223,10 @@ void SimulatedBoard::Write8(uint32_t linear, uint8_t value) {
   }
 }
 
+// Takes the time a real board would, so that callers meet real delays.
 void SimulatedBoard::Wait(uint32_t microseconds) {
   Record(AccessKind::kWait, microseconds, 0);
+  std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
 }
 
 void SimulatedBoard::WriteRegister(uint32_t index, uint8_t value) {
