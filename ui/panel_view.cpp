@@ -31,12 +31,18 @@ void PanelView::Refresh() {
 
 void PanelView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), Qt::black);
+  painter.fillRect(rect(), palette().mid());
   if (image_.isNull()) return;
-  // Whole pixels where the panel fits, so that every pixel stays sharp.
+  // Whole pixels where the panel fits, so that every pixel stays sharp; smoothed
+  // where it must shrink.
   QSize size = image_.size();
   const int factor = std::min(width() / size.width(), height() / size.height());
   size = factor >= 1 ? size * factor : size.scaled(this->size(), Qt::KeepAspectRatio);
   const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
-  painter.drawImage(target, image_);
+  if (factor >= 1) {
+    painter.drawImage(target, image_);
+  } else {
+    painter.drawImage(target.topLeft(),
+                      image_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  }
 }
