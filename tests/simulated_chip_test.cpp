@@ -3,7 +3,10 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
+#include "board/board_client.h"
+#include "board/device_file_driver.h"
 #include "board/simulated_board.h"
 #include "config/chip62500.h"
 #include "tests/test_files.h"
@@ -100,4 +103,20 @@ TEST(SimulatedChip, FileIsOneChipForEveryBoardThatMapsIt) {
   EXPECT_EQ(SimulatedChipStore::OpenFile(folder.File("none/board"), &error), nullptr);
   EXPECT_EQ(error,
             "simulated board file " + folder.File("none/board") + ": No such file or directory");
+}
+
+TEST(DeviceFileDriver, FailuresNameTheDeviceAndTheReason) {
+  const TempDir folder;
+  WriteFile(folder.File("device"), std::string(16, '\0'));  // answers no requests
+  for (const auto& [path, note] :
+       {std::pair{folder.File("device"), ": request 42404h: Inappropriate ioctl for device"},
+        std::pair{folder.File("none"), ": No such file or directory"}}) {
+    BoardClient board;
+    auto owned = std::make_unique<DeviceFileDriver>(path);
+    const DeviceFileDriver& driver = *owned;
+    board.driver = std::move(owned);
+    EXPECT_FALSE(OpenBoard(board, 0, nullptr, nullptr));
+    EXPECT_EQ(driver.Note(), path + note);
+    EXPECT_TRUE(driver.Faulted());
+  }
 }
