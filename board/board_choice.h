@@ -2,12 +2,19 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "board/board_driver.h"
 #include "chipmodel/chip_tables.h"
 #include "config/hal_struct.h"
 
-// Set to 1, the program drives a simulated board wired as the block describes.
+// Set to a file, the program drives the simulated board kept in that file; set to 1,
+// the one in the user's runtime folder.
 constexpr const char* kSimulatedBoardVariable = "K7Q_SIMULATED_BOARD";
 
+// The simulated board's file the environment names, or empty for the device.
+std::string SimulatedBoardPath();
+
+// The board the environment chooses, wired as the block describes. A simulated board
+// whose file cannot be mapped becomes a driver that cannot open, telling why.
 std::unique_ptr<BoardDriver> MakeBoardDriver(const ChipTables& tables, const HalStruct& block);

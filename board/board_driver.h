@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Complete control codes of the three requests.
 constexpr uint32_t kMapBoardByNumber = 0x42404;   // in: board number; out: linear, -, size
@@ -26,4 +27,10 @@ class BoardDriver {
   virtual void Write8(uint32_t linear, uint8_t value) = 0;
   // Waits between programming steps (panel power and clock settling).
   virtual void Wait(uint32_t microseconds) = 0;
+  // What the user must know about this board beyond the chip's own messages (that it
+  // is simulated, or why its device failed); empty when nothing.
+  virtual std::string Note() const { return {}; }
+  // True when an access since the device was opened did not reach the board.
+  virtual bool Faulted() const { return false; }
+  virtual void ClearFault() {}
 };

@@ -186,8 +186,11 @@ bool InitializeRuntime(ChipRuntime& rt, uint32_t flags) {
     rt.lastError = kRuntimeNotAcquired;
     return false;
   }
+  if (rt.board.driver) rt.board.driver->ClearFault();
   if (!(flags & kSkipRegisterProgramming)) ProgramRegisters(rt);
   if (!(flags & kSkipMemoryClear)) RuntimeFillMemory(rt, 0, 0, kDisplayMemorySize);
+  // An access that never reached the chip: the driver's note says which.
+  if (rt.board.driver && rt.board.driver->Faulted()) rt.lastError = kRuntimeUnspecified;
   return rt.lastError == kRuntimeNoError;
 }
 
@@ -242,8 +245,11 @@ void RuntimeFillMemory(ChipRuntime& rt, uint32_t offset, uint8_t value, uint32_t
   for (uint32_t i = 0; i < count; ++i) Poke(rt, rt.memoryBase + (offset + i) * step, value);
 }
 
-void RuntimeShutdown(ChipRuntime& rt) {
+bool RuntimeShutdown(ChipRuntime& rt) {
+  // The command table has no entry for the sleep register.
+  if (Indirect(rt)) return false;
   RuntimeWriteRegister8(rt, kSleepRegister, 1);
+  return true;
 }
 
 std::string RuntimeErrorText(const ChipRuntime& rt, size_t room) {

@@ -53,8 +53,8 @@ void RuntimeWriteRegister16(ChipRuntime& rt, uint32_t index, uint32_t value);
 void RuntimeWriteRegister32(ChipRuntime& rt, uint32_t index, uint32_t value);
 
 void RuntimeFillMemory(ChipRuntime& rt, uint32_t offset, uint8_t value, uint32_t count);
-// Puts the panel to sleep.
-void RuntimeShutdown(ChipRuntime& rt);
+// Puts the panel to sleep; false on the indirect interface, which has no sleep command.
+bool RuntimeShutdown(ChipRuntime& rt);
 
 // "ERROR: " and the text of the last error, or the bare no-error text.
 std::string RuntimeErrorText(const ChipRuntime& rt, size_t room);

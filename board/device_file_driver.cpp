@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -25,8 +27,14 @@ DeviceFileDriver::~DeviceFileDriver() {
 
 bool DeviceFileDriver::OpenDevice() {
   CloseDevice();
+  fault_.clear();
   fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd_ < 0) Fail(std::strerror(errno));
   return fd_ >= 0;
+}
+
+void DeviceFileDriver::Fail(const std::string& what) {
+  if (fault_.empty()) fault_ = path_ + ": " + what;
 }
 
 void DeviceFileDriver::CloseDevice() {
@@ -44,7 +52,12 @@ bool DeviceFileDriver::Control(uint32_t code, const uint32_t* input, uint32_t in
   uint32_t buffer[kRequestWords] = {0, 0, 0};
   std::memcpy(buffer, input, std::min<uint32_t>(inputBytes, sizeof buffer));
   const int result = ::ioctl(fd_, code, buffer);
-  if (result < 0) return false;
+  if (result < 0) {
+    char what[64];
+    std::snprintf(what, sizeof what, "request %Xh: ", code);
+    Fail(what + std::string(std::strerror(errno)));
+    return false;
+  }
   *returned = std::min<uint32_t>(static_cast<uint32_t>(result), outputBytes);
   if (output) std::memcpy(output, buffer, std::min<uint32_t>(outputBytes, sizeof buffer));
 
@@ -52,18 +65,22 @@ bool DeviceFileDriver::Control(uint32_t code, const uint32_t* input, uint32_t in
     UnmapWindow();
   } else if (output && outputBytes >= 4) {
     const uint32_t size = code == kMapBoardByNumber && *returned >= 9 ? output[2] : 0x400000;
-    MapWindow(output[0], size);
+    return MapWindow(output[0], size);
   }
   return true;
 }
 
-void DeviceFileDriver::MapWindow(uint32_t linear, uint32_t size) {
+bool DeviceFileDriver::MapWindow(uint32_t linear, uint32_t size) {
   UnmapWindow();
   void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
-  if (p == MAP_FAILED) return;
+  if (p == MAP_FAILED) {
+    Fail("cannot map the board window: " + std::string(std::strerror(errno)));
+    return false;
+  }
   window_ = p;
   windowLinear_ = linear;
   windowSize_ = size;
+  return true;
 }
 
 void DeviceFileDriver::UnmapWindow() {
@@ -73,8 +90,14 @@ void DeviceFileDriver::UnmapWindow() {
   windowSize_ = 0;
 }
 
-volatile uint8_t* DeviceFileDriver::At(uint32_t linear) const {
-  if (!window_ || linear < windowLinear_ || linear - windowLinear_ >= windowSize_) return nullptr;
+volatile uint8_t* DeviceFileDriver::At(uint32_t linear) {
+  if (!window_ || linear < windowLinear_ || linear - windowLinear_ >= windowSize_) {
+    char what[96];
+    std::snprintf(what, sizeof what, "access at %08Xh outside the mapped window (%08Xh, %u bytes)",
+                  linear, windowLinear_, windowSize_);
+    Fail(what);
+    return nullptr;
+  }
   return static_cast<volatile uint8_t*>(window_) + (linear - windowLinear_);
 }
 

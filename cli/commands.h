@@ -1,11 +1,16 @@
 // The commands of the tool; each returns the exit status.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "export/export_writer.h"
+
+namespace CLI {
+class App;
+}
 
 struct ShowOptions {
   std::string file = "-";
@@ -64,3 +69,6 @@ struct TemplateOptions {
   bool preserveAddresses = false;
 };
 int RunTemplate(const TemplateOptions& options);
+
+// The board command and its subcommands; the chosen one is put into run.
+void AddBoardCommands(CLI::App& app, std::function<int()>& run);

@@ -122,6 +122,8 @@ int main(int argc, char** argv) {
     run = [&] { return RunExport(exportOptions); };
   });
 
+  AddBoardCommands(app, run);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

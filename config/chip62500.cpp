@@ -356,8 +356,33 @@ bool Chip62500::InitializeChip(uint32_t mode, std::string* message) {
   return chipInitialised_;
 }
 
-void Chip62500::ShutdownChip() {
-  if (boardOpen_) RuntimeShutdown(runtime_);
+bool Chip62500::AttachBoard(std::string* message) {
+  runtime_.block = block_;
+  runtime_.block.crc = BlockCrc(runtime_.block);
+  if (!boardOpen_) {
+    if (!runtime_.board.driver) runtime_.board.driver = MakeBoardDriver(Tables(), block_);
+    boardOpen_ = AcquireBoard(runtime_, nullptr, nullptr);
+  }
+  if (!boardOpen_ && message) {
+    *message =
+        StringPrintf("Cannot reach the board: %s.\n", RuntimeErrorText(runtime_, 1024).c_str());
+  }
+  return boardOpen_;
+}
+
+bool Chip62500::ShutdownChip(std::string* message) {
+  if (!boardOpen_) return false;
+  if (RuntimeShutdown(runtime_)) return true;
+  if (message) {
+    *message = StringPrintf(
+        "The panel was not put to sleep: the indirect interface of %s has no sleep command.\n",
+        ProductFullName(*this).c_str());
+  }
+  return false;
+}
+
+std::string Chip62500::BoardNote() const {
+  return runtime_.board.driver ? runtime_.board.driver->Note() : std::string();
 }
 
 int Chip62500::DrawTestPattern() {

@@ -46,8 +46,16 @@ class Chip62500 : public ChipEngine {
 
   // The board to drive; without one, the first initialization chooses it.
   void UseBoardDriver(std::unique_ptr<BoardDriver> driver);
-  // Puts the panel of the physical chip to sleep.
-  void ShutdownChip();
+  // Maps the board and programs nothing, for single register and memory accesses on a
+  // chip that an earlier run initialized. *message says why it failed.
+  bool AttachBoard(std::string* message);
+  // After AttachBoard: treat the chip as initialized, so that the test pattern draws.
+  void AssumeChipInitialised() { chipInitialised_ = boardOpen_; }
+  // Puts the panel of the physical chip to sleep. False, with *message saying so, when
+  // the chip's interface has no way to.
+  bool ShutdownChip(std::string* message);
+  // What the user must know about the board in use (that it is simulated), or empty.
+  std::string BoardNote() const;
   const ChipRuntime& Runtime() const { return runtime_; }
 
  private:

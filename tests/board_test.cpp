@@ -10,6 +10,7 @@
 #include "board/simulated_board.h"
 #include "config/chip62500.h"
 #include "test_env.h"
+#include "tests/test_files.h"
 
 TEST(BoardClient, MissingDeviceFailsAsDriverNotFound) {
   for (const char* path : {kBoardDevicePath, "/nonexistent/K7Q62xxx"}) {
@@ -70,8 +71,9 @@ TEST(BoardClient, MapsTheBoardNamedByK7QBOARD) {
 
 TEST(BoardChoice, EnvironmentSelectsTheSimulatedBoard) {
   const Chip62500 chip;
+  const TempDir folder;
   {
-    ScopedEnv on(kSimulatedBoardVariable, "1");
+    ScopedEnv on(kSimulatedBoardVariable, folder.File("board").c_str());
     EXPECT_NE(dynamic_cast<SimulatedBoard*>(MakeBoardDriver(chip.Tables(), chip.Block()).get()),
               nullptr);
   }

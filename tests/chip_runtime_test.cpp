@@ -16,6 +16,7 @@
 #include "board/simulated_board.h"
 #include "config/chip62500.h"
 #include "test_env.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -164,7 +165,8 @@ TEST(ChipRuntime, FailureMessages) {
 }
 
 TEST(ChipRuntime, LiveModeReadsAndWritesTheBoard) {
-  ScopedEnv simulated(kSimulatedBoardVariable, "1");
+  const TempDir folder;
+  ScopedEnv simulated(kSimulatedBoardVariable, folder.File("board").c_str());
   Chip62500 chip;
   std::string message;
   ASSERT_TRUE(chip.InitializeChip(0, &message)) << message;
@@ -200,7 +202,7 @@ TEST(ChipRuntime, LiveModeReadsAndWritesTheBoard) {
   EXPECT_EQ(chip.RedrawCountdown(), 0u);
   chip.SetPatternShown(false);
 
-  chip.ShutdownChip();
+  EXPECT_TRUE(chip.ShutdownChip(nullptr));
   EXPECT_EQ(board->Register(0x08), 1);
 
   // Leaving live mode: reads come from the block again; a non-zero mode drops it.

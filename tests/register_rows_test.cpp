@@ -8,6 +8,7 @@
 #include "board/board_choice.h"
 #include "config/chip62500.h"
 #include "tests/test_env.h"
+#include "tests/test_files.h"
 
 using ::testing::HasSubstr;
 
@@ -125,7 +126,8 @@ TEST(RegisterRows, HandChangesAndTheirOverwriting) {
 }
 
 TEST(RegisterRows, LiveRowsAreTheChipsReadableRegisters) {
-  ScopedEnv simulated(kSimulatedBoardVariable, "1");
+  const TempDir folder;
+  ScopedEnv simulated(kSimulatedBoardVariable, folder.File("board").c_str());
   Chip62500 chip;
   chip.LoadBlock(DefaultHalStruct());
   std::string message;

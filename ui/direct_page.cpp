@@ -2,16 +2,22 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <atomic>
+#include <thread>
 
+#include "board/board_choice.h"
 #include "chipmodel/product_names.h"
 #include "config/chip62500.h"
 #include "config/program_texts.h"
 #include "ui/page_host.h"
+#include "ui/panel_view.h"
 #include "ui/registers_page.h"
 
 namespace {
@@ -66,9 +72,15 @@ class DirectPage : public QWidget {
     Chip62500& chip = host_.Chip();
     const QString product = Q(ProductFullName(chip));
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QHBoxLayout(this);
     auto* outer = new QGroupBox("Direct access to physical chip", this);
     layout->addWidget(outer);
+    if (!SimulatedBoardPath().empty()) {
+      panel_ = new PanelView(chip, this);
+      layout->addWidget(panel_, 1);
+      panelTimer_ = new QTimer(this);
+      connect(panelTimer_, &QTimer::timeout, panel_, &PanelView::Refresh);
+    }
     auto* outerLayout = new QVBoxLayout(outer);
 
     auto* init = new QGroupBox("Initialization", outer);
@@ -117,16 +129,21 @@ class DirectPage : public QWidget {
     connect(registers_, &QCheckBox::clicked, this, [](bool on) { SetFlag(kSkipRegisters, !on); });
     connect(memory_, &QCheckBox::clicked, this, [](bool on) { SetFlag(kSkipMemoryClear, !on); });
     connect(initialize, &QPushButton::clicked, this, [this] {
-      std::string message;
-      host_.Chip().InitializeChip(Memory().initFlags, &message);
+      std::string message = Initialize();
+      const std::string note = host_.Chip().BoardNote();
+      if (!note.empty()) message += note + "\n";
       Done(Q(message));
+      RefreshPanel();
     });
     connect(shutdown_, &QPushButton::clicked, this, [this] {
-      host_.Chip().ShutdownChip();
-      Done(QString());
+      std::string message;
+      host_.Chip().ShutdownChip(&message);
+      Done(Q(message));
+      RefreshPanel();
     });
     connect(drawPattern_, &QPushButton::clicked, this, [this] {
       const int result = host_.Chip().DrawTestPattern();
+      RefreshPanel();
       status_->setText(result == 2   ? "62500 is not initialized!  "
                        : result == 3 ? "Not enough video memeory!  "
                                      : QString(27, ' '));
@@ -148,6 +165,35 @@ class DirectPage : public QWidget {
   }
 
  private:
+  // Initializes on a worker thread, with the window disabled, so that the register
+  // list's delays do not freeze it.
+  std::string Initialize() {
+    std::string message;
+    std::atomic<bool> done = false;
+    QWidget* top = window();
+    top->setEnabled(false);
+    if (Memory().timer) Memory().timer->stop();
+    std::thread worker([&] {
+      host_.Chip().InitializeChip(Memory().initFlags, &message);
+      done = true;
+    });
+    QEventLoop wait;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &wait, [&] {
+      if (done) wait.quit();
+    });
+    poll.start(10);
+    wait.exec();
+    worker.join();
+    top->setEnabled(true);
+    if (Memory().timer) Memory().timer->start(kTickMilliseconds);
+    return message;
+  }
+
+  void RefreshPanel() {
+    if (panel_) panel_->Refresh();
+  }
+
   static void SetFlag(uint32_t bit, bool set) {
     Memory().initFlags = set ? Memory().initFlags | bit : Memory().initFlags & ~bit;
   }
@@ -179,6 +225,13 @@ class DirectPage : public QWidget {
       control->setEnabled(initialised);
     pattern_->setEnabled(initialised && chip.IsLiveMode());
     UpdateTimer(chip);
+    if (panelTimer_ && chip.IsLiveMode() != panelTimer_->isActive()) {
+      if (chip.IsLiveMode()) {
+        panelTimer_->start(kTickMilliseconds);
+      } else {
+        panelTimer_->stop();
+      }
+    }
   }
 
   PageHost& host_;
@@ -190,6 +243,8 @@ class DirectPage : public QWidget {
   QPushButton* drawPattern_;
   QPushButton* shutdown_;
   QLabel* status_;
+  PanelView* panel_ = nullptr;
+  QTimer* panelTimer_ = nullptr;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "config/chip62500.h"
 #include "config/program_texts.h"
 #include "ui/page_host.h"
+#include "ui/panel_view.h"
 #include "ui/tests/ui_test_support.h"
 
 namespace {
@@ -60,12 +62,14 @@ class DirectPageTest : public QObject {
 
     Control<QPushButton>(page, 1906)->click();
     QCOMPARE(host_->diagnostics,
-             QString("Cannot Initialize: ERROR: Unable to find/load the K7Q62xxx driver.\n"));
+             QString("Cannot Initialize: ERROR: Unable to find/load the K7Q62xxx driver.\n"
+                     "/dev/K7Q62xxx: No such file or directory\n"));
     QVERIFY(!Control<QGroupBox>(page, 1912)->isEnabled());
   }
 
   void simulatedBoard() {
-    qputenv("K7Q_SIMULATED_BOARD", "1");
+    QTemporaryDir folder;
+    qputenv("K7Q_SIMULATED_BOARD", folder.filePath("board").toUtf8());
     std::unique_ptr<QWidget> page(CreateDirectPage(*host_, nullptr));
     Control<QPushButton>(page, 1906)->click();
     QVERIFY2(host_->diagnostics.startsWith("Initialized K7Q62500 using HAL build "),
@@ -73,6 +77,16 @@ class DirectPageTest : public QObject {
     QVERIFY(Control<QGroupBox>(page, 1912)->isEnabled());
     QVERIFY(!Control<QCheckBox>(page, 1910)->isEnabled());
     QVERIFY(!LiveTimer());
+
+    // The panel beside the controls shows the cleared chip, then the pattern.
+    const auto* view = page->findChild<PanelView*>("panelView");
+    QVERIFY(view);
+    const QImage cleared = view->Image();
+    QCOMPARE(cleared.size(), QSize(640, 200));
+    Control<QPushButton>(page, 1908)->click();
+    QVERIFY(view->Image() != cleared);
+    QVERIFY2(host_->diagnostics.contains("The board is simulated in "),
+             qPrintable(host_->diagnostics));
 
     // Hot to Chip runs the timer exactly while it is on.
     Control<QCheckBox>(page, 1909)->click();
@@ -106,6 +120,19 @@ class DirectPageTest : public QObject {
     QVERIFY(!chip_->IsChipInitialised());
     QVERIFY(!Control<QGroupBox>(page, 1912)->isEnabled());
     Control<QCheckBox>(page, 1903)->click();
+
+    // A delay in the register list runs off the GUI thread, with the window disabled.
+    HalStruct block = DefaultHalStruct();
+    block.registers[32] = {0xFFFE, 300};  // 300 ms panel power-on delay
+    block.registers[33] = {0xFFFF, 0};
+    chip_->LoadBlock(block);
+    bool ticked = false, enabledDuring = true;
+    QTimer::singleShot(50, [&] {
+      ticked = true;
+      enabledDuring = page->isEnabled();
+    });
+    Control<QPushButton>(page, 1906)->click();
+    QVERIFY(ticked && !enabledDuring && page->isEnabled());
     qunsetenv("K7Q_SIMULATED_BOARD");
   }
 

@@ -1,0 +1,49 @@
+#include "board/png_file.h"
+
+#include <png.h>
+
+#include <cstring>
+
+namespace {
+
+uint32_t FormatOf(uint32_t channels) {
+  return channels == 3 ? PNG_FORMAT_RGB : PNG_FORMAT_GRAY;
+}
+
+}  // namespace
+
+bool WritePng(const std::string& path, const PngPixels& pixels, std::string* error) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = pixels.width;
+  image.height = pixels.height;
+  image.format = FormatOf(pixels.channels);
+  if (!png_image_write_to_file(&image, path.c_str(), 0, pixels.bytes.data(), 0, nullptr)) {
+    *error = path + ": " + image.message;
+    return false;
+  }
+  return true;
+}
+
+std::optional<PngPixels> ReadPng(const std::string& path, uint32_t channels, std::string* error) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) {
+    *error = path + ": " + image.message;
+    return std::nullopt;
+  }
+  image.format = FormatOf(channels);
+  PngPixels pixels;
+  pixels.width = image.width;
+  pixels.height = image.height;
+  pixels.channels = channels;
+  pixels.bytes.resize(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, pixels.bytes.data(), 0, nullptr)) {
+    *error = path + ": " + image.message;
+    png_image_free(&image);
+    return std::nullopt;
+  }
+  return pixels;
+}
