@@ -29,6 +29,7 @@
 #include "ui/features_page.h"
 #include "ui/message_box.h"
 #include "ui/registers_page.h"
+#include "ui/settings_file_actions.h"
 #include "ui/tool_tips.h"
 #include "ui/version_check.h"
 
@@ -174,6 +175,13 @@ void MainWindow::BuildMenu() {
   saveAs_ = AddAction(file, 40003, "Save &As...");
   connect(saveAs_, &QAction::triggered, this, &MainWindow::SaveAs);
   file->addSeparator();
+  connect(AddAction(file, 40041, "&Import Settings..."), &QAction::triggered, this,
+          &MainWindow::ImportSettings);
+  connect(AddAction(file, 40042, "Export Se&ttings..."), &QAction::triggered, this,
+          &MainWindow::ExportSettings);
+  connect(AddAction(file, 40043, "Compare &With..."), &QAction::triggered, this,
+          &MainWindow::CompareWith);
+  file->addSeparator();
   connect(AddAction(file, 40004, "Configure &Multiple..."), &QAction::triggered, this,
           [this] { RunConfigureMultipleDialog(this, chip_, {}); });
   connect(AddAction(file, 40005, "&Export..."), &QAction::triggered, this,
@@ -304,6 +312,28 @@ void MainWindow::SaveAs() {
   UpdateTitle();
   ShowMessage(this, QString("Configuration data saved in file \"%1\".").arg(currentFile_),
               QMessageBox::Information);
+}
+
+void MainWindow::ImportSettings() {
+  const QString name =
+      ChooseFile(this, true, "Import Settings", SettingsFileFilters(), QString(), "settings");
+  if (name.isEmpty() || !ImportSettingsFile(this, chip_, name)) return;
+  ShowPage(tabs_->currentIndex());
+  ShowDiagnostics(QString("Settings imported from \"%1\".\n").arg(name), false);
+}
+
+void MainWindow::ExportSettings() {
+  const QString name =
+      ChooseFile(this, false, "Export Settings", SettingsFileFilters(), QString(), "settings");
+  if (!name.isEmpty() && ExportSettingsFile(this, chip_, name))
+    ShowDiagnostics(QString("Settings saved in file \"%1\".\n").arg(name), false);
+}
+
+void MainWindow::CompareWith() {
+  const QString name =
+      ChooseFile(this, true, "Compare With",
+                 SettingsFileFilters() + ";;" + FilterText(OpenFilters()), QString(), "settings");
+  if (!name.isEmpty()) CompareWithFile(this, chip_, name);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

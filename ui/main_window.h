@@ -44,6 +44,9 @@ class MainWindow : public QMainWindow, public PageHost {
   void Open();
   void Save();
   void SaveAs();
+  void ImportSettings();
+  void ExportSettings();
+  void CompareWith();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
