@@ -8,14 +8,13 @@
 #include <optional>
 #include <set>
 
-#include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
+#include "config/settings_values.h"
 #include "reports/labels.h"
 
 namespace {
 
-constexpr size_t kMaxText = 255;
 constexpr const char* kRegisterListField = "registerList";
 constexpr const char* kDescriptionField = "configDescription";
 
@@ -81,208 +80,6 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-    text.remove_suffix(1);
-  return text;
-}
-
-// ---- value texts as they are written ----
-
-bool NeedsQuotes(std::string_view text) {
-  if (text.empty()) return false;
-  if (text.front() == ' ' || text.back() == ' ' || text.front() == '"') return true;
-  return std::any_of(text.begin(), text.end(), [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u < 0x20 || u >= 0x7F;
-  });
-}
-
-std::string Quote(std::string_view text) {
-  if (!NeedsQuotes(text)) return std::string(text);
-  std::string out = "\"";
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20 || u >= 0x7F) {
-      out += StringPrintf("\\x%02X", u);
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
-// The value of a line: the text as it stands, or a quoted text with \", \\ and \xHH.
-std::optional<std::string> Unquote(std::string_view text) {
-  if (text.empty() || text.front() != '"') return std::string(text);
-  if (text.size() < 2 || text.back() != '"') return std::nullopt;
-  text = text.substr(1, text.size() - 2);
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '"') return std::nullopt;
-    if (text[i] != '\\') {
-      out += text[i];
-      continue;
-    }
-    if (++i == text.size()) return std::nullopt;
-    if (text[i] == '"' || text[i] == '\\') {
-      out += text[i];
-    } else if (text[i] == 'x' && i + 2 < text.size() && std::isxdigit(text[i + 1]) &&
-               std::isxdigit(text[i + 2])) {
-      out += static_cast<char>(ReadNumber(text.substr(i + 1, 2), 16));
-      i += 2;
-    } else {
-      return std::nullopt;
-    }
-  }
-  return out;
-}
-
-// ---- reading values ----
-
-// Digits of the radix with an optional radix letter ("0x" for hexadecimal), within 32 bits.
-std::optional<uint32_t> ReadWholeNumber(std::string_view text, unsigned defaultRadix) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-    defaultRadix = 16;
-  }
-  unsigned radix = 0;
-  if (text.empty() || !RecogniseNumber(text, defaultRadix, &radix)) return std::nullopt;
-  if (radix != 2 && radix != 10 && radix != 16) return std::nullopt;
-  // No radix letter is a hexadecimal digit.
-  if (RadixOfSuffix(text.back()) != 0) text.remove_suffix(1);
-  if (text.empty()) return std::nullopt;
-  uint64_t value = 0;
-  for (char c : text) {
-    const int digit = std::isdigit(static_cast<unsigned char>(c))
-                          ? c - '0'
-                          : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
-    if (digit < 0 || static_cast<unsigned>(digit) >= radix) return std::nullopt;
-    value = value * radix + static_cast<unsigned>(digit);
-    if (value > 0xFFFFFFFFu) return std::nullopt;
-  }
-  return static_cast<uint32_t>(value);
-}
-
-// A frequency as the program shows it ("12.500 MHz", "32.768 KHz", "50 Hz"); a number
-// without a unit is in MHz. Nothing unless it is a whole number of Hz within 32 bits.
-std::optional<uint32_t> ReadFrequencyText(std::string_view text) {
-  size_t i = 0;
-  uint64_t whole = 0;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-    whole = whole * 10 + static_cast<unsigned>(text[i++] - '0');
-    if (whole > 0xFFFFFFFFu) return std::nullopt;
-  }
-  if (i == 0) return std::nullopt;
-  std::string fraction;
-  if (i < text.size() && text[i] == '.') {
-    while (++i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
-      fraction += text[i];
-  }
-  const std::string unit = Lower(Trim(text.substr(i)));
-  uint64_t scale = 0;
-  if (unit.empty() || unit == "mhz") scale = 1000000;
-  if (unit == "khz") scale = 1000;
-  if (unit == "hz") scale = 1;
-  if (scale == 0) return std::nullopt;
-  uint64_t hertz = whole * scale;
-  uint64_t place = scale;
-  for (char c : fraction) {
-    const uint64_t digit = static_cast<uint64_t>(c - '0');
-    if (place % 10 != 0) {
-      if (digit != 0) return std::nullopt;
-      continue;
-    }
-    place /= 10;
-    hertz += digit * place;
-  }
-  if (hertz > 0xFFFFFFFFu) return std::nullopt;
-  return static_cast<uint32_t>(hertz);
-}
-
-std::string LimitText(Chip62500& chip, std::string_view key, uint32_t value) {
-  if (chip.GetType(key) == kTypeFreq) return FormatFrequency(value);
-  const uint32_t radix = chip.GetRadix(key);
-  if (radix == 16) return FormatNumber(value, 16, 0) + "h";
-  if (radix == 2) return FormatNumber(value, 2, 0) + "i";
-  return FormatNumber(value, 10, 0);
-}
-
-std::string ListChoices(Chip62500& chip, std::string_view key) {
-  std::string choices;
-  const uint32_t count = chip.OfferedListCount(key);
-  for (uint32_t n = 0; n < count; ++n) {
-    uint32_t first = 0;
-    uint32_t last = 0;
-    if (!chip.GetListEntry(key, n, &first, &last)) break;
-    const char* text = chip.FormatRawValue(key, first, true);
-    if (!text) continue;
-    choices += choices.empty() ? "expected one of: " : ", ";
-    choices += text;
-  }
-  return choices;
-}
-
-// A number within the feature's limits and aligned by its step.
-bool SetNumber(Chip62500& chip, std::string_view key, uint32_t value, std::string* error) {
-  const uint32_t minimum = chip.GetMinimum(key);
-  const uint32_t maximum = chip.GetMaximum(key);
-  const uint32_t step = std::max(1u, chip.GetStep(key));
-  if (value < minimum || value > maximum) {
-    *error = "out of range: must be between " + LimitText(chip, key, minimum) + " and " +
-             LimitText(chip, key, maximum);
-    return false;
-  }
-  if ((value - minimum) % step != 0) {
-    *error = StringPrintf("must be aligned by %u", step);
-    return false;
-  }
-  if (chip.SetFieldValue(key, value)) return true;
-  *error = "the value is not accepted";
-  return false;
-}
-
-// Sets the feature from a value text as the program shows it.
-bool SetFeatureText(Chip62500& chip, std::string_view key, std::string_view text,
-                    std::string* error) {
-  const uint32_t type = chip.GetType(key);
-  if (type == kTypeNumb || type == kTypeAddr) {
-    std::string_view digits = Trim(text);
-    const char* unit = chip.GetUnit(key);
-    const std::string_view unitText = Trim(unit ? unit : "");
-    if (!unitText.empty() && digits.size() > unitText.size() &&
-        EqualsIgnoreCase(digits.substr(digits.size() - unitText.size()), unitText))
-      digits = Trim(digits.substr(0, digits.size() - unitText.size()));
-    const std::optional<uint32_t> value = ReadWholeNumber(digits, chip.GetRadix(key));
-    if (!value) {
-      *error = "not a number";
-      return false;
-    }
-    return SetNumber(chip, key, *value, error);
-  }
-  if (type == kTypeFreq) {
-    const std::optional<uint32_t> hertz = ReadFrequencyText(Trim(text));
-    if (!hertz) {
-      *error = "not a frequency (such as 12.500 MHz, 32.768 KHz or 50 Hz)";
-      return false;
-    }
-    return SetNumber(chip, key, *hertz, error);
-  }
-  if (type == kTypeText && text.size() > kMaxText) {
-    *error = StringPrintf("longer than %zu characters", kMaxText);
-    return false;
-  }
-  if (chip.SetValueText(key, text)) return true;
-  if (type == kTypeList) *error = ListChoices(chip, key);
-  if (type == kTypeBool) *error = "expected True or False";
-  if (error->empty()) *error = "the value is not accepted";
-  return false;
-}
-
 // ---- lines ----
 
 enum class EntryKind { kFeature, kRegister, kBlockField, kRegisterList };
@@ -320,14 +117,14 @@ size_t NonTextLine(std::string_view text) {
 std::optional<Entry> ParseLine(Chip62500& chip, std::string_view raw, size_t line,
                                std::string* error) {
   const size_t equals = raw.find('=');
-  const std::string_view left = Trim(raw.substr(0, equals));
+  const std::string_view left = TrimBlanks(raw.substr(0, equals));
   if (equals == std::string_view::npos || left.empty()) {
     *error =
         "malformed line: expected 'keyname = value', 'register XXXX = YY' or "
         "'block NAME = VALUE'";
     return std::nullopt;
   }
-  const std::optional<std::string> value = Unquote(Trim(raw.substr(equals + 1)));
+  const std::optional<std::string> value = UnquoteValue(TrimBlanks(raw.substr(equals + 1)));
   if (!value) {
     *error = "malformed quoted value";
     return std::nullopt;
@@ -350,7 +147,7 @@ std::optional<Entry> ParseLine(Chip62500& chip, std::string_view raw, size_t lin
     return entry;
   }
   const std::string_view word = left.substr(0, blank);
-  const std::string_view name = Trim(left.substr(blank));
+  const std::string_view name = TrimBlanks(left.substr(blank));
   if (word == "register") {
     entry.kind = EntryKind::kRegister;
     const std::optional<uint32_t> index = ReadWholeNumber(name, 16);
@@ -396,7 +193,7 @@ std::vector<Entry> ParseEntries(Chip62500& chip, std::string_view text,
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
-    const std::string_view raw = Trim(text.substr(start, end - start));
+    const std::string_view raw = TrimBlanks(text.substr(start, end - start));
     start = end + 1;
     ++line;
     if (raw.empty() || raw.front() == '#') continue;
@@ -626,7 +423,7 @@ std::string WriteSettings(Chip62500& chip, bool changedOnly) {
     bool applies = true;
     for (Chip62500* result : results)
       applies = SetFeatureText(*result, key, text, &error) && applies;
-    const std::string line = key + " =" + (text.empty() ? "" : " " + Quote(text));
+    const std::string line = key + " =" + (text.empty() ? "" : " " + QuoteValue(text));
     // The register and block lines below carry a value that cannot be set by its text.
     AppendSetting(out, label, applies ? line : "# " + line + "  (" + error + ")");
   }
@@ -649,9 +446,9 @@ std::string WriteSettings(Chip62500& chip, bool changedOnly) {
   }
   // Bytes after the description's end, as some images carry them.
   if (differs([](Chip62500& c) { return DescriptionBytes(c.Block()); })) {
-    AppendSetting(
-        blockLines, "",
-        std::string("block ") + kDescriptionField + " = " + Quote(DescriptionBytes(chip.Block())));
+    AppendSetting(blockLines, "",
+                  std::string("block ") + kDescriptionField + " = " +
+                      QuoteValue(DescriptionBytes(chip.Block())));
   }
   if (!blockLines.empty()) out += "# Block fields\n" + blockLines;
   if (out.empty()) return out;
