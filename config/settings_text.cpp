@@ -332,8 +332,14 @@ bool SetBlockField(Chip62500& chip, const Entry& entry, std::string* error) {
 
 // In this order: the register list, the features in line order, the registers, the
 // block fields; the later lines thus carry exactly what the value texts cannot.
+std::string ShownText(Chip62500& chip, const std::string& key) {
+  const char* text = chip.GetValueText(key, true);
+  return text ? text : "";
+}
+
 void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries,
                   std::vector<SettingsError>& errors) {
+  std::map<size_t, std::string> shownAfterLine;
   for (EntryKind kind : {EntryKind::kRegisterList, EntryKind::kFeature, EntryKind::kRegister,
                          EntryKind::kBlockField}) {
     for (const Entry& entry : entries) {
@@ -347,6 +353,7 @@ void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries,
         case EntryKind::kFeature:
           ok = SetFeatureText(chip, entry.name, entry.value, &error);
           if (!ok) error = "cannot set " + entry.name + " to '" + entry.value + "': " + error;
+          shownAfterLine[entry.line] = ShownText(chip, entry.name);
           break;
         case EntryKind::kRegister:
           ok = SetRegisterValue(chip, entry, &error);
@@ -359,6 +366,14 @@ void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries,
       }
       if (!ok) errors.push_back({entry.line, error});
     }
+  }
+  // A value that a later line changes again would not be stored as the file says.
+  for (const Entry& entry : entries) {
+    if (entry.kind != EntryKind::kFeature) continue;
+    const std::string shown = ShownText(chip, entry.name);
+    if (shown == entry.value || shown == shownAfterLine[entry.line]) continue;
+    errors.push_back({entry.line, "cannot set " + entry.name + " to '" + entry.value +
+                                      "': a later line changes it to '" + shown + "'"});
   }
 }
 

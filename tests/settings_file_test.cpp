@@ -159,6 +159,9 @@ TEST(SettingsFile, BadLinesAreReportedAndNothingIsSaved) {
       {"register 0040 = 01\n", "s.txt:1: cannot set register 0040 to '01': the register is not"},
       {"block width = 70000\n", "s.txt:1: cannot set block width to '70000': out of range"},
       {"block depth = 1\n", "s.txt:1: unknown block field 'depth'"},
+      {"fx = 12 pixels\nregister 0001 = 87\n",
+       "s.txt:1: cannot set fx to '12 pixels': a later "
+       "line changes it to '8 pixels'"},
   };
   TempDir dir;
   const std::string target = dir.File("t.exe");
