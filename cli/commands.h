@@ -72,3 +72,25 @@ int RunTemplate(const TemplateOptions& options);
 
 // The board command and its subcommands; the chosen one is put into run.
 void AddBoardCommands(CLI::App& app, std::function<int()>& run);
+
+struct DumpOptions {
+  std::string file = "-";
+  bool changed = false;
+  std::string output;  // empty or "-": stdout
+};
+int RunDump(const DumpOptions& options);
+
+struct ApplyOptions {
+  std::string target;
+  std::vector<std::string> settings;
+  std::string saveAs;
+};
+int RunApply(const ApplyOptions& options);
+
+// Exit status 0 when equal, 1 when they differ, 2 on an error.
+struct DiffOptions {
+  std::string a;
+  std::string b;
+  bool json = false;
+};
+int RunDiff(const DiffOptions& options);

@@ -124,6 +124,39 @@ int main(int argc, char** argv) {
 
   AddBoardCommands(app, run);
 
+  DumpOptions dump;
+  CLI::App* dumpCommand = app.add_subcommand(
+      "dump", "Write the settings of a file as a settings file, which apply reads back");
+  dumpCommand->add_option("FILE", dump.file, "Configurable file, or - for the built-in block")
+      ->required();
+  dumpCommand->add_flag("--changed", dump.changed,
+                        "Only what differs from the built-in default block");
+  dumpCommand->add_option("-o,--output", dump.output, "File to write (default: stdout)");
+  dumpCommand->callback([&] { run = [&] { return RunDump(dump); }; });
+
+  ApplyOptions apply;
+  CLI::App* applyCommand = app.add_subcommand(
+      "apply", "Apply settings files in order and save the file (nothing is saved on an error)");
+  applyCommand->add_option("TARGET", apply.target, "Configurable file to change")->required();
+  applyCommand->add_option("SETTINGS", apply.settings, "Settings files")->required();
+  applyCommand->add_option("--save-as", apply.saveAs,
+                           "Save into a copy with this name; the file itself is left unchanged");
+  applyCommand->callback([&] { run = [&] { return RunApply(apply); }; });
+
+  DiffOptions diff;
+  CLI::App* diffCommand = app.add_subcommand(
+      "diff",
+      "Show the features, registers and block fields that differ; exit status 0 when equal, "
+      "1 when they differ, 2 on an error");
+  for (std::string* side : {&diff.a, &diff.b}) {
+    diffCommand
+        ->add_option(side == &diff.a ? "A" : "B", *side,
+                     "Configurable file, settings file, or - for the built-in block")
+        ->required();
+  }
+  diffCommand->add_flag("--json", diff.json, "Write one JSON document");
+  diffCommand->callback([&] { run = [&] { return RunDiff(diff); }; });
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -36,6 +36,7 @@
 #include "ui/features_page.h"
 #include "ui/message_box.h"
 #include "ui/registers_page.h"
+#include "ui/settings_file_actions.h"
 #include "ui/tool_tips.h"
 #include "ui/version_check.h"
 
@@ -188,6 +189,13 @@ void MainWindow::BuildMenu() {
   connect(save_, &QAction::triggered, this, &MainWindow::Save);
   saveAs_ = AddAction(file, 40003, "Save &As...");
   connect(saveAs_, &QAction::triggered, this, &MainWindow::SaveAs);
+  file->addSeparator();
+  connect(AddAction(file, 40041, "&Import Settings..."), &QAction::triggered, this,
+          &MainWindow::ImportSettings);
+  connect(AddAction(file, 40042, "Export Se&ttings..."), &QAction::triggered, this,
+          &MainWindow::ExportSettings);
+  connect(AddAction(file, 40043, "Compare &With..."), &QAction::triggered, this,
+          &MainWindow::CompareWith);
   file->addSeparator();
   connect(AddAction(file, 40004, "Configure &Multiple..."), &QAction::triggered, this, [this] {
     if (MaybeSave()) RunConfigureMultipleDialog(this, chip_, {});
@@ -415,6 +423,29 @@ bool MainWindow::SaveFile(const QString& newName) {
   ShowMessage(this, QString("Configuration data saved in file \"%1\".").arg(currentFile_),
               QMessageBox::Information);
   return true;
+}
+
+void MainWindow::ImportSettings() {
+  const QString name =
+      ChooseFile(this, true, "Import Settings", SettingsFileFilters(), QString(), "settings");
+  if (name.isEmpty() || !ImportSettingsFile(this, chip_, name)) return;
+  RecordBlockChange("Import Settings");
+  ShowPage(tabs_->currentIndex());
+  ShowDiagnostics(QString("Settings imported from \"%1\".\n").arg(name), false);
+}
+
+void MainWindow::ExportSettings() {
+  const QString name =
+      ChooseFile(this, false, "Export Settings", SettingsFileFilters(), QString(), "settings");
+  if (!name.isEmpty() && ExportSettingsFile(this, chip_, name))
+    ShowDiagnostics(QString("Settings saved in file \"%1\".\n").arg(name), false);
+}
+
+void MainWindow::CompareWith() {
+  const QString name =
+      ChooseFile(this, true, "Compare With",
+                 SettingsFileFilters() + ";;" + FilterText(OpenFilters()), QString(), "settings");
+  if (!name.isEmpty()) CompareWithFile(this, chip_, name);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -57,6 +57,9 @@ class MainWindow : public QMainWindow, public PageHost {
   void SaveAs();
   // Moves the focus to the Features tab's search field.
   void Find();
+  void ImportSettings();
+  void ExportSettings();
+  void CompareWith();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,20 @@
+#include <cstdio>
+
+#include "cli/chip_source.h"
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+#include "config/settings_text.h"
+#include "export/export_writer.h"
+
+int RunDump(const DumpOptions& options) {
+  Chip62500& chip = TheChip();
+  if (!LoadSource(chip, options.file)) return kExitFailed;
+  const std::string text = WriteSettings(chip, options.changed);
+  if (options.output.empty() || options.output == "-") {
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() ? kExitOk : kExitFailed;
+  }
+  const std::string error = WriteExportFile(options.output, text);
+  if (error.empty()) return kExitOk;
+  PrintError(error);
+  return kExitFailed;
+}

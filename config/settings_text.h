@@ -1,0 +1,32 @@
+// The settings file: the whole configuration as readable text, one setting a line,
+// for version control and build scripts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class Chip62500;
+
+struct SettingsError {
+  size_t line = 0;  // 1-based
+  std::string message;
+};
+
+// The chip's settings as a settings file. With changedOnly, only what differs from
+// the built-in block. Applying the full text to the built-in block gives the chip's
+// block back exactly.
+std::string WriteSettings(Chip62500& chip, bool changedOnly);
+
+// Checks every line of the text and, when all are good, applies them to the chip.
+// On any error the chip is left unchanged and every error is returned, by line.
+std::vector<SettingsError> ApplySettings(Chip62500& chip, std::string_view text);
+
+// The block fields that "block NAME = VALUE" lines set, with their values.
+struct BlockFieldValue {
+  std::string name;
+  std::string text;  // decimal, or 0x and 8 hexadecimal digits for addresses and flags
+};
+std::vector<BlockFieldValue> SettingsBlockFields(const Chip62500& chip);

@@ -1,0 +1,177 @@
+// Settings files: dump, apply and diff, in the core and through the command-line tool.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "config/chip62500.h"
+#include "config/configurable_file.h"
+#include "config/settings_diff.h"
+#include "config/settings_text.h"
+#include "tests/test_files.h"
+
+namespace {
+
+// A block that value texts cannot carry alone: odd frequencies and block fields, a
+// quoted description, register bits no feature shows, a shorter register list.
+HalStruct OddBlock() {
+  HalStruct b = DefaultHalStruct();
+  std::strcpy(b.configDescription, " Lab \"A\" \xB5s\\");
+  b.clki = 6000123;
+  b.internalOsc = 25000000;
+  b.frameRate = 61;
+  b.width = 321;
+  b.flags = fPCCARD_INTERFACE | kFlagShadowReads | kFlagShiftDivLow;
+  b.baseAddress = 0x00C00000;
+  b.registers[0].value = 0x3F;
+  b.registers[1].value = 0x8B;
+  b.registers[5].value = 0xEF;
+  b.registers[32] = {kEndOfTable, 0};  // the list cut short
+  return b;
+}
+
+struct Fixture {
+  const char* name;
+  HalStruct block;
+};
+
+// Every kind of configurable file, holding the block.
+std::string FixtureBytes(const std::string& name, const HalStruct& block) {
+  if (name.find(".exe") != std::string::npos) return ImageWith(StoredBlock(block, false));
+  if (name.find(".ELF") != std::string::npos) return ImageWith(StoredBlock(block, true), 64, 9);
+  // S-record targets hold CLKI in kHz; saving them rewrites the numeric fields only.
+  HalStruct stored = block;
+  stored.clki /= 1000;
+  std::memset(stored.configDescription, 0, sizeof stored.configDescription);
+  stored.crc = BlockCrc(stored);
+  const std::string bytes = std::string(28, '\0') + SrecordBlockBytes(stored) + "tail";
+  return SrecordText(bytes, name.find(".idp") != std::string::npos ? 3 : 1, 28);
+}
+
+const Fixture kFixtures[] = {
+    {"default.exe", DefaultHalStruct()},  {"odd.exe", OddBlock()}, {"odd.ELF", OddBlock()},
+    {"target.s19", SrecordTargetBlock()}, {"odd.idp", OddBlock()}, {"odd.TKB", OddBlock()},
+};
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+CliRun RunCli(const TempDir& dir, const std::string& args) {
+  const std::string command =
+      "cd " + dir.path() + " && " + K7Q_CLI_PATH + " " + args + " >out 2>err </dev/null";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir.File("out")),
+          ReadFile(dir.File("err"))};
+}
+
+std::string Golden(const std::string& name) {
+  return ReadFile(std::string(K7Q_TEST_SOURCE_DIR) + "/golden/" + name);
+}
+
+HalStruct WithoutCrc(HalStruct block) {
+  block.crc = 0;
+  return block;
+}
+
+}  // namespace
+
+TEST(SettingsFile, DumpsApplyToTheBuiltInBlockExactly) {
+  TempDir dir;
+  for (const Fixture& fixture : kFixtures) {
+    const std::string path = dir.File(fixture.name);
+    WriteFile(path, FixtureBytes(fixture.name, fixture.block));
+    Chip62500 original;
+    ASSERT_TRUE(OpenConfigurableFile(original, path).ok) << fixture.name;
+    for (bool changedOnly : {false, true}) {
+      Chip62500 applied;
+      const std::vector<SettingsError> errors =
+          ApplySettings(applied, WriteSettings(original, changedOnly));
+      EXPECT_TRUE(errors.empty()) << fixture.name << ": " << errors.front().message;
+      const HalStruct a = WithoutCrc(original.Block()), b = WithoutCrc(applied.Block());
+      EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << fixture.name << " " << changedOnly;
+      EXPECT_TRUE(DiffSettings(original, applied).Equal()) << fixture.name;
+    }
+    // Through the tool: the dump applied to a copy holding the built-in block gives
+    // the same file, byte for byte, CRC included.
+    const std::string copy = dir.File(std::string("copy.") + fixture.name);
+    WriteFile(copy, FixtureBytes(fixture.name, DefaultHalStruct()));
+    EXPECT_EQ(RunCli(dir, "dump " + path + " -o " + dir.File("s.txt")).status, 0);
+    EXPECT_EQ(RunCli(dir, "apply " + copy + " " + dir.File("s.txt")).status, 0) << fixture.name;
+    EXPECT_TRUE(ReadFile(copy) == ReadFile(path)) << fixture.name;
+    EXPECT_EQ(RunCli(dir, "diff " + path + " " + dir.File("s.txt")).status, 0) << fixture.name;
+    EXPECT_EQ(RunCli(dir, "diff " + copy + " " + path).status, 0) << fixture.name;
+  }
+}
+
+TEST(SettingsFile, OutputMatchesGoldenFilesAndShow) {
+  TempDir dir;
+  const std::string odd = "odd.exe";  // in the folder, so that outputs name it alike
+  WriteFile(dir.File(odd), FixtureBytes(odd, OddBlock()));
+  EXPECT_EQ(RunCli(dir, "dump -").out, Golden("dump_default.txt"));
+  EXPECT_EQ(RunCli(dir, "dump - --changed").out, "");
+  EXPECT_EQ(RunCli(dir, "dump " + odd + " --changed").out, Golden("dump_changed.txt"));
+  const CliRun diff = RunCli(dir, "diff - " + odd);
+  EXPECT_EQ(diff.status, 1);
+  EXPECT_EQ(diff.out, Golden("diff.txt"));
+  EXPECT_EQ(RunCli(dir, "diff - " + odd + " --json").out, Golden("diff.json"));
+  EXPECT_EQ(RunCli(dir, "diff - " + dir.File("missing.exe")).status, 2);
+
+  // Every feature line of the dump holds the value that show --json gives.
+  const nlohmann::json shown = nlohmann::json::parse(RunCli(dir, "show --json " + odd).out);
+  std::map<std::string, std::string> values;
+  for (const auto& feature : shown["features"]) values[feature["keyname"]] = feature["value"];
+  size_t compared = 0;
+  for (const std::string& line : Lines(RunCli(dir, "dump " + odd).out)) {
+    const size_t equals = line.find(" = ");
+    // Feature lines with a value as it stands (not quoted).
+    if (line.empty() || line[0] == '#' || line.find(' ') < equals || line[equals + 3] == '"')
+      continue;
+    EXPECT_EQ(values.at(line.substr(0, equals)), line.substr(equals + 3)) << line;
+    ++compared;
+  }
+  EXPECT_GT(compared, 50u);
+}
+
+TEST(SettingsFile, BadLinesAreReportedAndNothingIsSaved) {
+  using namespace std::string_literals;
+  const struct {
+    std::string text;
+    const char* message;
+  } kCases[] = {
+      {"fx = 8 pixels\nnosuch = 1\n", "s.txt:2: unknown feature 'nosuch'"},
+      {"# c\n\nstride = 300 bytes\n", "s.txt:3: cannot set stride to '300 bytes': out of range"},
+      {"clki = 6.000 MHz\nchipid = 62500\n",
+       "s.txt:2: cannot set chipid: the feature is read-only"},
+      {"fx 8\n", "s.txt:1: malformed line"},
+      {"cfgdesc = \"open\n", "s.txt:1: malformed quoted value"},
+      {"fx = 8\nFX = 9\n", "s.txt:2: duplicate key 'FX' (first on line 1)"},
+      {"fx = 8\ncfgdesc = a\0b\n"s, "s.txt:2: not a text file"},
+      {"fx = 8\ncfgdesc = \xB5\n", "s.txt:2: not a text file"},
+      {"ii = maybe\n", "s.txt:1: cannot set ii to 'maybe': expected True or False"},
+      {"m0 = Outside\n", "s.txt:1: cannot set m0 to 'Outside': expected one of: "},
+      {"clki = 6.0001 Hz\n", "s.txt:1: cannot set clki to '6.0001 Hz': not a frequency"},
+      {"register 0005 = 1FF\n", "s.txt:1: cannot set register 0005 to '1FF': out of range"},
+      {"register 0040 = 01\n", "s.txt:1: cannot set register 0040 to '01': the register is not"},
+      {"block width = 70000\n", "s.txt:1: cannot set block width to '70000': out of range"},
+      {"block depth = 1\n", "s.txt:1: unknown block field 'depth'"},
+      {"fx = 12 pixels\nregister 0001 = 87\n",
+       "s.txt:1: cannot set fx to '12 pixels': a later "
+       "line changes it to '8 pixels'"},
+  };
+  TempDir dir;
+  const std::string target = dir.File("t.exe");
+  const std::string original = FixtureBytes("t.exe", DefaultHalStruct());
+  WriteFile(target, original);
+  for (const auto& c : kCases) {
+    WriteFile(dir.File("s.txt"), c.text);
+    const CliRun run = RunCli(dir, "apply t.exe s.txt");
+    EXPECT_EQ(run.status, 1) << c.text;
+    EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;
+    EXPECT_EQ(ReadFile(target), original) << c.text;
+  }
+}

@@ -1,0 +1,127 @@
+#include "ui/settings_file_actions.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "chipmodel/text_format.h"
+#include "config/chip62500.h"
+#include "config/configurable_file.h"
+#include "config/safe_file.h"
+#include "config/settings_diff.h"
+#include "config/settings_text.h"
+#include "export/export_writer.h"
+#include "ui/message_box.h"
+
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// Reads and applies the settings file; every problem goes into *problem.
+bool ApplyFile(Chip62500& chip, const QString& path, QString* problem) {
+  std::string text;
+  std::string error;
+  if (!ReadWholeFile(path.toStdString(), &text, &error)) {
+    *problem = Q(error);
+    return false;
+  }
+  const std::vector<SettingsError> errors = ApplySettings(chip, text);
+  QStringList lines;
+  for (const SettingsError& e : errors)
+    lines << QString("%1:%2: %3").arg(path).arg(e.line).arg(Q(e.message));
+  *problem = lines.join('\n');
+  return errors.empty();
+}
+
+QTreeWidgetItem* AddRow(QTreeWidget* list, const QStringList& cells) {
+  auto* item = new QTreeWidgetItem(list, cells);
+  item->setToolTip(1, cells[1]);
+  return item;
+}
+
+void FillList(QTreeWidget* list, const SettingsDiff& diff) {
+  for (const FeatureDifference& d : diff.features)
+    AddRow(list, {Q(d.keyname), Q(d.label), Q(d.a), Q(d.b)});
+  for (const RegisterDifference& d : diff.registers) {
+    auto text = [&d](const std::optional<uint32_t>& v) {
+      return v ? Q(StringPrintf("%0*X", static_cast<int>(d.hexDigits), *v)) : QString("-");
+    };
+    AddRow(list, {Q(StringPrintf("register %04X", d.index)), Q(d.label), text(d.a), text(d.b)});
+  }
+  for (const BlockFieldDifference& d : diff.blockFields)
+    AddRow(list, {"block " + Q(d.name), QString(), Q(d.a), Q(d.b)});
+}
+
+}  // namespace
+
+QString SettingsFileFilters() {
+  return "Settings Files (*.settings *.txt);;All Files (*)";
+}
+
+bool ImportSettingsFile(QWidget* owner, Chip62500& chip, const QString& path) {
+  QString problem;
+  if (ApplyFile(chip, path, &problem)) return true;
+  ShowMessage(owner,
+              QString("Settings file \"%1\" was not imported because:\n\n%2").arg(path, problem),
+              QMessageBox::Warning);
+  return false;
+}
+
+bool ExportSettingsFile(QWidget* owner, Chip62500& chip, const QString& path) {
+  const std::string error = WriteExportFile(path.toStdString(), WriteSettings(chip, false));
+  if (error.empty()) return true;
+  ShowMessage(owner, Q(error), QMessageBox::Warning);
+  return false;
+}
+
+void CompareWithFile(QWidget* owner, Chip62500& chip, const QString& path) {
+  Chip62500 other;
+  if (IsConfigurationFileName(path.toStdString())) {
+    const FileOutcome outcome = OpenConfigurableFile(other, path.toStdString());
+    ShowFileMessages(owner, outcome);
+    if (!outcome.ok) return;
+  } else {
+    QString problem;
+    if (!ApplyFile(other, path, &problem)) {
+      ShowMessage(
+          owner,
+          QString("Settings file \"%1\" cannot be compared because:\n\n%2").arg(path, problem),
+          QMessageBox::Warning);
+      return;
+    }
+  }
+  const SettingsDiff diff = DiffSettings(chip, other);
+
+  QDialog dialog(owner);
+  dialog.setObjectName("compareDialog");
+  dialog.setWindowTitle("Compare With " + path);
+  auto* layout = new QVBoxLayout(&dialog);
+  const size_t count = diff.features.size() + diff.registers.size() + diff.blockFields.size();
+  auto* summary = new QLabel(
+      diff.Equal() ? QString("The current configuration and \"%1\" are equal.").arg(path)
+                   : QString("%1 settings differ between the current configuration and \"%2\".")
+                         .arg(count)
+                         .arg(path),
+      &dialog);
+  summary->setObjectName("compareSummary");
+  summary->setWordWrap(true);
+  layout->addWidget(summary);
+  auto* list = new QTreeWidget(&dialog);
+  list->setObjectName("compareList");
+  list->setRootIsDecorated(false);
+  list->setHeaderLabels({"Setting", "Name", "Current", "Other"});
+  FillList(list, diff);
+  for (int column = 0; column < 4; ++column) list->resizeColumnToContents(column);
+  list->setColumnWidth(1, std::min(list->columnWidth(1), 260));
+  layout->addWidget(list);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  dialog.resize(720, 420);
+  dialog.exec();
+}
