@@ -1,0 +1,36 @@
+#include "ui/start_options.h"
+
+#include <string_view>
+
+const char kStartHelp[] =
+    "Usage: 62500twk [FILE...]\n"
+    "  or:  62500twk --open FILE\n"
+    "View and change the configuration of 62500 display driver images.\n"
+    "\n"
+    "Without arguments, the main window opens on the built-in default configuration.\n"
+    "File names run Configure Multiple on those files without the main window; names\n"
+    "are split at blanks, and a first argument starting with \"-\" or \"/\" opens the\n"
+    "main window.\n"
+    "\n"
+    "Options:\n"
+    "  --open FILE   open FILE in the main window, as File > Open does\n"
+    "  --help        show this help and exit\n"
+    "  --version     show the version and exit\n";
+
+StartOptions ParseStartOptions(int argc, const char* const* argv) {
+  StartOptions options;
+  if (argc < 2) return options;
+  const std::string_view first = argv[1];
+  if (first == "--help") {
+    options.action = StartOptions::Action::kHelp;
+  } else if (first == "--version") {
+    options.action = StartOptions::Action::kVersion;
+  } else if (first == "--open") {
+    if (argc == 3) {
+      options.openFile = argv[2];
+    } else {
+      options.action = StartOptions::Action::kUsageError;
+    }
+  }
+  return options;
+}
