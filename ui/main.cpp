@@ -23,8 +23,9 @@ int main(int argc, char** argv) {
       std::puts("62500twk " K7Q_VERSION);
       return 0;
     case StartOptions::Action::kUsageError:
-      std::fputs("62500twk: --open takes one file name\nRun with --help for more information.\n",
-                 stderr);
+      std::fputs(
+          "62500twk: --open takes at most one file name\nRun with --help for more information.\n",
+          stderr);
       return 2;
     case StartOptions::Action::kRun:
       break;

@@ -4,18 +4,17 @@
 
 const char kStartHelp[] =
     "Usage: 62500twk [FILE...]\n"
-    "  or:  62500twk --open FILE\n"
+    "  or:  62500twk --open [FILE]\n"
     "View and change the configuration of 62500 display driver images.\n"
     "\n"
     "Without arguments, the main window opens on the built-in default configuration.\n"
     "File names run Configure Multiple on those files without the main window; names\n"
-    "are split at blanks, and a first argument starting with \"-\" or \"/\" opens the\n"
-    "main window.\n"
+    "are split at blanks, and the list ends at a name starting with \"-\".\n"
     "\n"
     "Options:\n"
-    "  --open FILE   open FILE in the main window, as File > Open does\n"
-    "  --help        show this help and exit\n"
-    "  --version     show the version and exit\n";
+    "  --open [FILE]  open the main window, and FILE in it as File > Open does\n"
+    "  --help         show this help and exit\n"
+    "  --version      show the version and exit\n";
 
 StartOptions ParseStartOptions(int argc, const char* const* argv) {
   StartOptions options;
@@ -26,11 +25,9 @@ StartOptions ParseStartOptions(int argc, const char* const* argv) {
   } else if (first == "--version") {
     options.action = StartOptions::Action::kVersion;
   } else if (first == "--open") {
-    if (argc == 3) {
-      options.openFile = argv[2];
-    } else {
-      options.action = StartOptions::Action::kUsageError;
-    }
+    // The desktop entry's "--open %f" comes without a file when started from the menu.
+    if (argc == 3) options.openFile = argv[2];
+    if (argc > 3) options.action = StartOptions::Action::kUsageError;
   }
   return options;
 }
