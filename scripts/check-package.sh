@@ -36,10 +36,11 @@ bin="$scratch/root/usr/bin"
 "$bin/62500cfg" --version | grep -qx "62500cfg [0-9.]*"
 "$bin/62500cfg" show > /dev/null
 "$bin/62500twk" --version | grep -qx "62500twk [0-9.]*"
+"$bin/62500twk" --help | grep -q -- "--open"
 zcat "$scratch/root/usr/share/man/man1/62500cfg.1.gz" | grep -q "K7Q_SIMULATED_BOARD"
 desktop-file-validate "$scratch/root/usr/share/applications/62500twk.desktop"
 
-# The file types, installed for a scratch user, name the fixtures.
+# The file types, installed for a scratch user, name the fixtures and open with 62500twk.
 export XDG_DATA_HOME="$scratch/data" XDG_DATA_DIRS=/usr/share
 mkdir -p "$XDG_DATA_HOME"
 xdg-mime install --mode user --novendor "$scratch/root/usr/share/mime/packages/62500cfg.xml"
@@ -51,6 +52,12 @@ for fixture in DRIVER.S19 driver.srec BOARD.TKB board.idp; do
   *) want=text/x-k7q-board-image ;;
   esac
   [ "$type" = "$want" ] || { echo "$fixture: $type, expected $want"; exit 1; }
+done
+mkdir -p "$XDG_DATA_HOME/applications"
+cp "$scratch/root/usr/share/applications/62500twk.desktop" "$XDG_DATA_HOME/applications"
+update-desktop-database "$XDG_DATA_HOME/applications"
+for type in text/x-srecord text/x-k7q-board-image; do
+  [ "$(xdg-mime query default $type)" = 62500twk.desktop ] || { echo "$type: not 62500twk"; exit 1; }
 done
 
 # Completion: commands from --help, keynames from the program.
