@@ -3,7 +3,9 @@
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config libexpat1-dev libgtest-dev libgmock-dev
  libbenchmark-dev qt6-base-dev nlohmann-json3-dev libcli11-dev clang-format xvfb xauth
- fonts-dejavu-core libpng-dev console-setup-linux"
+ fonts-dejavu-core libpng-dev console-setup-linux
+ dpkg-dev file help2man lintian desktop-file-utils shared-mime-info xdg-utils
+ libfile-mimeinfo-perl bash-completion"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,7 +1,9 @@
 // The desktop program: chip object and UI feature object first, then the main window.
-// File names on the command line open Configure Multiple without a main window.
+// File names on the command line open Configure Multiple without a main window;
+// --help and --version answer without a display, --open FILE opens FILE in the window.
 #include <QApplication>
 #include <QStringList>
+#include <cstdio>
 
 #include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
@@ -9,9 +11,27 @@
 #include "ui/configure_multiple_dialog.h"
 #include "ui/dialog_fit.h"
 #include "ui/main_window.h"
+#include "ui/start_options.h"
 #include "ui/version_check.h"
 
 int main(int argc, char** argv) {
+  const StartOptions options = ParseStartOptions(argc, argv);
+  switch (options.action) {
+    case StartOptions::Action::kHelp:
+      std::fputs(kStartHelp, stdout);
+      return 0;
+    case StartOptions::Action::kVersion:
+      std::puts("62500twk " K7Q_VERSION);
+      return 0;
+    case StartOptions::Action::kUsageError:
+      std::fputs(
+          "62500twk: --open takes at most one file name\nRun with --help for more information.\n",
+          stderr);
+      return 2;
+    case StartOptions::Action::kRun:
+      break;
+  }
+
   Chip62500& chip = TheChip();
   UiFeatures features(chip);
   QApplication app(argc, argv);
@@ -34,5 +54,6 @@ int main(int argc, char** argv) {
 
   MainWindow window(chip, features);
   window.show();
+  if (!options.openFile.empty()) window.OpenFile(QString::fromStdString(options.openFile));
   return app.exec();
 }
