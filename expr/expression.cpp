@@ -447,8 +447,11 @@ unsigned Evaluator::Apply(Operation op, std::string_view text, const Operand* op
     case kMultiply:
       if (r.isText) return Fail(message, "Expected a numerical value here.", 2);
       if (l.isText) {
+        // Repeats stop once the text is full; an empty text stays empty at once.
         std::string t;
-        for (uint32_t i = 0; i < b && t.size() < kMaxExprText; ++i) t += l.text;
+        for (uint32_t i = 0; i < b && !l.text.empty() && t.size() < kMaxExprText; ++i) {
+          t += l.text;
+        }
         return SetText(value, t), 0;
       }
       return SetNumber(value, a * b), 0;

@@ -22,6 +22,7 @@
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "config/program_texts.h"
+#include "config/storage_limits.h"
 #include "ui/about_dialog.h"
 #include "ui/configure_multiple_dialog.h"
 #include "ui/direct_page.h"
@@ -281,7 +282,7 @@ void MainWindow::Open() {
 void MainWindow::Save() {
   if (currentFile_.isEmpty()) return;
   const FileOutcome outcome =
-      SaveConfigurableFile(chip_, currentFile_.toStdString(), std::string(), false);
+      SaveStorableFile(chip_, currentFile_.toStdString(), std::string(), false);
   ShowFileMessages(this, outcome);
   if (outcome.ok) {
     ShowMessage(this, QString("Configuration data saved in file \"%1\".").arg(currentFile_),
@@ -297,7 +298,7 @@ void MainWindow::SaveAs() {
       ChooseFile(this, false, "Save As", FilterText(filters), currentFile_, Q(extension));
   if (name.isEmpty()) return;
   const FileOutcome outcome =
-      SaveConfigurableFile(chip_, currentFile_.toStdString(), name.toStdString(), false);
+      SaveStorableFile(chip_, currentFile_.toStdString(), name.toStdString(), false);
   ShowFileMessages(this, outcome);
   if (!outcome.ok) return;
   currentFile_ = name;

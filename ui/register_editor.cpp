@@ -1,5 +1,6 @@
 #include "ui/register_editor.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +10,7 @@
 
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/number_text.h"
+#include "chipmodel/value_text.h"
 #include "reports/labels.h"
 
 namespace {
@@ -56,9 +58,10 @@ RegisterEditor::RegisterEditor(QWidget* owner, ChipEngine& chip, ManualChanges& 
 }
 
 void RegisterEditor::SwitchRadix(unsigned radix) {
-  const uint32_t value = ReadNumber(edit_->text().toStdString(), radix_);
+  const std::optional<uint32_t> value = ReadWholeNumber(edit_->text().toStdString(), radix_);
   radix_ = radix;
-  edit_->setText(QString::fromStdString(FormatNumber(value, radix_, 0)));
+  // A text that cannot be read stays as typed, to be refused on OK.
+  if (value) edit_->setText(QString::fromStdString(FormatNumber(*value, radix_, 0)));
   RefreshCurrently();
   edit_->setFocus();
   edit_->selectAll();
@@ -70,7 +73,16 @@ void RegisterEditor::RefreshCurrently() {
 }
 
 void RegisterEditor::accept() {
-  const uint32_t value = ReadNumber(edit_->text().toStdString(), radix_);
-  SetRowByHand(chip_, changes_, row_, index_, value);
+  std::string error;
+  const std::optional<uint32_t> value =
+      ReadWholeNumber(edit_->text().toStdString(), radix_, &error);
+  if (!value) {
+    // Refused with the reason; the dialog stays open.
+    currently_->setText(
+        QString::fromStdString("Cannot read \"" + edit_->text().toStdString() + "\": " + error));
+    QApplication::beep();
+    return;
+  }
+  SetRowByHand(chip_, changes_, row_, index_, *value);
   QDialog::accept();
 }
