@@ -3,7 +3,7 @@
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config libexpat1-dev libgtest-dev libgmock-dev
  libbenchmark-dev qt6-base-dev nlohmann-json3-dev libcli11-dev clang-format xvfb xauth
- fonts-dejavu-core"
+ fonts-dejavu-core clang libclang-rt-14-dev"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
