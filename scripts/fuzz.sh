@@ -17,7 +17,7 @@ for source in fuzz/*_fuzz.cpp; do
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$work/"
   echo "== $name: ${seconds} s"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    "build-fuzz/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    "build-fuzz/fuzz/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 "$work" 2>build-fuzz/$name.log ||
     { tail -n 60 "build-fuzz/$name.log"; exit 1; }
   grep -E 'stat::number_of_executed_units|stat::new_units_added' "build-fuzz/$name.log" | tr '\n' ' '

@@ -1,9 +1,8 @@
-// Inputs that once took minutes, looped or crashed finish at once. Without the bounds
-// these cases run for tens of seconds or forever (the test's TIMEOUT ends them).
+// Inputs that once took minutes, looped or crashed finish at once (without the bounds
+// these run for tens of seconds or forever, until the test's TIMEOUT).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
 
 #include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
@@ -18,44 +17,37 @@ int Depth(const std::vector<std::unique_ptr<UiNode>>& nodes) {
   return deepest;
 }
 
-std::string Repeated(const std::string& text, int times) {
+std::string Times(const std::string& text, int n) {
   std::string out;
-  for (int i = 0; i < times; ++i) out += text;
+  while (n-- > 0) out += text;
   return out;
+}
+
+std::string Naming(const std::string& file) {
+  return R"(<UIITEM TYPE="template" FULLNAME=")" + file + R"(" FILE=")" + file + R"("/>)";
 }
 
 }  // namespace
 
-TEST(BoundedWork, ExpressionRepeatsStopAtOnce) {
-  const ExprResult empty = Evaluate("\"\"*FFFFFFFF");
-  ASSERT_TRUE(empty.ok);
-  EXPECT_EQ(empty.value.text, "");
+TEST(BoundedWork, ExpressionsAndUiFeatureFiles) {
+  EXPECT_EQ(Evaluate("\"\"*FFFFFFFF").value.text, "");
   EXPECT_EQ(Evaluate("\"ab\"*FFFFFFFF").value.text.size(), kMaxExprText);
-}
 
-TEST(BoundedWork, UiFeatureLoaderLimitsFilesDepthAndTime) {
   Chip62500 chip;
-  TempDir dir;
-  const std::string item = R"(<UIITEM TYPE="group" FULLNAME="G">)";
-  // 100,000 nested items are cut at the depth limit instead of overflowing the stack.
-  UiFeatures deep(chip, "<UIFEATURES>" + Repeated(item, 100000) + Repeated("</UIITEM>", 100000) +
+  UiFeatures deep(chip, "<UIFEATURES>" + Times("<UIITEM>", 100000) + Times("</UIITEM>", 100000) +
                             "</UIFEATURES>");
   EXPECT_EQ(Depth(deep.TopLevel()), kMaxUiItemDepth);
-  // 200,000 siblings load in linear time.
-  UiFeatures wide(chip,
-                  "<UIFEATURES>" + Repeated(R"(<UIITEM TYPE="item"/>)", 200000) + "</UIFEATURES>");
+  UiFeatures wide(chip, "<UIFEATURES>" + Times("<UIITEM/>", 200000) + "</UIFEATURES>");
   EXPECT_EQ(wide.TopLevel().size(), 200000u);
 
   // A file naming itself, a cycle of two files, and a device are read no further.
-  const auto itemNaming = [](const std::string& file) {
-    return R"(<UIITEM TYPE="template" FULLNAME=")" + file + R"(" FILE=")" + file + R"("/>)";
-  };
-  WriteFile(dir.File("self.xml"), "<TEMPLATES>" + itemNaming("self.xml") + "</TEMPLATES>");
-  WriteFile(dir.File("a.xml"), "<TEMPLATES>" + itemNaming("b.xml") + "</TEMPLATES>");
-  WriteFile(dir.File("b.xml"), "<TEMPLATES>" + itemNaming("a.xml") + "</TEMPLATES>");
+  TempDir dir;
+  WriteFile(dir.File("self.xml"), "<T>" + Naming("self.xml") + "</T>");
+  WriteFile(dir.File("a.xml"), "<T>" + Naming("b.xml") + "</T>");
+  WriteFile(dir.File("b.xml"), "<T>" + Naming("a.xml") + "</T>");
   setenv(kTemplatePathVariable, dir.path().c_str(), 1);
-  UiFeatures files(chip, "<UIFEATURES>" + itemNaming("self.xml") + itemNaming("a.xml") +
-                             itemNaming("/dev/zero") + "</UIFEATURES>");
+  UiFeatures files(chip,
+                   "<U>" + Naming("self.xml") + Naming("a.xml") + Naming("/dev/zero") + "</U>");
   unsetenv(kTemplatePathVariable);
   std::string shown;
   for (const auto& node : files.TopLevel()) {

@@ -6,64 +6,49 @@
 #include <cstdio>
 
 #include "chipmodel/value_text.h"
-#include "config/configure_multiple.h"
 #include "tests/test_files.h"
 
 using ::testing::HasSubstr;
 
 namespace {
 
-struct Row {
-  const char* text;
-  std::optional<uint32_t> value;
-  const char* error;
-};
-
-// The tool's exit status and its standard output and error together.
+// The tool's exit status; *output gets its standard output and error together.
 int Cli(const std::string& args, std::string* output) {
   FILE* pipe = popen((std::string(K7Q_CLI_PATH) + " " + args + " 2>&1").c_str(), "r");
-  char buffer[4096];
   output->clear();
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output->append(buffer, n);
+  for (int c; (c = fgetc(pipe)) != EOF;) *output += static_cast<char>(c);
   return WEXITSTATUS(pclose(pipe));
 }
 
 }  // namespace
 
 TEST(ValueText, ReadWholeOrRefused) {
-  const Row numbers[] = {{"1F", 0x1F, ""},
-                         {" 0x1f ", 0x1F, ""},
-                         {"101i", 5, ""},
-                         {"12t", 12, ""},
-                         {"FFFFFFFF", 0xFFFFFFFF, ""},
-                         {"100000000", {}, "larger than 32 bits"},
-                         {"abc", 0xABC, ""},
-                         {"12G", {}, "not a hexadecimal number"},
-                         {"", {}, "not a hexadecimal number"}};
-  for (const Row& row : numbers) {
-    std::string error;
-    EXPECT_EQ(ReadWholeNumber(row.text, 16, &error), row.value) << row.text;
-    EXPECT_EQ(error, row.error) << row.text;
-  }
-  std::string error;
-  EXPECT_EQ(ReadWholeNumber("abc", 10, &error), std::nullopt);
-  EXPECT_EQ(error, "not a decimal number");
-
-  const char* notFrequency = "not a frequency (such as 12.5, 12.5 MHz, 32.768 kHz or 50 Hz)";
+  const char* noFrequency = "not a frequency (such as 12.5, 12.5 MHz, 32.768 kHz or 50 Hz)";
   const char* tooLarge = "larger than 4294.967 MHz (a number without a unit is in MHz)";
-  const Row frequencies[] = {{"12.5", 12500000, ""},
-                             {"32.768  kHz", 32768, ""},
-                             {" 50 HZ ", 50, ""},
-                             {"0.0005", 500, ""},
-                             {"4294.967295 MHz", 0xFFFFFFFF, ""},
-                             {"25000000", {}, tooLarge},
-                             {"4294.967296", {}, tooLarge},
-                             {"banana", {}, notFrequency},
-                             {"12 GHz", {}, notFrequency},
-                             {"50.5 Hz", {}, "finer than 1 Hz"}};
-  for (const Row& row : frequencies) {
-    error.clear();
-    EXPECT_EQ(ReadFrequencyText(row.text, &error), row.value) << row.text;
+  const struct {
+    bool frequency;
+    const char* text;
+    std::optional<uint32_t> value;
+    const char* error;
+  } kRows[] = {{false, " 0x1f ", 0x1F, ""},
+               {false, "101i", 5, ""},
+               {false, "FFFFFFFF", 0xFFFFFFFF, ""},
+               {false, "100000000", {}, "larger than 32 bits"},
+               {false, "12G", {}, "not a hexadecimal number"},
+               {true, "32.768  kHz", 32768, ""},
+               {true, " 50 HZ ", 50, ""},
+               {true, "0.0005", 500, ""},
+               {true, "4294.967295 MHz", 0xFFFFFFFF, ""},
+               {true, "25000000", {}, tooLarge},
+               {true, "banana", {}, noFrequency},
+               {true, "12 GHz", {}, noFrequency},
+               {true, "50.5 Hz", {}, "finer than 1 Hz"}};
+  for (const auto& row : kRows) {
+    std::string error;
+    EXPECT_EQ(
+        row.frequency ? ReadFrequencyText(row.text, &error) : ReadWholeNumber(row.text, 16, &error),
+        row.value)
+        << row.text;
     EXPECT_EQ(error, row.error) << row.text;
   }
 }
@@ -93,7 +78,6 @@ TEST(ValueRefusal, CommandLineStoresAsMeantOrRefuses) {
   EXPECT_EQ(Cli("set " + srec + " cfgdesc=new", &out), 1);
   EXPECT_THAT(out, HasSubstr("The description is not stored in S-record files"));
   EXPECT_EQ(ReadFile(srec), records);
-  EXPECT_EQ(Cli("set " + srec + " clki=4.294967MHz", &out), 0) << out;
 
   // Configure reports every target, with the reason of each failure.
   const std::string broken = dir.File("broken.s19");
@@ -104,5 +88,4 @@ TEST(ValueRefusal, CommandLineStoresAsMeantOrRefuses) {
   EXPECT_EQ(Cli("set " + exe + " clki=25", &out), 0) << out;
   EXPECT_EQ(Cli("configure --from " + exe + " " + srec + " " + exe, &out), 1);
   EXPECT_THAT(out, HasSubstr("\n\nError\t" + srec + ": CLKI 25.000 MHz cannot be stored: "));
-  EXPECT_THAT(out, HasSubstr("\nOK\t" + exe + "\n"));
 }
