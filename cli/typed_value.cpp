@@ -78,7 +78,7 @@ bool SetTypedValue(Chip62500& chip, std::string_view feature, const TypedValue& 
   const uint32_t type = chip.GetType(feature);
   if (value.isNumber && type == kTypeFreq) {
     // Outside the display limits only warns (FrequencyWarning), as long as the chip takes it.
-    return SetFrequencyText(chip, feature, StringPrintf("%u Hz", value.number), error);
+    return SetFrequencyHertz(chip, feature, value.number, error);
   }
   if (value.isNumber) {
     const uint32_t radix = chip.GetRadix(feature);

@@ -68,10 +68,14 @@ bool ReadTypedNumber(std::string_view text, unsigned radix, uint32_t* value, std
 bool SetFrequencyText(ChipEngine& chip, std::string_view feature, std::string_view text,
                       std::string* error) {
   const std::optional<uint32_t> hertz = ReadFrequencyText(text, error);
-  if (!hertz) return false;
+  return hertz && SetFrequencyHertz(chip, feature, *hertz, error);
+}
+
+bool SetFrequencyHertz(ChipEngine& chip, std::string_view feature, uint32_t hertz,
+                       std::string* error) {
   // The chip clamps a value outside its limits before refusing it: put the old one back.
   const uint32_t before = chip.GetRawValue(feature);
-  if (chip.SetFieldValue(feature, *hertz)) return true;
+  if (chip.SetFieldValue(feature, hertz)) return true;
   chip.SetRawValue(feature, before);
   *error = "outside the limits of the chip";
   return false;

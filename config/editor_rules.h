@@ -22,6 +22,10 @@ bool ReadTypedNumber(std::string_view text, unsigned radix, uint32_t* value, std
 // feature unchanged, when the text is not a frequency or the chip refuses the value.
 bool SetFrequencyText(ChipEngine& chip, std::string_view feature, std::string_view text,
                       std::string* error);
+// Sets the frequency feature to hertz; false with *error set, and the feature
+// unchanged, when the chip refuses the value.
+bool SetFrequencyHertz(ChipEngine& chip, std::string_view feature, uint32_t hertz,
+                       std::string* error);
 
 // "" when value fits the feature's range and step, otherwise the message to show.
 std::string ValidateNumber(ChipEngine& chip, std::string_view feature, uint32_t value,

@@ -10,6 +10,7 @@
 
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/number_text.h"
+#include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
 #include "reports/labels.h"
 
@@ -73,13 +74,20 @@ void RegisterEditor::RefreshCurrently() {
 }
 
 void RegisterEditor::accept() {
+  const std::string typed = edit_->text().toStdString();
   std::string error;
-  const std::optional<uint32_t> value =
-      ReadWholeNumber(edit_->text().toStdString(), radix_, &error);
+  const std::optional<uint32_t> value = ReadWholeNumber(typed, radix_, &error);
+  const uint32_t bits = chip_.RegisterHexDigits(index_, false) * 4;
+  std::string refusal;
   if (!value) {
+    refusal = "Cannot read \"" + typed + "\": " + error;
+  } else if (bits > 0 && bits < 32 && (*value >> bits) != 0) {
+    refusal =
+        StringPrintf("Cannot store \"%s\": the value does not fit %u bits", typed.c_str(), bits);
+  }
+  if (!refusal.empty()) {
     // Refused with the reason; the dialog stays open.
-    currently_->setText(
-        QString::fromStdString("Cannot read \"" + edit_->text().toStdString() + "\": " + error));
+    currently_->setText(QString::fromStdString(refusal));
     QApplication::beep();
     return;
   }

@@ -40,6 +40,10 @@ class ValueEditorsTest : public QObject {
     QCOMPARE(editor.result(), 0);
     QCOMPARE(editor.findChild<QLabel*>("2101")->text(),
              QString("Cannot read \"abc\": not a decimal number"));
+    editor.findChild<QLineEdit*>("2103")->setText("256");
+    editor.accept();
+    QCOMPARE(editor.findChild<QLabel*>("2101")->text(),
+             QString("Cannot store \"256\": the value does not fit 8 bits"));
     QCOMPARE(chip.ReadRegister(0, false), value);
     editor.findChild<QLineEdit*>("2103")->setText("17");
     editor.accept();
