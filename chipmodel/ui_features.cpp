@@ -1,10 +1,14 @@
 #include "chipmodel/ui_features.h"
 
 #include <expat.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/number_text.h"
@@ -23,7 +27,18 @@ constexpr size_t kMaxDisqualifiers = 50;
 constexpr size_t kMaxDefines = 50;
 constexpr size_t kMaxTemplates = 100;
 constexpr size_t kMaxTemplateValues = 50;
-constexpr size_t kPieceSize = 1024;
+constexpr size_t kPieceSize = 65536;
+// All template files parsed for one document together (a file named by several items
+// counts each time) hold at most this many bytes; the files beyond are left out.
+constexpr size_t kMaxTemplateBytes = 16 << 20;
+
+using FileId = std::pair<dev_t, ino_t>;
+
+// An item naming a file, and the files whose reading brought the item.
+struct PendingFile {
+  UiNode* node;
+  std::vector<FileId> chain;
+};
 
 bool Is(const char* a, const char* b) {
   return std::strcmp(a, b) == 0;
@@ -49,24 +64,33 @@ struct Loader {
   UiNode* cursor = nullptr;
   Mode mode = Mode::kEmptyTree;
   int depth = 0;
+  int baseDepth = 0;  // the tree depth of the item whose file is read
   int skipDepth = 0;
   std::vector<UiNode*> nodeAtDepth;
-  std::vector<UiNode*> pending;
+  std::vector<size_t> siblingAtDepth;
+  std::vector<PendingFile> pending;
+  std::vector<FileId> chain;            // the files being read, outermost first
+  std::map<FileId, std::string> texts;  // each file is read once
+  size_t bytesLeft = kMaxTemplateBytes;
+  size_t cursorAt = 0;  // the cursor's place among its siblings
 
   void Insert(std::unique_ptr<UiNode> node) {
     UiNode* raw = node.get();
     if (mode == Mode::kEmptyTree || !cursor) {
       topLevel->push_back(std::move(node));
+      cursorAt = topLevel->size() - 1;
     } else if (mode == Mode::kAddChild) {
       node->parent = cursor;
       cursor->children.insert(cursor->children.begin(), std::move(node));
+      cursorAt = 0;
     } else {
       auto& siblings = cursor->parent ? cursor->parent->children : *topLevel;
       node->parent = cursor->parent;
-      size_t at = 0;
+      // Items arrive in order, so the cursor is found at once and the new one appended.
+      size_t at = cursorAt < siblings.size() && siblings[cursorAt].get() == cursor ? cursorAt : 0;
       while (at < siblings.size() && siblings[at].get() != cursor) ++at;
-      siblings.insert(siblings.begin() + static_cast<long>(std::min(at + 1, siblings.size())),
-                      std::move(node));
+      cursorAt = std::min(at + 1, siblings.size());
+      siblings.insert(siblings.begin() + static_cast<long>(cursorAt), std::move(node));
     }
     cursor = raw;
   }
@@ -80,7 +104,7 @@ struct Loader {
     const OptText product = Text(attrs, "PRODUCT");
     const OptText feature = Text(attrs, "FEATURE");
     if ((product && !chip->IsApplicable(product)) ||
-        (feature && !chip->IsFeatureAvailable(*feature))) {
+        (feature && !chip->IsFeatureAvailable(*feature)) || baseDepth + depth >= kMaxUiItemDepth) {
       ++skipDepth;
       ++depth;
       return;
@@ -109,10 +133,14 @@ struct Loader {
     const bool group = item.type == kUiGroup;
     const bool hasFile = item.file.has_value();
     Insert(std::move(node));
-    if (nodeAtDepth.size() <= static_cast<size_t>(depth)) nodeAtDepth.resize(depth + 1);
+    if (nodeAtDepth.size() <= static_cast<size_t>(depth)) {
+      nodeAtDepth.resize(depth + 1);
+      siblingAtDepth.resize(depth + 1);
+    }
     nodeAtDepth[depth] = cursor;
+    siblingAtDepth[depth] = cursorAt;
     mode = group ? Mode::kAddChild : Mode::kAddSibling;
-    if (hasFile) pending.push_back(cursor);
+    if (hasFile) pending.push_back({cursor, chain});
     ++depth;
   }
 
@@ -125,6 +153,7 @@ struct Loader {
     if (depth >= 0 && static_cast<size_t>(depth) < nodeAtDepth.size() && nodeAtDepth[depth] &&
         nodeAtDepth[depth]->item.type == kUiGroup) {
       cursor = nodeAtDepth[depth];
+      cursorAt = siblingAtDepth[depth];
       mode = Mode::kAddSibling;
     }
   }
@@ -179,38 +208,79 @@ XML_Parser NewParser(Loader* loader) {
 }
 
 // Opens an external template file under its own name, else in the template folder.
-FILE* OpenTemplateFile(const std::string& name) {
-  if (FILE* file = std::fopen(name.c_str(), "r")) return file;
+int OpenTemplateFile(const std::string& name) {
+  int fd = open(name.c_str(), O_RDONLY);
   const char* folder = std::getenv(kTemplatePathVariable);
-  if (!folder || !*folder) return nullptr;
-  std::string path = folder;
-  // Folders are joined with '/' here; a value already ending in '/' or ':' is kept.
-  if (path.back() != '/' && path.back() != ':') path += '/';
-  return std::fopen((path + name).c_str(), "r");
+  if (fd < 0 && folder && *folder) {
+    std::string path = folder;
+    // Folders are joined with '/' here; a value already ending in '/' or ':' is kept.
+    if (path.back() != '/' && path.back() != ':') path += '/';
+    fd = open((path + name).c_str(), O_RDONLY);
+  }
+  return fd;
 }
 
-void ParseExternal(Loader& loader, UiNode* node) {
-  FILE* file = OpenTemplateFile(*node->item.file);
-  if (!file) {
+// The text of the item's file: only a regular file that is not already being read
+// (a file naming itself, or a cycle of files), and each file is read only once.
+const std::string* TemplateFileText(Loader& loader, const PendingFile& pending, FileId* id) {
+  const int fd = OpenTemplateFile(*pending.node->item.file);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  const bool usable = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                      static_cast<uint64_t>(info.st_size) <= loader.bytesLeft;
+  *id = {info.st_dev, info.st_ino};
+  if (!usable ||
+      std::find(pending.chain.begin(), pending.chain.end(), *id) != pending.chain.end()) {
+    close(fd);
+    return nullptr;
+  }
+  auto [at, isNew] = loader.texts.try_emplace(*id);
+  if (isNew) {
+    char piece[kPieceSize];
+    ssize_t n;
+    while (at->second.size() <= loader.bytesLeft && (n = read(fd, piece, sizeof piece)) > 0) {
+      at->second.append(piece, static_cast<size_t>(n));
+    }
+  }
+  close(fd);
+  if (at->second.size() > loader.bytesLeft) return nullptr;
+  loader.bytesLeft -= at->second.size();
+  return &at->second;
+}
+
+int TreeDepth(const UiNode* node) {
+  int depth = 0;
+  for (; node->parent; node = node->parent) ++depth;
+  return depth;
+}
+
+// Reads the item's file; its items follow the item, at the item's level.
+void ParseExternal(Loader& loader, const PendingFile& pending) {
+  UiNode* node = pending.node;
+  FileId id;
+  const std::string* text = TemplateFileText(loader, pending, &id);
+  if (!text) {
     node->item.enabled = false;
     return;
   }
   XML_Parser parser = NewParser(&loader);
-  if (parser) {
-    loader.cursor = node;
-    loader.mode = Mode::kAddSibling;
-    loader.depth = 0;
-    loader.skipDepth = 0;
-    loader.nodeAtDepth.clear();
-    char piece[kPieceSize];
-    size_t n;
-    while ((n = std::fread(piece, 1, sizeof piece, file)) > 0) {
-      XML_Parse(parser, piece, static_cast<int>(n), 0);
-    }
-    XML_Parse(parser, piece, 0, 1);
-    XML_ParserFree(parser);
+  if (!parser) return;
+  const auto& siblings = node->parent ? node->parent->children : *loader.topLevel;
+  loader.cursorAt = 0;
+  while (loader.cursorAt < siblings.size() && siblings[loader.cursorAt].get() != node) {
+    ++loader.cursorAt;
   }
-  std::fclose(file);
+  loader.cursor = node;
+  loader.mode = Mode::kAddSibling;
+  loader.depth = 0;
+  loader.baseDepth = TreeDepth(node);
+  loader.skipDepth = 0;
+  loader.nodeAtDepth.clear();
+  loader.siblingAtDepth.clear();
+  loader.chain = pending.chain;
+  loader.chain.push_back(id);
+  XML_Parse(parser, text->data(), static_cast<int>(text->size()), 1);
+  XML_ParserFree(parser);
 }
 
 bool Matches(const std::optional<std::string>& list, ChipEngine& chip) {
@@ -252,9 +322,9 @@ void UiFeatures::Load(std::string_view documentText) {
   XML_Parse(parser, documentText.data(), static_cast<int>(documentText.size()), 1);
   XML_ParserFree(parser);
   while (!loader.pending.empty()) {
-    UiNode* node = loader.pending.back();
+    const PendingFile pending = loader.pending.back();
     loader.pending.pop_back();
-    ParseExternal(loader, node);
+    ParseExternal(loader, pending);
   }
 }
 

@@ -86,5 +86,9 @@ class UiFeatures {
   std::vector<std::unique_ptr<UiNode>> topLevel_;
 };
 
+// Items nested deeper than this (counting across external files) are left out, with
+// everything inside them.
+constexpr int kMaxUiItemDepth = 64;
+
 // The environment variable naming the folder of external template files.
 constexpr char kTemplatePathVariable[] = "ConfigTemplatePath";

@@ -29,7 +29,15 @@ int RunConfigure(const ConfigureOptions& options) {
   const ConfigureOutcome outcome =
       ConfigureMultiple(chip, options.targets, options.preserveAddresses,
                         [](const FileOutcome& file) { PrintMessages(file.messages); });
-  std::fputs(outcome.summary.c_str(), stdout);
-  if (!outcome.summary.empty() && outcome.summary.back() != '\n') std::fputs("\n", stdout);
+  // Every target's line with the reason of each failure; the dialog's summary is cut.
+  std::fputs("Summary of configured files:\n\n", stdout);
+  for (size_t i = 0; i < outcome.files.size(); ++i) {
+    const FileOutcome& file = outcome.files[i];
+    if (file.ok) {
+      std::printf("OK\t%s\n", options.targets[i].c_str());
+    } else {
+      std::printf("Error\t%s: %s\n", options.targets[i].c_str(), file.reason.c_str());
+    }
+  }
   return outcome.allOk ? kExitOk : kExitFailed;
 }

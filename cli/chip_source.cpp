@@ -2,6 +2,7 @@
 
 #include "cli/cli_output.h"
 #include "config/configurable_file.h"
+#include "config/storage_limits.h"
 
 bool LoadSource(Chip62500& chip, const std::string& path) {
   if (path == kDefaultBlockName) return true;
@@ -13,8 +14,8 @@ bool LoadSource(Chip62500& chip, const std::string& path) {
 
 bool SaveSource(Chip62500& chip, const std::string& path, const std::string& saveAs,
                 bool preserveAddresses) {
-  const FileOutcome outcome = SaveConfigurableFile(chip, path, saveAs, preserveAddresses);
+  const FileOutcome outcome = SaveStorableFile(chip, path, saveAs, preserveAddresses);
   PrintMessages(outcome.messages);
-  if (!outcome.ok && outcome.messages.empty()) PrintError(path + ": " + outcome.reason);
+  if (!outcome.ok && outcome.messages.empty()) PrintError(path + ": " + FailureReason(outcome));
   return outcome.ok;
 }

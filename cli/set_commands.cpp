@@ -1,6 +1,7 @@
 #include <optional>
 
 #include "chipmodel/text_format.h"
+#include "chipmodel/value_text.h"
 #include "cli/chip_source.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
@@ -47,6 +48,8 @@ bool SetFeature(Chip62500& chip, const Assignment& a) {
   }
   const std::string warning = FrequencyWarning(chip, a.name);
   if (!warning.empty()) PrintError(warning);
+  const std::string stored = StoredTextNote(chip, a.name, a.value);
+  if (!stored.empty()) PrintError(stored);
   return true;
 }
 
@@ -58,9 +61,14 @@ bool SetRegister(Chip62500& chip, const Assignment& a) {
   }
   const std::string refusal =
       StringPrintf("cannot set register %04X to '%s': ", *index, a.value.c_str());
-  const std::optional<uint32_t> value = ParseNumberText(a.value, 16);
+  std::string error;
+  const std::optional<uint32_t> value = ReadWholeNumber(a.value, 16, &error);
   if (!value) {
-    PrintError(refusal + "not a number");
+    PrintError(refusal + error);
+    return false;
+  }
+  if (chip.IsRegisterReadOnly(*index, false)) {
+    PrintError(refusal + "This register is READONLY.");
     return false;
   }
   uint32_t position = 0;

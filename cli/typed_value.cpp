@@ -1,11 +1,11 @@
 #include "cli/typed_value.h"
 
-#include <cctype>
-#include <cstdlib>
 #include <string>
 
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
+#include "chipmodel/value_text.h"
+#include "config/editor_rules.h"
 #include "expr/expression.h"
 #include "expr/feature_resolver.h"
 
@@ -17,39 +17,6 @@ std::string FormatInRadix(uint32_t value, uint32_t radix) {
   if (radix == 16) return FormatNumber(value, 16, 0) + "h";
   if (radix == 2) return FormatNumber(value, 2, 0) + "i";
   return FormatNumber(value, 10, 0);
-}
-
-bool IsDigit(char c) {
-  return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-
-// Digits, an optional fraction and an optional unit (MHz, kHz, Hz; MHz without one),
-// nothing else: the frequency in Hz, or nothing.
-std::optional<double> FrequencyTextHertz(std::string_view text) {
-  size_t i = 0;
-  auto skipBlanks = [&] {
-    while (i < text.size() && text[i] == ' ') ++i;
-  };
-  skipBlanks();
-  const size_t digitsStart = i;
-  while (i < text.size() && IsDigit(text[i])) ++i;
-  if (i == digitsStart) return std::nullopt;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && IsDigit(text[i])) ++i;
-  }
-  const double number =
-      std::strtod(std::string(text.substr(digitsStart, i - digitsStart)).c_str(), nullptr);
-  skipBlanks();
-  std::string unit;
-  for (; i < text.size() && text[i] != ' '; ++i)
-    unit += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
-  skipBlanks();
-  if (i != text.size()) return std::nullopt;
-  if (unit.empty() || unit == "mhz" || unit == "mh") return number * 1e6;
-  if (unit == "khz" || unit == "kh") return number * 1e3;
-  if (unit == "hz") return number;
-  return std::nullopt;
 }
 
 std::string ListChoices(Chip62500& chip, std::string_view feature) {
@@ -70,14 +37,7 @@ std::string ListChoices(Chip62500& chip, std::string_view feature) {
 }  // namespace
 
 std::optional<uint32_t> ParseNumberText(std::string_view text, unsigned defaultRadix) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-    defaultRadix = 16;
-  }
-  unsigned radix = 0;
-  if (text.empty() || !RecogniseNumber(text, defaultRadix, &radix)) return std::nullopt;
-  if (radix != 2 && radix != 10 && radix != 16) return std::nullopt;
-  return ReadNumber(text, radix);
+  return ReadWholeNumber(text, defaultRadix);
 }
 
 std::optional<TypedValue> ParseTypedValue(Chip62500& chip, std::string_view feature,
@@ -101,16 +61,10 @@ std::optional<TypedValue> ParseTypedValue(Chip62500& chip, std::string_view feat
     return std::nullopt;
   }
   if (type == kTypeFreq) {
-    const std::optional<double> hertz = FrequencyTextHertz(typed);
-    if (!hertz) {
-      *error = "not a frequency (such as 12.5, 12.5 MHz, 32.768 kHz or 50 Hz)";
-      return std::nullopt;
-    }
-    // The chip keeps frequencies in 32 bits; a larger one would wrap around.
-    if (*hertz > 4294967295.0) {
-      *error = "larger than 4294.967 MHz (a number without a unit is in MHz)";
-      return std::nullopt;
-    }
+    // Set as the Hz read here, not through the chip's looser frequency reading.
+    const std::optional<uint32_t> hertz = ReadFrequencyText(typed, error);
+    if (!hertz) return std::nullopt;
+    return TypedValue{true, *hertz, {}};
   }
   if (type == kTypeText && typed.size() > kMaxText) {
     *error = StringPrintf("longer than %zu characters", kMaxText);
@@ -122,6 +76,10 @@ std::optional<TypedValue> ParseTypedValue(Chip62500& chip, std::string_view feat
 bool SetTypedValue(Chip62500& chip, std::string_view feature, const TypedValue& value,
                    std::string* error) {
   const uint32_t type = chip.GetType(feature);
+  if (value.isNumber && type == kTypeFreq) {
+    // Outside the display limits only warns (FrequencyWarning), as long as the chip takes it.
+    return SetFrequencyHertz(chip, feature, value.number, error);
+  }
   if (value.isNumber) {
     const uint32_t radix = chip.GetRadix(feature);
     const uint32_t minimum = chip.GetMinimum(feature);
@@ -158,4 +116,20 @@ std::string FrequencyWarning(Chip62500& chip, std::string_view feature) {
   return StringPrintf("warning: %s is %s, outside %s to %s", std::string(feature).c_str(),
                       FormatFrequency(hertz).c_str(), FormatFrequency(minimum).c_str(),
                       FormatFrequency(maximum).c_str());
+}
+
+std::string StoredTextNote(Chip62500& chip, std::string_view feature, std::string_view typed) {
+  if (chip.GetType(feature) != kTypeList) return {};
+  const uint32_t raw = chip.GetRawValue(feature);
+  const char* unit = chip.GetUnit(feature);
+  const std::string withUnit = std::string(typed) + (unit ? unit : "");
+  std::string shown;
+  for (bool readSide : {true, false}) {
+    const char* text = chip.FormatRawValue(feature, raw, readSide);
+    if (!text) continue;
+    if (EqualsIgnoreCase(text, typed) || EqualsIgnoreCase(text, withUnit)) return {};
+    if (shown.empty()) shown = text;
+  }
+  return StringPrintf("note: %s is now '%s', not '%s'", std::string(feature).c_str(), shown.c_str(),
+                      std::string(typed).c_str());
 }

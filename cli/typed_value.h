@@ -33,3 +33,7 @@ bool SetTypedValue(Chip62500& chip, std::string_view feature, const TypedValue& 
 
 // A warning for a frequency outside the feature's limits, or empty.
 std::string FrequencyWarning(Chip62500& chip, std::string_view feature);
+
+// A note when a list feature set from typed now shows a text other than typed (a list
+// whose texts are numbers takes a typed number as the entry's number), or empty.
+std::string StoredTextNote(Chip62500& chip, std::string_view feature, std::string_view typed);

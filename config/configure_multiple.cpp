@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "chipmodel/text_format.h"
+#include "config/storage_limits.h"
 
 namespace {
 constexpr size_t kSummaryRoom = 4095;
@@ -17,7 +18,11 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
   ConfigureOutcome outcome;
   outcome.summary = "Summary of configured files:\n\n";
   for (const std::string& target : targets) {
-    FileOutcome file = SaveConfigurableFile(chip, target, "", preserveAddresses);
+    // Each target keeps its own description; only what it cannot hold is refused.
+    const std::string refusal = StorageRefusal(chip, target, false);
+    FileOutcome file = refusal.empty() ? SaveConfigurableFile(chip, target, "", preserveAddresses)
+                                       : RefusedSave(target, refusal);
+    if (!file.ok) file.reason = FailureReason(file);
     outcome.allOk = outcome.allOk && file.ok;
     outcome.summary += (file.ok ? "OK\t" : "Error\t") + target + "\n";
     if (afterEach) afterEach(file);

@@ -5,6 +5,7 @@
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
+#include "chipmodel/value_text.h"
 #include "expr/expression.h"
 
 std::string CurrentlyLine(ChipEngine& chip, std::string_view feature, unsigned radix) {
@@ -47,8 +48,9 @@ bool ReadTypedNumber(std::string_view text, unsigned radix, uint32_t* value, std
     return true;
   }
   if (IsNumberWord(text)) {
-    *value = ReadNumber(text, radix);
-    return true;
+    const std::optional<uint32_t> number = ReadWholeNumber(text, radix, error);
+    if (number) *value = *number;
+    return number.has_value();
   }
   const ExprResult result = Evaluate(text);
   if (!result.ok) {
@@ -61,6 +63,22 @@ bool ReadTypedNumber(std::string_view text, unsigned radix, uint32_t* value, std
   }
   *value = result.value.number;
   return true;
+}
+
+bool SetFrequencyText(ChipEngine& chip, std::string_view feature, std::string_view text,
+                      std::string* error) {
+  const std::optional<uint32_t> hertz = ReadFrequencyText(text, error);
+  return hertz && SetFrequencyHertz(chip, feature, *hertz, error);
+}
+
+bool SetFrequencyHertz(ChipEngine& chip, std::string_view feature, uint32_t hertz,
+                       std::string* error) {
+  // The chip clamps a value outside its limits before refusing it: put the old one back.
+  const uint32_t before = chip.GetRawValue(feature);
+  if (chip.SetFieldValue(feature, hertz)) return true;
+  chip.SetRawValue(feature, before);
+  *error = "outside the limits of the chip";
+  return false;
 }
 
 std::string ValidateNumber(ChipEngine& chip, std::string_view feature, uint32_t value,

@@ -11,11 +11,21 @@ class ChipEngine;
 // "Currently  =  " and the feature's value as the editor shows it.
 std::string CurrentlyLine(ChipEngine& chip, std::string_view feature, unsigned radix);
 
-// A text that starts with a decimal digit and holds only letters and digits is read in
-// radix up to its first non-digit ("0x" skipped in radix 16); any other text is an
+// A text that starts with a decimal digit and holds only letters and digits is a number
+// in radix (or with a radix letter, "0x" for hexadecimal); any other text is an
 // expression (features, operators) evaluated to a number. An empty text reads as 0.
-// False with *error set when the expression fails or is not a number.
+// False with *error set when the number cannot be read whole, or the expression fails
+// or is not a number.
 bool ReadTypedNumber(std::string_view text, unsigned radix, uint32_t* value, std::string* error);
+
+// Reads text as a frequency and sets the feature to it. False with *error set, and the
+// feature unchanged, when the text is not a frequency or the chip refuses the value.
+bool SetFrequencyText(ChipEngine& chip, std::string_view feature, std::string_view text,
+                      std::string* error);
+// Sets the frequency feature to hertz; false with *error set, and the feature
+// unchanged, when the chip refuses the value.
+bool SetFrequencyHertz(ChipEngine& chip, std::string_view feature, uint32_t hertz,
+                       std::string* error);
 
 // "" when value fits the feature's range and step, otherwise the message to show.
 std::string ValidateNumber(ChipEngine& chip, std::string_view feature, uint32_t value,

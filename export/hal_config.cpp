@@ -27,11 +27,15 @@ std::string FlagNames(uint32_t flags) {
                                  {fPCCARD_INTERFACE, "fPCCARD_INTERFACE"},
                                  {fDEBUG_REG_WRITES, "fDEBUG_REG_WRITES"}};
   std::string text;
+  uint32_t unnamed = flags;
   for (const Named& n : kNames) {
     if (!(flags & n.bit)) continue;
     if (!text.empty()) text += "|";
     text += n.name;
+    unnamed &= ~n.bit;
   }
+  // The bits without a name (clock source, shift divide, bus family) as one term.
+  if (unnamed != 0) text += (text.empty() ? "" : "|") + StringPrintf("0x%08X", unnamed);
   return text.empty() ? "0" : text;
 }
 
@@ -78,7 +82,7 @@ std::string HalConfigSource(Chip62500& chip) {
   out += FieldLine(StringPrintf("%u", b.width), "in pixel");
   out += FieldLine(StringPrintf("%u", b.height), "in lineof pixel");
   out += FieldLine(StringPrintf("%u", b.bitsPerPixel), "Gray scale Bpp");
-  out += FieldLine("0", "Padding");
+  out += FieldLine(StringPrintf("%u", b.padding), "Padding");
   out += "\n";
   out += FieldLine(StringPrintf("0x%08X", chip.GetFieldValue("baseaddr")),
                    "Physical base memory address");
@@ -95,15 +99,23 @@ std::string HalConfigSource(Chip62500& chip) {
                       ProductFullName(chip).c_str());
   const uint32_t count = chip.BlockRegisterCount();
   for (uint32_t p = 0; p < count; ++p) {
-    if (!chip.IsRegisterAvailable(p, true)) continue;
     const uint32_t index = b.registers[p].index;
-    out += StringPrintf("        { %s0x%0*X },\n",
-                        PadField(kRegisterNameColumns, RegisterName(chip, index), ",").c_str(),
-                        static_cast<int>(chip.RegisterHexDigits(p, true)), b.registers[p].value);
+    if (chip.IsRegisterAvailable(p, true)) {
+      out += StringPrintf("        { %s0x%0*X },\n",
+                          PadField(kRegisterNameColumns, RegisterName(chip, index), ",").c_str(),
+                          static_cast<int>(chip.RegisterHexDigits(p, true)), b.registers[p].value);
+    } else {
+      // Kept so that the structure is the block; chip.h has no name for it.
+      out +=
+          StringPrintf("        { %s0x%04X },  // the chip does not know register %04Xh\n",
+                       PadField(kRegisterNameColumns, StringPrintf("0x%04X", index), ",").c_str(),
+                       b.registers[p].value, index);
+    }
   }
   out += StringPrintf("        { %s0x%0*X }\n",
                       PadField(kRegisterNameColumns, RegisterName(chip, kEndOfTable), ",").c_str(),
-                      static_cast<int>(chip.RegisterHexDigits(kEndOfTable, false)), 0u);
+                      static_cast<int>(chip.RegisterHexDigits(kEndOfTable, false)),
+                      b.registers[count].value);
   out += "    }\n";
   out += "};\n";
   out += "\n\n";

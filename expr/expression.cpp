@@ -1,5 +1,6 @@
 #include "expr/expression.h"
 
+#include <bitset>
 #include <cmath>
 #include <cstring>
 
@@ -228,7 +229,24 @@ unsigned Evaluator::Run(std::string_view text, ExprValue* value, std::string* me
     }
   }
 
+  // A row can fit only where its first operator character stands outside strings and
+  // brackets; rows whose character is absent are skipped without scanning.
+  std::bitset<256> atTopLevel;
+  inString = false;
+  int depth = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!inString && depth == 0) atTopLevel.set(static_cast<unsigned char>(Lower(text[i])));
+    if (QuoteToggles(text, i)) {
+      inString = !inString;
+    } else if (!inString) {
+      if (text[i] == '(' || text[i] == '[') ++depth;
+      if (text[i] == ')' || text[i] == ']') --depth;
+    }
+  }
+
   for (const Row& row : kRows) {
+    const char first = row.pattern[0] == 'e' ? row.pattern[1] : row.pattern[0];
+    if (!text.empty() && !atTopLevel.test(static_cast<unsigned char>(first))) continue;
     Operand operands[3];
     int count = 0;
     Failure failure;
@@ -447,8 +465,11 @@ unsigned Evaluator::Apply(Operation op, std::string_view text, const Operand* op
     case kMultiply:
       if (r.isText) return Fail(message, "Expected a numerical value here.", 2);
       if (l.isText) {
+        // Repeats stop once the text is full; an empty text stays empty at once.
         std::string t;
-        for (uint32_t i = 0; i < b && t.size() < kMaxExprText; ++i) t += l.text;
+        for (uint32_t i = 0; i < b && !l.text.empty() && t.size() < kMaxExprText; ++i) {
+          t += l.text;
+        }
         return SetText(value, t), 0;
       }
       return SetNumber(value, a * b), 0;

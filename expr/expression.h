@@ -9,9 +9,10 @@
 #include <string_view>
 
 constexpr size_t kMaxExprText = 255;
-// Longer expressions are refused: the splitting rescans the text at every level, and
-// every level of the evaluation holds a shorter part of it, which bounds the stack.
-constexpr size_t kMaxExprLength = 4096;
+// Longer expressions are refused: the splitting rescans the text at every level, so the
+// work grows with the square of the length, and every level of the evaluation holds a
+// shorter part of it, which bounds the stack.
+constexpr size_t kMaxExprLength = 2048;
 
 struct ExprValue {
   bool isText = false;

@@ -245,7 +245,8 @@ TEST(CliTool, ConfigureWritesEveryTarget) {
   CliRun configure = RunCli({"configure", "--from", source, first, text});
   EXPECT_EQ(configure.status, 1);
   EXPECT_EQ(configure.out,
-            "Summary of configured files:\n\n" + Line("OK", first) + Line("Error", text));
+            "Summary of configured files:\n\n" + Line("OK", first) +
+                Line("Error", text + ": The file does not contain any configuration data."));
   EXPECT_THAT(configure.err, StartsWith("62500cfg: File \"" + text + "\" could not be saved"));
   EXPECT_EQ(ReadFile(text), "no block here\n");
   EXPECT_EQ(RunCli({"get", first, "fx", "baseaddr"}).out, "6 pixels\n20000000h\n");

@@ -121,9 +121,11 @@ TEST(Generators, HalConfigDescriptionsFlagsAndDelays) {
   EXPECT_EQ(LineStartingWith(HalConfigSource(chip), "    \"a"),
             "    \"a\\tb\\\"c\\\\d\\x01\" \"F\\x7F\\xFF\\n?\\x00\",  // Configuration description");
 
-  EXPECT_EQ(FlagNames(0x18000002u), "0");
+  EXPECT_EQ(FlagNames(0x18000002u), "0x18000002");
+  EXPECT_EQ(FlagNames(0), "0");
   EXPECT_EQ(FlagNames(0x00000400u), "fPCCARD_INTERFACE");
-  EXPECT_EQ(FlagNames(0xFFFFFFFFu), "fINDIRECT_INTERFACE|fPCCARD_INTERFACE|fDEBUG_REG_WRITES");
+  EXPECT_EQ(FlagNames(0xFFFFFFFFu),
+            "fINDIRECT_INTERFACE|fPCCARD_INTERFACE|fDEBUG_REG_WRITES|0x7FFFFAFF");
   HalStruct b = chip.Block();
   b.flags = 0x80000100u;
   chip.LoadBlock(b);

@@ -15,6 +15,7 @@
 
 #include "config/chip62500.h"
 #include "export/export_writer.h"
+#include "export/preview_folder.h"
 #include "ui/export_options_dialog.h"
 #include "ui/message_box.h"
 #include "ui/text_preview.h"
@@ -64,12 +65,17 @@ bool ChooseKind(QWidget* owner, Chip62500& chip, ExportSettings& settings) {
   return true;
 }
 
-// Generates the kind into the temporary folder and shows it.
+// Generates the kind into the program's private temporary folder and shows it.
 void Preview(QWidget* owner, Chip62500& chip, const ExportSettings& settings) {
   const ExportKind kind = kExportKinds[settings.kind];
-  const std::string path =
-      QDir::tempPath().toStdString() + "/" + DefaultExportName(chip, kind, settings.mode);
-  const std::string error = ExportToFile(chip, kind, settings.mode, path);
+  std::string error;
+  const std::string folder = PrivatePreviewFolder(QDir::tempPath().toStdString(), &error);
+  if (folder.empty()) {
+    ShowMessage(owner, Text(error), QMessageBox::Warning);
+    return;
+  }
+  const std::string path = folder + "/" + DefaultExportName(chip, kind, settings.mode);
+  error = ExportToFile(chip, kind, settings.mode, path);
   if (!error.empty()) {
     ShowMessage(owner, Text(error), QMessageBox::Warning);
     return;

@@ -27,6 +27,7 @@
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "config/program_texts.h"
+#include "config/storage_limits.h"
 #include "ui/about_dialog.h"
 #include "ui/block_change.h"
 #include "ui/configure_multiple_dialog.h"
@@ -412,7 +413,7 @@ void MainWindow::SaveAs() {
 bool MainWindow::SaveFile(const QString& newName) {
   if (currentFile_.isEmpty()) return false;
   const FileOutcome outcome =
-      SaveConfigurableFile(chip_, currentFile_.toStdString(), newName.toStdString(), false);
+      SaveStorableFile(chip_, currentFile_.toStdString(), newName.toStdString(), false);
   ShowFileMessages(this, outcome);
   if (!outcome.ok) return false;
   if (!newName.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "ui/register_editor.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +10,8 @@
 
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/number_text.h"
+#include "chipmodel/text_format.h"
+#include "chipmodel/value_text.h"
 #include "reports/labels.h"
 
 namespace {
@@ -56,9 +59,10 @@ RegisterEditor::RegisterEditor(QWidget* owner, ChipEngine& chip, ManualChanges& 
 }
 
 void RegisterEditor::SwitchRadix(unsigned radix) {
-  const uint32_t value = ReadNumber(edit_->text().toStdString(), radix_);
+  const std::optional<uint32_t> value = ReadWholeNumber(edit_->text().toStdString(), radix_);
   radix_ = radix;
-  edit_->setText(QString::fromStdString(FormatNumber(value, radix_, 0)));
+  // A text that cannot be read stays as typed, to be refused on OK.
+  if (value) edit_->setText(QString::fromStdString(FormatNumber(*value, radix_, 0)));
   RefreshCurrently();
   edit_->setFocus();
   edit_->selectAll();
@@ -70,7 +74,23 @@ void RegisterEditor::RefreshCurrently() {
 }
 
 void RegisterEditor::accept() {
-  const uint32_t value = ReadNumber(edit_->text().toStdString(), radix_);
-  SetRowByHand(chip_, changes_, row_, index_, value);
+  const std::string typed = edit_->text().toStdString();
+  std::string error;
+  const std::optional<uint32_t> value = ReadWholeNumber(typed, radix_, &error);
+  const uint32_t bits = chip_.RegisterHexDigits(index_, false) * 4;
+  std::string refusal;
+  if (!value) {
+    refusal = "Cannot read \"" + typed + "\": " + error;
+  } else if (bits > 0 && bits < 32 && (*value >> bits) != 0) {
+    refusal =
+        StringPrintf("Cannot store \"%s\": the value does not fit %u bits", typed.c_str(), bits);
+  }
+  if (!refusal.empty()) {
+    // Refused with the reason; the dialog stays open.
+    currently_->setText(QString::fromStdString(refusal));
+    QApplication::beep();
+    return;
+  }
+  SetRowByHand(chip_, changes_, row_, index_, *value);
   QDialog::accept();
 }

@@ -89,9 +89,10 @@ void NumberEditor::SetNumber(uint32_t value) {
 void NumberEditor::SwitchRadix(unsigned radix) {
   uint32_t value = 0;
   std::string error;
-  ReadTypedNumber(edit_->text().toStdString(), radix_, &value, &error);
+  // A text that cannot be read stays as typed; Validate shows why.
+  const bool read = ReadTypedNumber(edit_->text().toStdString(), radix_, &value, &error);
   radix_ = radix;
-  SetNumber(value);
+  if (read) SetNumber(value);
   if (errorShown_) {
     Validate();
   } else {

@@ -1,10 +1,12 @@
 #include "ui/editors/text_editor.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 
 #include "chipmodel/chip_engine.h"
+#include "config/editor_rules.h"
 
 TextEditor::TextEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item)
     : FeatureEditor(owner, chip, ui, item, 204) {
@@ -24,8 +26,17 @@ TextEditor::TextEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem&
 bool TextEditor::Apply() {
   // An empty edit, or a text the chip rejects, leaves the feature as it was.
   const std::string text = edit_->text().toStdString().substr(0, 1023);
-  if (!text.empty()) chip_.SetValueText(Feature(), text);
-  return true;
+  if (text.empty()) return true;
+  if (chip_.GetType(Feature()) != kTypeFreq) {
+    chip_.SetValueText(Feature(), text);
+    return true;
+  }
+  // A frequency that cannot be read whole is refused and the dialog stays open.
+  std::string error;
+  if (SetFrequencyText(chip_, Feature(), text, &error)) return true;
+  ShowCurrently(QString::fromStdString("Cannot read \"" + text + "\": " + error), true);
+  QApplication::beep();
+  return false;
 }
 
 QList<QWidget*> TextEditor::ValueControls() const {

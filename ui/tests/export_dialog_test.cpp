@@ -19,6 +19,7 @@
 
 #include "config/chip62500.h"
 #include "export/export_writer.h"
+#include "export/preview_folder.h"
 #include "ui/message_box.h"
 #include "ui/tests/ui_test_support.h"
 
@@ -57,6 +58,11 @@ void ExportRow(Chip62500& chip, int row, std::function<void(QFileDialog*)> saveA
 }
 
 // The lines of the Export list; Close ends it without a save dialog.
+QString PreviewFolder() {
+  std::string error;
+  return QString::fromStdString(PrivatePreviewFolder(QDir::tempPath().toStdString(), &error));
+}
+
 QStringList Listed(Chip62500& chip) {
   QStringList texts;
   WhenShown("Export", [&](QWidget* dialog) {
@@ -138,7 +144,13 @@ class ExportDialogTest : public QObject {
     QCOMPARE(nameAfterOptions, QString("mode3.h"));
     QCOMPARE(CurrentExportSettings().mode, 3u);
     QCOMPARE(CurrentExportSettings().options, 1u | kExportHardwareAcceleration);
-    QCOMPARE(previewed, QDir::tempPath() + "/mode3.h");
+    // A folder of the program's own inside the temporary folder, for this user only.
+    const QFileInfo folder(QFileInfo(previewed).path());
+    QCOMPARE(QFileInfo(previewed).fileName(), QString("mode3.h"));
+    QCOMPARE(folder.path(), QDir::tempPath());
+    QCOMPARE(folder.permissions() &
+                 (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
+             QFile::Permissions());
     QVERIFY(inEditor);
     QCOMPARE(ReadText(previewed), ToCrLf(GenerateExport(chip, ExportKind::kWinCeHeader, 3).text));
     QCOMPARE(Listed(chip).value(2),
@@ -157,7 +169,7 @@ class ExportDialogTest : public QObject {
       save->close();
     });
     QCOMPARE(messages_,
-             QStringList({"Failed to execute file " + QDir::tempPath() + "/K7Q62500.txt"}));
+             QStringList({"Failed to execute file " + PreviewFolder() + "/K7Q62500.txt"}));
     QCOMPARE(icons_.value(0), QMessageBox::Warning);
 
     ExportRow(chip, 1, [&](QFileDialog* save) {

@@ -1,0 +1,32 @@
+// Arbitrary UI feature documents: load, then show, match and apply every template.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "chipmodel/ui_features.h"
+#include "config/chip62500.h"
+
+namespace {
+
+void Walk(UiFeatures& ui, const std::vector<std::unique_ptr<UiNode>>& nodes) {
+  for (const auto& node : nodes) {
+    UiItem& item = node->item;
+    ui.ItemText(item);
+    ui.IsHidden(item);
+    for (size_t t = 0; t < item.templates.size(); ++t) {
+      std::string error;
+      ui.ApplyTemplate(item, static_cast<int>(t), &error);
+    }
+    ui.MatchTemplate(item);
+    Walk(ui, node->children);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Chip62500 chip;
+  UiFeatures ui(chip, std::string(reinterpret_cast<const char*>(data), size));
+  Walk(ui, ui.TopLevel());
+  return 0;
+}
