@@ -5,7 +5,7 @@
 
 #include "board/board_driver.h"
 #include "chipmodel/chip_tables.h"
-#include "config/hal_struct.h"
+#include "chipmodel/hal_struct.h"
 
 // Set to 1, the program drives a simulated board wired as the block describes.
 constexpr const char* kSimulatedBoardVariable = "K7Q_SIMULATED_BOARD";

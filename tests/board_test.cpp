@@ -9,7 +9,7 @@
 #include "board/device_file_driver.h"
 #include "board/simulated_board.h"
 #include "config/chip62500.h"
-#include "test_env.h"
+#include "tests/support/test_env.h"
 
 TEST(BoardClient, MissingDeviceFailsAsDriverNotFound) {
   for (const char* path : {kBoardDevicePath, "/nonexistent/K7Q62xxx"}) {

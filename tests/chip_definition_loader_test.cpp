@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -23,68 +22,21 @@ const FeatureRecord* Find(const ChipTables& t, const std::string& key) {
 
 }  // namespace
 
-TEST(ChipDefinitionLoader, EmbeddedDefinitionCounts) {
+// The embedded definition's values show in the golden listings; here only what the
+// loader itself adds: normalised keynames, pseudo-registers last, repeated loads.
+TEST(ChipDefinitionLoader, EmbeddedDefinition) {
   ChipTables t;
   LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
-  EXPECT_EQ(kChipDefLineCount, 247u);
-  ASSERT_EQ(t.products.size(), 1u);
-  EXPECT_EQ(*t.products[0].keyname, "62500");
-  EXPECT_EQ(*t.products[0].prefix, "K7Q");
-  EXPECT_EQ(*t.products[0].description, "Embedded Memory Graphics LCD Controller");
-  EXPECT_FALSE(t.products[0].suffix);
-  EXPECT_EQ(t.categories.size(), 3u);
   ASSERT_EQ(t.registers.size(), 39u);
-  ASSERT_EQ(t.features.size(), 85u);
-  std::set<std::string> keys;
-  for (const auto& f : t.features) keys.insert(*f.keyname);
-  EXPECT_EQ(keys.size(), 82u);
-
-  // Document order, pseudo-registers last.
-  EXPECT_EQ(*t.registers[0].keyname, "systemset_p1");
   EXPECT_EQ(t.registers[32].index, 0x20u);
-  EXPECT_TRUE(t.registers[32].category && *t.registers[32].category == "drawing");
-  EXPECT_TRUE(t.registers[0x1C].writeOnly);
-  EXPECT_TRUE(t.registers[0x1E].readOnly);
-  EXPECT_EQ(t.registers[33].index, 0xFFFAu);
   EXPECT_TRUE(t.registers[33].pseudo);
-  EXPECT_EQ(t.registers[33].bitWidth, 16u);
   EXPECT_EQ(*t.registers[38].keyname, "endoftable");
-  EXPECT_EQ(t.registers[5].lastIndex, 5u);
-
-  // Normalised keynames, limits, lists.
-  const FeatureRecord* fx = Find(t, "fx");
-  ASSERT_TRUE(fx);
-  EXPECT_EQ(fx->minimum, 1u);
-  EXPECT_EQ(fx->maximum, 16u);
-  EXPECT_EQ(Find(t, "stride")->maximum, 240u);
-  EXPECT_EQ(Find(t, "tcr")->maximum, 256u);
   EXPECT_TRUE(Find(t, "apLSB"));
-  EXPECT_TRUE(Find(t, "sb1saddr")->span);
-  EXPECT_EQ(Find(t, "sb1saddr")->radix, 16u);
-  EXPECT_TRUE(Find(t, "csrwidth"));
-  EXPECT_EQ(Find(t, "baseaddr")->radix, 16u);
   EXPECT_EQ(Find(t, "regoffset")->offsetBase, static_cast<uint32_t>(kOffsetBase));
-  EXPECT_EQ(*Find(t, "framerate")->unit, " Hz");
-  EXPECT_EQ(*Find(t, "regwrite")->reservedFor, "all");
-  const FeatureRecord* fp54 = Find(t, "fp54");
-  ASSERT_EQ(fp54->values.size(), 4u);
-  EXPECT_EQ(*fp54->values[2].text, "Flash at fFR/32Hz(approx.2Hz");
-  EXPECT_EQ(fp54->mask, 0xC0u);
-  const FeatureRecord* sleep = Find(t, "sleepin");
-  ASSERT_EQ(sleep->values.size(), 2u);
-  EXPECT_EQ(*sleep->values[0].text, "False");
-  EXPECT_EQ(*sleep->values[1].text, "True");
-  EXPECT_TRUE(Find(t, "pclkdiv")->values.empty());
   EXPECT_EQ(Find(t, "chipid")->registerIndex, kNoRegister);
-  EXPECT_EQ(Find(t, "cnf4")->mask, 0x10u);
-  EXPECT_TRUE(Find(t, "bpp")->needsCode);
-  EXPECT_EQ(Find(t, "bpp")->minimum, 1u);
-  EXPECT_EQ(Find(t, "bpp")->maximum, 4u);
-  EXPECT_TRUE(Find(t, "width")->redrawPattern);
-
-  // A second load changes nothing.
+  const size_t features = t.features.size();
   LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
-  EXPECT_EQ(t.features.size(), 85u);
+  EXPECT_EQ(t.features.size(), features);
 }
 
 TEST(ChipDefinitionLoader, AttributeRulesOfSmallDocuments) {

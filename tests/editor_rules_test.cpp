@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 
@@ -31,30 +31,19 @@ TEST(EditorRules, CurrentlyLineByType) {
 TEST(EditorRules, ReadTypedNumberInRadixOrAsExpression) {
   EditorRulesChip fixture;
   fixture.chip.SetFieldValue("fy", 6);
+  // Digits stop at the first one outside the radix; a suffix or prefix is no radix.
+  const struct {
+    const char* text;
+    uint32_t radix, value;
+  } rows[] = {{"", 16, 0},     {" 12 ", 10, 12}, {"12", 16, 0x12}, {"101", 2, 5},
+              {"12A", 10, 12}, {"102", 2, 2},    {"10h", 10, 10},  {"0X1F", 16, 31},
+              {"0x1F", 10, 0}, {"FY*2", 10, 12}, {"fx", 10, 8}};
   uint32_t value = 99;
   std::string error;
-  EXPECT_TRUE(ReadTypedNumber("", 16, &value, &error));
-  EXPECT_EQ(value, 0u);
-  EXPECT_TRUE(ReadTypedNumber(" 12 ", 10, &value, &error));
-  EXPECT_EQ(value, 12u);
-  EXPECT_TRUE(ReadTypedNumber("12", 16, &value, &error));
-  EXPECT_EQ(value, 0x12u);
-  EXPECT_TRUE(ReadTypedNumber("101", 2, &value, &error));
-  EXPECT_EQ(value, 5u);
-  EXPECT_TRUE(ReadTypedNumber("12A", 10, &value, &error));
-  EXPECT_EQ(value, 12u);
-  EXPECT_TRUE(ReadTypedNumber("102", 2, &value, &error));
-  EXPECT_EQ(value, 2u);
-  EXPECT_TRUE(ReadTypedNumber("10h", 10, &value, &error));
-  EXPECT_EQ(value, 10u);
-  EXPECT_TRUE(ReadTypedNumber("0X1F", 16, &value, &error));
-  EXPECT_EQ(value, 31u);
-  EXPECT_TRUE(ReadTypedNumber("0x1F", 10, &value, &error));
-  EXPECT_EQ(value, 0u);
-  EXPECT_TRUE(ReadTypedNumber("fx", 10, &value, &error));
-  EXPECT_EQ(value, fixture.chip.GetFieldValue("fx"));
-  EXPECT_TRUE(ReadTypedNumber("FY*2", 10, &value, &error));
-  EXPECT_EQ(value, 12u);
+  for (const auto& row : rows) {
+    EXPECT_TRUE(ReadTypedNumber(row.text, row.radix, &value, &error)) << row.text;
+    EXPECT_EQ(value, row.value) << row.text;
+  }
   EXPECT_FALSE(ReadTypedNumber("nosuch", 10, &value, &error));
   EXPECT_EQ(error, "Unknown feature or token.");
   EXPECT_FALSE(ReadTypedNumber("\"text\"", 10, &value, &error));

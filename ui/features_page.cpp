@@ -8,12 +8,12 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "ui/editors/create_editor.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
 #include "ui/template_chooser.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QStringList>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "config/program_texts.h"
 #include "ui/configure_multiple_dialog.h"
 #include "ui/main_window.h"
 #include "ui/version_check.h"
+#include "uifeatures/ui_features.h"
 
 int main(int argc, char** argv) {
   Chip62500& chip = TheChip();

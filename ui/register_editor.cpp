@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "chipmodel/chip_engine.h"
+#include "chipmodel/labels.h"
 #include "chipmodel/number_text.h"
-#include "reports/labels.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <memory>
 #include <string>
 
-#include "chipmodel/ui_features.h"
+#include "chipmodel/hal_struct.h"
 #include "config/chip62500.h"
-#include "config/hal_struct.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
+#include "uifeatures/ui_features.h"
 
 class TestHost : public PageHost {
  public:

@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <functional>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "ui/configure_multiple_dialog.h"
 #include "ui/editors/create_editor.h"
 #include "ui/main_window.h"
 #include "ui/register_editor.h"
 #include "ui/template_chooser.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 
