@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 namespace {
 
 ChipTables Load(const std::vector<const char*>& lines) {
@@ -40,28 +42,7 @@ TEST(ChipDefinitionLoader, EmbeddedDefinition) {
 }
 
 TEST(ChipDefinitionLoader, AttributeRulesOfSmallDocuments) {
-  const ChipTables t = Load({
-      "<?xml version=\"1.0\" encoding=\"US-ASCII\"?>",
-      "<CHIPDEF><PRODUCTS><PRODUCT KEYNAME=\"p1\"/></PRODUCTS>",
-      "<REGISTERS><REGISTER KEYNAME=\"r\" REG=\"10\" REGEND=\"1E\" REGSTEP=\"2\" BITWIDTH=\"16\" ",
-      "DEFAULT=\"0x1F\" ACCESS=\"xx\" NAME=\"a\" FULLNAME=\"b\"/></REGISTERS>",
-      "<FEATURES>",
-      "<FEATURE KEYNAME=\"a-b-c\" TYPE=\"list\" MASK=\"0003\" REG=\"10\">",
-      "<FEATUREVALUE INDEX=\"3\" TOINDEX=\"1\" VALUE=\"three\"/>",
-      "<FEATUREVALUE INDEX=\"0\" TOINDEX=\"2\" VALUE=\"low\" READVALUE=\"r\"/></FEATURE>",
-      "<FEATURE KEYNAME=\"n\" TYPE=\"numb\" MASK=\"00F0\" OP1=\"*2\" OP2=\"+1\">",
-      "<FEATUREVALUE INDEX=\"7\" VALUE=\"lost\"/></FEATURE>",
-      "<FEATURE KEYNAME=\"emptyop\" TYPE=\"numb\" MASK=\"000F\" OP1=\"\"/>",
-      "<FEATURE KEYNAME=\"emptylist\" TYPE=\"list\"/>",
-      "<FEATURE KEYNAME=\"b1\" TYPE=\"bool\" INVERTED=\"n\"><FEATUREVALUE INDEX=\"5\"/></FEATURE>",
-      "<FEATURE KEYNAME=\"h1\" RADIX=\"bin\" TYPE=\"addr\"/>",
-      "<FEATURE KEYNAME=\"h2\" TYPE=\"addr\" RADIX=\"bin\"/>",
-      "<FEATURE KEYNAME=\"x\" TYPE=\"float\" RADIX=\"oct\" OFFSETOF=\"far\" REG=\"12zz\"/>",
-      "<FEATURE KEYNAME=\"RESERVED\" REG=\"1A\" MASK=\"00F0\"/>",
-      "<FEATURE KEYNAME=\"Reserved\" REG=\"1A\" MASK=\"0008\"/>",
-      "<FEATURE KEYNAME=\"sp\" TYPE=\"numb\" REG=\"span\" OP1=\"+1\"/>",
-      "</FEATURES></CHIPDEF>",
-  });
+  const ChipTables t = LoadTestChip("attribute_rules");
   ASSERT_EQ(t.registers.size(), 1u);
   const RegisterRecord& r = t.registers[0];
   EXPECT_EQ(r.lastIndex, 0x1Eu);

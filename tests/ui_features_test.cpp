@@ -82,23 +82,7 @@ TEST_F(UiFeaturesTest, TemplatesMatchAndApply) {
 }
 
 TEST_F(UiFeaturesTest, LoaderRulesVisibilityAndRejectedValues) {
-  const std::string document = R"(<UIFEATURES>
-    <UIITEM TYPE="group" FULLNAME="G">
-      <UIITEM TYPE="item" FEATURE="nosuch"><UIITEM TYPE="item" FEATURE="fx"/></UIITEM>
-      <UIITEM TYPE="item" FEATURE="fx" HIDEWHEN="fx == 8"/>
-      <UIITEM TYPE="item" FEATURE="fy" HIDEWHEN="&quot;&quot;"/>
-      <UIITEM TYPE="item" FEATURE="cfgdesc" ACCESS="ro" OVERRIDE="ii" OVERRIDEPOS="on" OVERRIDENEG="off"/>
-      <UIITEM TYPE="item" FEATURE="m0" RESERVED="62500" SHORTNAME="CG"/>
-      <UIITEM TYPE="item" FEATURE="lf" PRODUCT="999"/>
-      <UIITEM TYPE="item" FEATURE="ws" HIDEWHEN="nosuch"/>
-    </UIITEM>
-    <UIITEM TYPE="group" FULLNAME="Empty"><UIITEM TYPE="item" FEATURE="gone"/></UIITEM>
-    <UIITEM TYPE="template" FULLNAME="T">
-      <DEFINE KEYNAME="a" FEATURE="fx"/><DEFINE KEYNAME="b" FEATURE="m0"/>
-      <TEMPLATE KEYNAME="t" FULLNAME="Two"><FEATURE KEYNAME="a" VALUE="12"/>
-        <FEATURE KEYNAME="b" VALUE="bogus"/><FEATURE KEYNAME="zz" VALUE="x"/></TEMPLATE>
-    </UIITEM>
-  </UIFEATURES>)";
+  const std::string document = ReadFile(TestSourcePath("data/ui_loader_rules.xml"));
   UiFeatures ui(chip_, document);
   ASSERT_EQ(ui.TopLevel().size(), 3u);
   const auto& items = ui.TopLevel()[0]->children;
