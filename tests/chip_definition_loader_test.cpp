@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "chipmodel/text_format.h"
+#include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -22,68 +24,62 @@ const FeatureRecord* Find(const ChipTables& t, const std::string& key) {
   return nullptr;
 }
 
-}  // namespace
-
-// The embedded definition's values show in the golden listings; here only what the
-// loader itself adds: normalised keynames, pseudo-registers last, repeated loads.
-TEST(ChipDefinitionLoader, EmbeddedDefinition) {
-  ChipTables t;
-  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
-  ASSERT_EQ(t.registers.size(), 39u);
-  EXPECT_EQ(t.registers[32].index, 0x20u);
-  EXPECT_TRUE(t.registers[33].pseudo);
-  EXPECT_EQ(*t.registers[38].keyname, "endoftable");
-  EXPECT_TRUE(Find(t, "apLSB"));
-  EXPECT_EQ(Find(t, "regoffset")->offsetBase, static_cast<uint32_t>(kOffsetBase));
-  EXPECT_EQ(Find(t, "chipid")->registerIndex, kNoRegister);
-  const size_t features = t.features.size();
-  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
-  EXPECT_EQ(t.features.size(), features);
+std::string Text(const OptText& text) {
+  return text ? "\"" + *text + "\"" : "-";
 }
 
-TEST(ChipDefinitionLoader, AttributeRulesOfSmallDocuments) {
-  const ChipTables t = LoadTestChip("attribute_rules");
-  ASSERT_EQ(t.registers.size(), 1u);
-  const RegisterRecord& r = t.registers[0];
-  EXPECT_EQ(r.lastIndex, 0x1Eu);
-  EXPECT_EQ(r.indexStep, 2u);
-  EXPECT_EQ(r.defaultValue, 0x1Fu);
-  EXPECT_EQ(*r.name, "b");
-  EXPECT_FALSE(r.readOnly || r.writeOnly);
+// Every record with every field, one line each; list values indented below their feature.
+std::string Dump(const ChipTables& t) {
+  std::string out;
+  for (const ProductRecord& p : t.products) {
+    out += "product " + Text(p.keyname) + " prefix " + Text(p.prefix) + " name " + Text(p.name) +
+           " suffix " + Text(p.suffix) + " desc " + Text(p.description) + " variantof " +
+           Text(p.variantOf) + "\n";
+  }
+  for (const CategoryRecord& c : t.categories) {
+    out += "category " + Text(c.keyname) + " " + Text(c.name) + "\n";
+  }
+  for (const RegisterRecord& r : t.registers) {
+    out +=
+        StringPrintf("register %04X-%04X step %u width %u default %X%s%s%s ", r.index, r.lastIndex,
+                     r.indexStep, r.bitWidth, r.defaultValue, r.pseudo ? " pseudo" : "",
+                     r.readOnly ? " ro" : "", r.writeOnly ? " wo" : "");
+    out += Text(r.keyname) + " " + Text(r.name) + " category " + Text(r.category) + " reserved " +
+           Text(r.reservedFor) + " exists " + Text(r.existsFor) + " desc " + Text(r.description) +
+           "\n";
+  }
+  for (const FeatureRecord& f : t.features) {
+    out += "feature " + Text(f.keyname) + " " + Text(f.name) + " unit " + Text(f.unit) + " ops " +
+           Text(f.op1) + " " + Text(f.op2) + " reserved " + Text(f.reservedFor) + " exists " +
+           Text(f.existsFor) + "\n  ";
+    out += StringPrintf(
+        "type %u min %u max %u step %u radix %u offset %u reg %X mask %X%s%s%s%s%s%s%s\n", f.type,
+        f.minimum, f.maximum, f.step, f.radix, f.offsetBase, f.registerIndex, f.mask,
+        f.inverted ? " inverted" : "", f.span ? " span" : "", f.needsCode ? " needscode" : "",
+        f.readOnly ? " ro" : "", f.writeOnly ? " wo" : "", f.overlap ? " overlap" : "",
+        f.redrawPattern ? " redraw" : "");
+    out += "  desc " + Text(f.description) + "\n";
+    for (const ListValueRecord& v : f.values) {
+      out += StringPrintf("  value %u-%u ", v.first, v.last) + Text(v.text) + " read " +
+             Text(v.readText) + " write " + Text(v.writeText) + " reserved " + Text(v.reservedFor) +
+             " exists " + Text(v.existsFor) + "\n";
+    }
+  }
+  return out;
+}
 
-  const FeatureRecord* abc = Find(t, "ab-c");
-  ASSERT_TRUE(abc);
-  ASSERT_EQ(abc->values.size(), 2u);
-  EXPECT_EQ(abc->values[0].first, 3u);
-  EXPECT_EQ(abc->values[0].last, 3u);
-  EXPECT_EQ(abc->values[1].last, 2u);
-  EXPECT_EQ(*abc->values[1].readText, "r");
+}  // namespace
 
-  const FeatureRecord* n = Find(t, "n");
-  EXPECT_TRUE(n->values.empty());
-  EXPECT_EQ(n->minimum, 1u);                   // (0*2)+1
-  EXPECT_EQ(n->maximum, 31u);                  // (15*2)+1
-  EXPECT_EQ(Find(t, "emptyop")->maximum, 0u);  // an operator text without an operator
-  EXPECT_TRUE(Find(t, "emptylist")->values.empty());
-
-  const FeatureRecord* b1 = Find(t, "b1");
-  ASSERT_EQ(b1->values.size(), 2u);
-  EXPECT_EQ(*b1->values[0].text, "True");
-  EXPECT_EQ(*b1->values[1].text, "False");
-
-  EXPECT_EQ(Find(t, "h1")->radix, 16u);
-  EXPECT_EQ(Find(t, "h2")->radix, 16u);
-  const FeatureRecord* x = Find(t, "x");
-  EXPECT_EQ(x->type, static_cast<uint32_t>(kTypeUnset));
-  EXPECT_EQ(x->radix, 10u);
-  EXPECT_EQ(x->offsetBase, static_cast<uint32_t>(kOffsetSys));
-  EXPECT_EQ(x->registerIndex, 0x12u);
-
-  const FeatureRecord* r1 = Find(t, "r1Ab7to4");
-  ASSERT_TRUE(r1);
-  EXPECT_EQ(r1->type, static_cast<uint32_t>(kTypeNumb));
-  EXPECT_EQ(*r1->reservedFor, "all");
-  EXPECT_TRUE(Find(t, "r1Ab3"));
+// Normalised keynames, operators applied to the limits, value ranges, radixes, generated
+// features for reserved bits, pseudo-registers last; a second load changes nothing.
+TEST(ChipDefinitionLoader, EmbeddedAndSmallDocuments) {
+  ChipTables t;
+  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
+  const std::string embedded = Dump(t);
+  EXPECT_GOLDEN("loader/embedded.txt", embedded);
+  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
+  EXPECT_EQ(Dump(t), embedded);
+  EXPECT_GOLDEN("loader/attribute_rules.txt", Dump(LoadTestChip("attribute_rules")));
 }
 
 TEST(ChipDefinitionLoader, MalformedDocumentsKeepWhatCameBefore) {
