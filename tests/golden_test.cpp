@@ -47,7 +47,8 @@ HalStruct PcCardBlock() {
 }
 
 // Registers in reverse order, an unknown register, both delays, unnamed flag bits and a
-// description that needs escapes.
+// description of tabs, quotes, a backslash, control and high bytes and an escape before
+// a hex digit.
 HalStruct OddRegisterBlock() {
   HalStruct b = DefaultHalStruct();
   std::reverse(b.registers, b.registers + 33);
@@ -56,8 +57,9 @@ HalStruct OddRegisterBlock() {
   b.registers[32] = {0xFFFE, 100};
   b.flags = fINDIRECT_INTERFACE | fDEBUG_REG_WRITES | 0x18000002u;
   SetDescription(b,
-                 "a\tb\"c\\d\x01"
-                 "F\x7f\xff\n?");
+                 "Panel\t\"A\"\\B\x01"
+                 "F\x7f\xff\x1b"
+                 "9 end\r\n\a\b\v\f");
   return b;
 }
 
