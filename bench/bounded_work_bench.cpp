@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "expr/expression.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

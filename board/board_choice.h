@@ -6,7 +6,7 @@
 
 #include "board/board_driver.h"
 #include "chipmodel/chip_tables.h"
-#include "config/hal_struct.h"
+#include "chipmodel/hal_struct.h"
 
 // Set to a file, the program drives the simulated board kept in that file; set to 1,
 // the one in the user's runtime folder.

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "board/board_client.h"
-#include "config/hal_struct.h"
+#include "chipmodel/hal_struct.h"
 
 enum RuntimeError : uint32_t {
   kRuntimeNoError = 0,

@@ -12,7 +12,7 @@
 #include "board/board_driver.h"
 #include "board/simulated_chip_state.h"
 #include "chipmodel/chip_tables.h"
-#include "config/hal_struct.h"
+#include "chipmodel/hal_struct.h"
 
 // Linear address at which the model's window appears.
 constexpr uint32_t kSimulatedLinearBase = 0x40000000;

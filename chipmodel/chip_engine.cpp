@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "chipmodel/bit_utils.h"
+#include "chipmodel/labels.h"
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
-#include "reports/labels.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <set>
 
+#include "chipmodel/labels.h"
 #include "chipmodel/text_format.h"
-#include "chipmodel/ui_features.h"
-#include "reports/labels.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

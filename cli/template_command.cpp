@@ -1,10 +1,10 @@
 #include <cstdio>
 
-#include "chipmodel/ui_features.h"
+#include "chipmodel/labels.h"
 #include "cli/chip_source.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
-#include "reports/labels.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "config/hal_struct.h"
+#include "chipmodel/hal_struct.h"
 
 class Chip62500;
 

@@ -8,9 +8,9 @@
 #include "board/board_choice.h"
 #include "board/test_pattern.h"
 #include "chipmodel/chip_definition_loader.h"
+#include "chipmodel/labels.h"
 #include "chipmodel/product_names.h"
 #include "chipmodel/text_format.h"
-#include "reports/labels.h"
 
 namespace {
 

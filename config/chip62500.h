@@ -8,7 +8,7 @@
 #include "board/board_driver.h"
 #include "board/chip_runtime.h"
 #include "chipmodel/chip_engine.h"
-#include "config/hal_struct.h"
+#include "chipmodel/hal_struct.h"
 
 class Chip62500 : public ChipEngine {
  public:

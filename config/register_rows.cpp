@@ -1,10 +1,10 @@
 #include "config/register_rows.h"
 
 #include "chipmodel/chip_engine.h"
+#include "chipmodel/hal_struct.h"
+#include "chipmodel/labels.h"
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
-#include "config/hal_struct.h"
-#include "reports/labels.h"
 #include "reports/quick_reference.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <cctype>
 #include <set>
 
+#include "chipmodel/labels.h"
 #include "config/chip62500.h"
 #include "config/settings_text.h"
-#include "reports/labels.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <optional>
 #include <set>
 
+#include "chipmodel/labels.h"
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "config/settings_values.h"
-#include "reports/labels.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/hal_struct.h"
+#include "chipmodel/hal_struct.h"
 
 // The block of the last S-record file read; starts as the default block.
 HalStruct& StagingBlock();

@@ -1,8 +1,8 @@
 #include "export/generated_text.h"
 
 #include "chipmodel/chip_engine.h"
+#include "chipmodel/labels.h"
 #include "chipmodel/text_format.h"
-#include "reports/labels.h"
 
 const char* const kNoticeLines[2] = {
     "Copyright (c) 1999, 2026 ORVIX Corporation.",

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "chipmodel/bit_utils.h"
 #include "chipmodel/chip_engine.h"
+#include "chipmodel/labels.h"
 #include "chipmodel/text_format.h"
-#include "reports/labels.h"
 
 namespace {
 

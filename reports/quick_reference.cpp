@@ -4,11 +4,10 @@
 #include <vector>
 
 #include "chipmodel/chip_engine.h"
+#include "chipmodel/labels.h"
 #include "chipmodel/product_names.h"
 #include "chipmodel/text_format.h"
-#include "config/chip62500.h"
 #include "reports/descriptions.h"
-#include "reports/labels.h"
 
 namespace {
 
@@ -185,6 +184,6 @@ std::string QuickReference(ChipEngine& chip, std::string_view lineBreak, size_t 
   return out;
 }
 
-std::string QuickReference(Chip62500& chip) {
+std::string QuickReference(ChipEngine& chip) {
   return QuickReference(chip, "\n", kQuickReferenceWidth);
 }

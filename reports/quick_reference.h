@@ -9,13 +9,12 @@
 #include <string_view>
 
 class ChipEngine;
-class Chip62500;
 
 // Page width of the exported reference.
 constexpr size_t kQuickReferenceWidth = 74;
 
 // The whole report with LF line ends and the export's width.
-std::string QuickReference(Chip62500& chip);
+std::string QuickReference(ChipEngine& chip);
 // The whole report with the given line break and page width.
 std::string QuickReference(ChipEngine& chip, std::string_view lineBreak, size_t width);
 

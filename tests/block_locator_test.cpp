@@ -6,7 +6,7 @@
 #include <string>
 
 #include "config/chip62500.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "board/png_file.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "board/device_file_driver.h"
 #include "board/simulated_board.h"
 #include "config/chip62500.h"
-#include "test_env.h"
-#include "tests/test_files.h"
+#include "tests/support/test_env.h"
+#include "tests/support/test_files.h"
 
 TEST(BoardClient, MissingDeviceFailsAsDriverNotFound) {
   for (const char* path : {kBoardDevicePath, "/nonexistent/K7Q62xxx"}) {

@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "expr/expression.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
+
+#include "chipmodel/text_format.h"
+#include "tests/support/golden.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -21,136 +24,62 @@ const FeatureRecord* Find(const ChipTables& t, const std::string& key) {
   return nullptr;
 }
 
-}  // namespace
-
-TEST(ChipDefinitionLoader, EmbeddedDefinitionCounts) {
-  ChipTables t;
-  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
-  EXPECT_EQ(kChipDefLineCount, 247u);
-  ASSERT_EQ(t.products.size(), 1u);
-  EXPECT_EQ(*t.products[0].keyname, "62500");
-  EXPECT_EQ(*t.products[0].prefix, "K7Q");
-  EXPECT_EQ(*t.products[0].description, "Embedded Memory Graphics LCD Controller");
-  EXPECT_FALSE(t.products[0].suffix);
-  EXPECT_EQ(t.categories.size(), 3u);
-  ASSERT_EQ(t.registers.size(), 39u);
-  ASSERT_EQ(t.features.size(), 85u);
-  std::set<std::string> keys;
-  for (const auto& f : t.features) keys.insert(*f.keyname);
-  EXPECT_EQ(keys.size(), 82u);
-
-  // Document order, pseudo-registers last.
-  EXPECT_EQ(*t.registers[0].keyname, "systemset_p1");
-  EXPECT_EQ(t.registers[32].index, 0x20u);
-  EXPECT_TRUE(t.registers[32].category && *t.registers[32].category == "drawing");
-  EXPECT_TRUE(t.registers[0x1C].writeOnly);
-  EXPECT_TRUE(t.registers[0x1E].readOnly);
-  EXPECT_EQ(t.registers[33].index, 0xFFFAu);
-  EXPECT_TRUE(t.registers[33].pseudo);
-  EXPECT_EQ(t.registers[33].bitWidth, 16u);
-  EXPECT_EQ(*t.registers[38].keyname, "endoftable");
-  EXPECT_EQ(t.registers[5].lastIndex, 5u);
-
-  // Normalised keynames, limits, lists.
-  const FeatureRecord* fx = Find(t, "fx");
-  ASSERT_TRUE(fx);
-  EXPECT_EQ(fx->minimum, 1u);
-  EXPECT_EQ(fx->maximum, 16u);
-  EXPECT_EQ(Find(t, "stride")->maximum, 240u);
-  EXPECT_EQ(Find(t, "tcr")->maximum, 256u);
-  EXPECT_TRUE(Find(t, "apLSB"));
-  EXPECT_TRUE(Find(t, "sb1saddr")->span);
-  EXPECT_EQ(Find(t, "sb1saddr")->radix, 16u);
-  EXPECT_TRUE(Find(t, "csrwidth"));
-  EXPECT_EQ(Find(t, "baseaddr")->radix, 16u);
-  EXPECT_EQ(Find(t, "regoffset")->offsetBase, static_cast<uint32_t>(kOffsetBase));
-  EXPECT_EQ(*Find(t, "framerate")->unit, " Hz");
-  EXPECT_EQ(*Find(t, "regwrite")->reservedFor, "all");
-  const FeatureRecord* fp54 = Find(t, "fp54");
-  ASSERT_EQ(fp54->values.size(), 4u);
-  EXPECT_EQ(*fp54->values[2].text, "Flash at fFR/32Hz(approx.2Hz");
-  EXPECT_EQ(fp54->mask, 0xC0u);
-  const FeatureRecord* sleep = Find(t, "sleepin");
-  ASSERT_EQ(sleep->values.size(), 2u);
-  EXPECT_EQ(*sleep->values[0].text, "False");
-  EXPECT_EQ(*sleep->values[1].text, "True");
-  EXPECT_TRUE(Find(t, "pclkdiv")->values.empty());
-  EXPECT_EQ(Find(t, "chipid")->registerIndex, kNoRegister);
-  EXPECT_EQ(Find(t, "cnf4")->mask, 0x10u);
-  EXPECT_TRUE(Find(t, "bpp")->needsCode);
-  EXPECT_EQ(Find(t, "bpp")->minimum, 1u);
-  EXPECT_EQ(Find(t, "bpp")->maximum, 4u);
-  EXPECT_TRUE(Find(t, "width")->redrawPattern);
-
-  // A second load changes nothing.
-  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
-  EXPECT_EQ(t.features.size(), 85u);
+std::string Text(const OptText& text) {
+  return text ? "\"" + *text + "\"" : "-";
 }
 
-TEST(ChipDefinitionLoader, AttributeRulesOfSmallDocuments) {
-  const ChipTables t = Load({
-      "<?xml version=\"1.0\" encoding=\"US-ASCII\"?>",
-      "<CHIPDEF><PRODUCTS><PRODUCT KEYNAME=\"p1\"/></PRODUCTS>",
-      "<REGISTERS><REGISTER KEYNAME=\"r\" REG=\"10\" REGEND=\"1E\" REGSTEP=\"2\" BITWIDTH=\"16\" ",
-      "DEFAULT=\"0x1F\" ACCESS=\"xx\" NAME=\"a\" FULLNAME=\"b\"/></REGISTERS>",
-      "<FEATURES>",
-      "<FEATURE KEYNAME=\"a-b-c\" TYPE=\"list\" MASK=\"0003\" REG=\"10\">",
-      "<FEATUREVALUE INDEX=\"3\" TOINDEX=\"1\" VALUE=\"three\"/>",
-      "<FEATUREVALUE INDEX=\"0\" TOINDEX=\"2\" VALUE=\"low\" READVALUE=\"r\"/></FEATURE>",
-      "<FEATURE KEYNAME=\"n\" TYPE=\"numb\" MASK=\"00F0\" OP1=\"*2\" OP2=\"+1\">",
-      "<FEATUREVALUE INDEX=\"7\" VALUE=\"lost\"/></FEATURE>",
-      "<FEATURE KEYNAME=\"emptyop\" TYPE=\"numb\" MASK=\"000F\" OP1=\"\"/>",
-      "<FEATURE KEYNAME=\"emptylist\" TYPE=\"list\"/>",
-      "<FEATURE KEYNAME=\"b1\" TYPE=\"bool\" INVERTED=\"n\"><FEATUREVALUE INDEX=\"5\"/></FEATURE>",
-      "<FEATURE KEYNAME=\"h1\" RADIX=\"bin\" TYPE=\"addr\"/>",
-      "<FEATURE KEYNAME=\"h2\" TYPE=\"addr\" RADIX=\"bin\"/>",
-      "<FEATURE KEYNAME=\"x\" TYPE=\"float\" RADIX=\"oct\" OFFSETOF=\"far\" REG=\"12zz\"/>",
-      "<FEATURE KEYNAME=\"RESERVED\" REG=\"1A\" MASK=\"00F0\"/>",
-      "<FEATURE KEYNAME=\"Reserved\" REG=\"1A\" MASK=\"0008\"/>",
-      "<FEATURE KEYNAME=\"sp\" TYPE=\"numb\" REG=\"span\" OP1=\"+1\"/>",
-      "</FEATURES></CHIPDEF>",
-  });
-  ASSERT_EQ(t.registers.size(), 1u);
-  const RegisterRecord& r = t.registers[0];
-  EXPECT_EQ(r.lastIndex, 0x1Eu);
-  EXPECT_EQ(r.indexStep, 2u);
-  EXPECT_EQ(r.defaultValue, 0x1Fu);
-  EXPECT_EQ(*r.name, "b");
-  EXPECT_FALSE(r.readOnly || r.writeOnly);
+// Every record with every field, one line each; list values indented below their feature.
+std::string Dump(const ChipTables& t) {
+  std::string out;
+  for (const ProductRecord& p : t.products) {
+    out += "product " + Text(p.keyname) + " prefix " + Text(p.prefix) + " name " + Text(p.name) +
+           " suffix " + Text(p.suffix) + " desc " + Text(p.description) + " variantof " +
+           Text(p.variantOf) + "\n";
+  }
+  for (const CategoryRecord& c : t.categories) {
+    out += "category " + Text(c.keyname) + " " + Text(c.name) + "\n";
+  }
+  for (const RegisterRecord& r : t.registers) {
+    out +=
+        StringPrintf("register %04X-%04X step %u width %u default %X%s%s%s ", r.index, r.lastIndex,
+                     r.indexStep, r.bitWidth, r.defaultValue, r.pseudo ? " pseudo" : "",
+                     r.readOnly ? " ro" : "", r.writeOnly ? " wo" : "");
+    out += Text(r.keyname) + " " + Text(r.name) + " category " + Text(r.category) + " reserved " +
+           Text(r.reservedFor) + " exists " + Text(r.existsFor) + " desc " + Text(r.description) +
+           "\n";
+  }
+  for (const FeatureRecord& f : t.features) {
+    out += "feature " + Text(f.keyname) + " " + Text(f.name) + " unit " + Text(f.unit) + " ops " +
+           Text(f.op1) + " " + Text(f.op2) + " reserved " + Text(f.reservedFor) + " exists " +
+           Text(f.existsFor) + "\n  ";
+    out += StringPrintf(
+        "type %u min %u max %u step %u radix %u offset %u reg %X mask %X%s%s%s%s%s%s%s\n", f.type,
+        f.minimum, f.maximum, f.step, f.radix, f.offsetBase, f.registerIndex, f.mask,
+        f.inverted ? " inverted" : "", f.span ? " span" : "", f.needsCode ? " needscode" : "",
+        f.readOnly ? " ro" : "", f.writeOnly ? " wo" : "", f.overlap ? " overlap" : "",
+        f.redrawPattern ? " redraw" : "");
+    out += "  desc " + Text(f.description) + "\n";
+    for (const ListValueRecord& v : f.values) {
+      out += StringPrintf("  value %u-%u ", v.first, v.last) + Text(v.text) + " read " +
+             Text(v.readText) + " write " + Text(v.writeText) + " reserved " + Text(v.reservedFor) +
+             " exists " + Text(v.existsFor) + "\n";
+    }
+  }
+  return out;
+}
 
-  const FeatureRecord* abc = Find(t, "ab-c");
-  ASSERT_TRUE(abc);
-  ASSERT_EQ(abc->values.size(), 2u);
-  EXPECT_EQ(abc->values[0].first, 3u);
-  EXPECT_EQ(abc->values[0].last, 3u);
-  EXPECT_EQ(abc->values[1].last, 2u);
-  EXPECT_EQ(*abc->values[1].readText, "r");
+}  // namespace
 
-  const FeatureRecord* n = Find(t, "n");
-  EXPECT_TRUE(n->values.empty());
-  EXPECT_EQ(n->minimum, 1u);                   // (0*2)+1
-  EXPECT_EQ(n->maximum, 31u);                  // (15*2)+1
-  EXPECT_EQ(Find(t, "emptyop")->maximum, 0u);  // an operator text without an operator
-  EXPECT_TRUE(Find(t, "emptylist")->values.empty());
-
-  const FeatureRecord* b1 = Find(t, "b1");
-  ASSERT_EQ(b1->values.size(), 2u);
-  EXPECT_EQ(*b1->values[0].text, "True");
-  EXPECT_EQ(*b1->values[1].text, "False");
-
-  EXPECT_EQ(Find(t, "h1")->radix, 16u);
-  EXPECT_EQ(Find(t, "h2")->radix, 16u);
-  const FeatureRecord* x = Find(t, "x");
-  EXPECT_EQ(x->type, static_cast<uint32_t>(kTypeUnset));
-  EXPECT_EQ(x->radix, 10u);
-  EXPECT_EQ(x->offsetBase, static_cast<uint32_t>(kOffsetSys));
-  EXPECT_EQ(x->registerIndex, 0x12u);
-
-  const FeatureRecord* r1 = Find(t, "r1Ab7to4");
-  ASSERT_TRUE(r1);
-  EXPECT_EQ(r1->type, static_cast<uint32_t>(kTypeNumb));
-  EXPECT_EQ(*r1->reservedFor, "all");
-  EXPECT_TRUE(Find(t, "r1Ab3"));
+// Normalised keynames, operators applied to the limits, value ranges, radixes, generated
+// features for reserved bits, pseudo-registers last; a second load changes nothing.
+TEST(ChipDefinitionLoader, EmbeddedAndSmallDocuments) {
+  ChipTables t;
+  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
+  const std::string embedded = Dump(t);
+  EXPECT_GOLDEN("loader/embedded.txt", embedded);
+  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
+  EXPECT_EQ(Dump(t), embedded);
+  EXPECT_GOLDEN("loader/attribute_rules.txt", Dump(LoadTestChip("attribute_rules")));
 }
 
 TEST(ChipDefinitionLoader, MalformedDocumentsKeepWhatCameBefore) {

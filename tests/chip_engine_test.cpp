@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "chipmodel/chip_definition_loader.h"
 #include "config/chip62500.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -45,12 +45,7 @@ TEST(ChipEngine, RegistersReadThroughTheBlockList) {
 }
 
 TEST(ChipEngine, FindRegisterHonoursRangesAndCache) {
-  ChipTables tables;
-  const char* lines[] = {"<CHIPDEF><PRODUCT KEYNAME=\"p\"/>",
-                         "<REGISTER KEYNAME=\"one\" REG=\"2\"/>",
-                         "<REGISTER KEYNAME=\"range\" REG=\"10\" REGEND=\"1E\" REGSTEP=\"2\"/>",
-                         "<REGISTER KEYNAME=\"other\" REG=\"20\" PRODUCT=\"q\"/>", "</CHIPDEF>"};
-  LoadChipDefinition(tables, lines, 5);
+  ChipTables tables = LoadTestChip("engine_ranges");
   Chip62500 chip(tables);
   uint32_t position = 99;
   EXPECT_TRUE(chip.FindRegister(0x10, false, &position));
@@ -147,15 +142,7 @@ TEST(ChipEngine, ListAndBoolFeatures) {
 }
 
 TEST(ChipEngine, ReservedListSettingAndRedrawCountdown) {
-  ChipTables tables;
-  const char* lines[] = {
-      "<CHIPDEF><PRODUCT KEYNAME=\"62500\"/>",
-      "<REGISTER KEYNAME=\"r0\" REG=\"0\" BITWIDTH=\"8\"/>",
-      "<FEATURE KEYNAME=\"lst\" TYPE=\"list\" REG=\"0\" MASK=\"0003\" REDRAWPATTERN=\"y\">",
-      "<FEATUREVALUE INDEX=\"0\" VALUE=\"zero\" WRITEVALUE=\"w0\"/>",
-      "<FEATUREVALUE INDEX=\"1\" VALUE=\"one\" RESERVED=\"62500\"/></FEATURE>",
-      "</CHIPDEF>"};
-  LoadChipDefinition(tables, lines, 6);
+  ChipTables tables = LoadTestChip("engine_reserved_list");
   Chip62500 chip(tables);
   EXPECT_EQ(Text(chip, "lst", true), "zero");
   EXPECT_EQ(Text(chip, "lst", false), "w0");
@@ -179,15 +166,7 @@ TEST(ChipEngine, ReservedListSettingAndRedrawCountdown) {
 }
 
 TEST(ChipEngine, FeatureLookupIgnoresCaseAndProduct) {
-  ChipTables tables;
-  const char* lines[] = {
-      "<CHIPDEF><PRODUCT KEYNAME=\"62500\"/><PRODUCT KEYNAME=\"777\" VARIANTOF=\"62500\"/>",
-      "<FEATURE KEYNAME=\"onlyother\" TYPE=\"numb\" PRODUCT=\"999\"/>",
-      "<FEATURE KEYNAME=\"substr\" TYPE=\"numb\" PRODUCT=\"62500X\"/>",
-      "<FEATURE KEYNAME=\"variant\" TYPE=\"numb\" PRODUCT=\"777,888\"/>",
-      "<FEATURE KEYNAME=\"Mixed\" TYPE=\"numb\" RESERVED=\"all\"/>",
-      "</CHIPDEF>"};
-  LoadChipDefinition(tables, lines, 6);
+  ChipTables tables = LoadTestChip("engine_products");
   Chip62500 chip(tables);
   EXPECT_STREQ(chip.CurrentProductKeyname(), "62500");
   EXPECT_FALSE(chip.IsFeatureAvailable("onlyother"));
@@ -200,16 +179,7 @@ TEST(ChipEngine, FeatureLookupIgnoresCaseAndProduct) {
 }
 
 TEST(ChipEngine, GenericReservedSettingsReport) {
-  ChipTables tables;
-  const char* lines[] = {
-      "<CHIPDEF><PRODUCT KEYNAME=\"62500\"/>",
-      "<REGISTER KEYNAME=\"attr\" REG=\"000A\" BITWIDTH=\"8\"/>",
-      "<REGISTER KEYNAME=\"fake\" REG=\"FFFE\" BITWIDTH=\"16\" FAKEREG=\"y\"/>",
-      "<FEATURE KEYNAME=\"low\" NAME=\"Low bits\" TYPE=\"list\" REG=\"000A\" MASK=\"0003\">",
-      "<FEATUREVALUE INDEX=\"0\" VALUE=\"zero\"/></FEATURE>",
-      "<FEATURE KEYNAME=\"mid\" TYPE=\"numb\" REG=\"000A\" MASK=\"0034\"/>",
-      "</CHIPDEF>"};
-  LoadChipDefinition(tables, lines, 7);
+  ChipTables tables = LoadTestChip("engine_reserved_bits");
   Chip62500 chip(tables);
   std::string report;
   EXPECT_EQ(chip.ReservedSettingsReport(report, 4096), 0u);  // the 62500 reports nothing

@@ -11,7 +11,7 @@
 
 #include "config/chip62500.h"
 #include "config/srecord.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

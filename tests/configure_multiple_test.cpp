@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "config/chip62500.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 
@@ -31,29 +31,21 @@ TEST(EditorRules, CurrentlyLineByType) {
 TEST(EditorRules, ReadTypedNumberInRadixOrAsExpression) {
   EditorRulesChip fixture;
   fixture.chip.SetFieldValue("fy", 6);
+  // A whole number in the radix, a radix letter or prefix, or an expression.
+  const struct {
+    const char* text;
+    uint32_t radix, value;
+  } rows[] = {{"", 16, 0},      {" 12 ", 10, 12}, {"12", 16, 0x12}, {"101", 2, 5}, {"10h", 10, 16},
+              {"0X1F", 16, 31}, {"0x1F", 10, 31}, {"FY*2", 10, 12}, {"fx", 10, 8}};
   uint32_t value = 99;
   std::string error;
-  EXPECT_TRUE(ReadTypedNumber("", 16, &value, &error));
-  EXPECT_EQ(value, 0u);
-  EXPECT_TRUE(ReadTypedNumber(" 12 ", 10, &value, &error));
-  EXPECT_EQ(value, 12u);
-  EXPECT_TRUE(ReadTypedNumber("12", 16, &value, &error));
-  EXPECT_EQ(value, 0x12u);
-  EXPECT_TRUE(ReadTypedNumber("101", 2, &value, &error));
-  EXPECT_EQ(value, 5u);
+  for (const auto& row : rows) {
+    EXPECT_TRUE(ReadTypedNumber(row.text, row.radix, &value, &error)) << row.text;
+    EXPECT_EQ(value, row.value) << row.text;
+  }
   EXPECT_FALSE(ReadTypedNumber("12A", 10, &value, &error));
   EXPECT_EQ(error, "not a decimal number");
   EXPECT_FALSE(ReadTypedNumber("102", 2, &value, &error));
-  EXPECT_TRUE(ReadTypedNumber("10h", 10, &value, &error));
-  EXPECT_EQ(value, 16u);
-  EXPECT_TRUE(ReadTypedNumber("0X1F", 16, &value, &error));
-  EXPECT_EQ(value, 31u);
-  EXPECT_TRUE(ReadTypedNumber("0x1F", 10, &value, &error));
-  EXPECT_EQ(value, 31u);
-  EXPECT_TRUE(ReadTypedNumber("fx", 10, &value, &error));
-  EXPECT_EQ(value, fixture.chip.GetFieldValue("fx"));
-  EXPECT_TRUE(ReadTypedNumber("FY*2", 10, &value, &error));
-  EXPECT_EQ(value, 12u);
   EXPECT_FALSE(ReadTypedNumber("nosuch", 10, &value, &error));
   EXPECT_EQ(error, "Unknown feature or token.");
   EXPECT_FALSE(ReadTypedNumber("\"text\"", 10, &value, &error));

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "chipmodel/chip_definition_loader.h"
 #include "config/chip62500.h"
 #include "expr/feature_resolver.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -156,13 +156,7 @@ TEST_F(ExpressionTest, FeaturesResolveToTheirValues) {
 }
 
 TEST(FeatureResolver, WriteOnlyAndTextFeatures) {
-  ChipTables tables;
-  const char* lines[] = {"<CHIPDEF><PRODUCT KEYNAME=\"62500\"/>",
-                         "<REGISTER KEYNAME=\"r\" REG=\"1C\" BITWIDTH=\"8\"/>",
-                         "<FEATURE KEYNAME=\"w\" TYPE=\"numb\" REG=\"1C\" ACCESS=\"wo\"/>",
-                         "<FEATURE KEYNAME=\"other\" TYPE=\"numb\" PRODUCT=\"999\"/>",
-                         "</CHIPDEF>"};
-  LoadChipDefinition(tables, lines, 5);
+  ChipTables tables = LoadTestChip("resolver_chip");
   Chip62500 chip(tables);
   InstallFeatureResolver(chip);
   EXPECT_EQ(Error("w"), "Cannot show value as this feature is write-only.");

@@ -14,7 +14,7 @@
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "export/export_writer.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 #ifndef K7Q_C_COMPILER
 #define K7Q_C_COMPILER "cc"
@@ -62,8 +62,7 @@ bool CompileHalConfig(Chip62500& chip, std::string* output) {
   TempDir folder;
   Export(chip, ExportKind::kHalConfig, 0, folder);
   Export(chip, ExportKind::kChipHeader, 0, folder);
-  WriteFile(folder.File("hal_private.h"),
-            ReadFile(std::string(K7Q_TEST_SOURCE_DIR) + "/data/hal_private.h"));
+  WriteFile(folder.File("hal_private.h"), ReadFile(TestSourcePath("data/hal_private.h")));
   WriteFile(folder.File("main.c"),
             "#include <stdio.h>\n"
             "#include \"HAL_config.c\"\n"

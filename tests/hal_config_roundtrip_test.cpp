@@ -6,7 +6,7 @@
 
 #include "config/chip62500.h"
 #include "export/export_writer.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 #ifndef K7Q_C_COMPILER
 #define K7Q_C_COMPILER "cc"

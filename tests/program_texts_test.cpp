@@ -3,47 +3,28 @@
 #include <gtest/gtest.h>
 
 #include "config/chip62500.h"
+#include "tests/support/golden.h"
 
 namespace {
 
-std::vector<std::string> Names(const std::vector<FileFilter>& filters) {
-  std::vector<std::string> names;
-  for (const FileFilter& f : filters) names.push_back(f.name);
-  return names;
-}
-
-TEST(ProgramTexts, NamesTitleAndAbout) {
+// Names, window titles, the About line, the Open and Save As filters and the tooltips.
+TEST(ProgramTexts, NamesFiltersAndTooltips) {
   Chip62500 chip;
-  EXPECT_EQ(ProgramName(chip), "62500TWK");
-  EXPECT_EQ(ProductTitle(chip), "K7Q62500");
-  EXPECT_EQ(WindowTitle(chip, ""), "K7Q62500 Configuration Utility  (Build 8)");
-  EXPECT_EQ(WindowTitle(chip, "/x/y/DRIVER.EXE"),
-            "DRIVER.EXE - K7Q62500 Configuration Utility  (Build 8)");
-  EXPECT_EQ(WindowTitle(chip, "C:\\X\\DRIVER.EXE"),
-            "DRIVER.EXE - K7Q62500 Configuration Utility  (Build 8)");
-  EXPECT_EQ(AboutText(chip), "62500TWK Version 3.00 - Build 8 [H:9 L:9]");
-}
-
-TEST(ProgramTexts, OpenAndSaveAsFilters) {
-  ASSERT_EQ(OpenFilters().size(), 9u);
-  EXPECT_EQ(OpenFilters()[0].patterns, "*.exe;*.srec;*.s9;*.s19;*.idp;*.elf;*.tkb;*.prc;*.out");
-  EXPECT_EQ(OpenFilters()[3].patterns, "*.S9;*.S19");
-  EXPECT_EQ(OpenFilters()[8].name, "All Files (*.*)");
-
-  std::string extension;
-  EXPECT_EQ(Names(SaveAsFilters("/x/DRIVER.EXE", &extension)),
-            (std::vector<std::string>{"EXE Files", "All Files (*.*)"}));
-  EXPECT_EQ(extension, "EXE");
-  EXPECT_EQ(Names(SaveAsFilters("a.s19", &extension)),
-            (std::vector<std::string>{"S9 Files", "All Files (*.*)"}));
-  EXPECT_EQ(Names(SaveAsFilters("b.tkb", &extension)),
-            (std::vector<std::string>{"TRAK-SH3 Files", "All Files (*.*)"}));
-  EXPECT_EQ(extension, "tkb");
-  EXPECT_EQ(Names(SaveAsFilters("c.srec", &extension)),
-            (std::vector<std::string>{"All Files (*.*)"}));
-  EXPECT_EQ(Names(SaveAsFilters("/dir.v2/noext", &extension)),
-            (std::vector<std::string>{"All Files (*.*)"}));
-  EXPECT_EQ(extension, "");
+  std::string out = ProgramName(chip) + "\n" + ProductTitle(chip) + "\n" + AboutText(chip) + "\n";
+  for (const char* path : {"", "/x/y/DRIVER.EXE", "C:\\X\\DRIVER.EXE"})
+    out += WindowTitle(chip, path) + "\n";
+  for (const FileFilter& f : OpenFilters()) out += "open: " + f.name + " | " + f.patterns + "\n";
+  for (const char* path : {"/x/DRIVER.EXE", "a.s19", "b.tkb", "c.srec", "/dir.v2/noext"}) {
+    std::string extension = "?";
+    for (const FileFilter& f : SaveAsFilters(path, &extension)) {
+      out += std::string("save as ") + path + ": " + f.name + " | " + f.patterns + "\n";
+    }
+    out += "default extension: " + extension + "\n";
+  }
+  for (int id : {202, 207, 208, 1908, 1909, 1911}) {
+    out += "tooltip " + std::to_string(id) + ": " + TooltipText(chip, id) + "\n";
+  }
+  EXPECT_GOLDEN("program-texts.txt", out);
 }
 
 TEST(ProgramTexts, CommandLineSplit) {
@@ -57,18 +38,7 @@ TEST(ProgramTexts, CommandLineSplit) {
   EXPECT_TRUE(SplitCommandLine("").empty());
 }
 
-TEST(ProgramTexts, TooltipsAndUpdateText) {
-  Chip62500 chip;
-  EXPECT_EQ(TooltipText(chip, 202), "Browse and change chip via a feature list.");
-  const std::string registers = TooltipText(chip, 207);
-  EXPECT_EQ(registers.rfind("Configure K7Q62500 registers.\n" + std::string(50, '_') + "\n**", 0),
-            0u);
-  EXPECT_EQ(TooltipText(chip, 1909),
-            "Enables all configuration changes to be written to the physical chip "
-            "immediately,\"Hot to Chip\".");
-  EXPECT_EQ(TooltipText(chip, 1908), "Draw a test pattern in K7Q62500 video memory.");
-  EXPECT_EQ(TooltipText(chip, 1911), "");
-
+TEST(ProgramTexts, UpdateText) {
   EXPECT_EQ(UpdateToolkitText(6, 4, 6, 3),
             "This program requires version 6.04 (or greater) Qt libraries.\n"
             "Your system is using version 6.03 Qt libraries.\n"

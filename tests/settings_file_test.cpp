@@ -10,7 +10,7 @@
 #include "config/configurable_file.h"
 #include "config/settings_diff.h"
 #include "config/settings_text.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

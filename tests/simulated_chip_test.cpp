@@ -9,7 +9,7 @@
 #include "board/device_file_driver.h"
 #include "board/simulated_board.h"
 #include "config/chip62500.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -4,27 +4,22 @@
 #include "chipmodel/scratch_ring.h"
 #include "chipmodel/text_format.h"
 
-TEST(TextUtils, FrequencyTextAtTheBoundaries) {
-  EXPECT_EQ(FormatFrequency(1000), "1000 Hz");
-  EXPECT_EQ(FormatFrequency(1001), "1.001 KHz");
-  EXPECT_EQ(FormatFrequency(100000), "100.000 KHz");
-  EXPECT_EQ(FormatFrequency(100001), "0.100 MHz");
-  EXPECT_EQ(FormatFrequency(6000000), "6.000 MHz");
-  EXPECT_EQ(FormatFrequency(32768), "32.768 KHz");
-  EXPECT_EQ(FormatFrequency(0), "0 Hz");
-}
-
-TEST(TextUtils, FrequencyReaderUnitsAndFractions) {
-  EXPECT_EQ(ReadFrequency("12.5", 1000000), 12500000u);
-  EXPECT_EQ(ReadFrequency("32.768 kHz", 1000000), 32768u);
-  EXPECT_EQ(ReadFrequency("32.768KH", 1000000), 32768u);
-  EXPECT_EQ(ReadFrequency("50 Hz", 1000000), 50u);
-  EXPECT_EQ(ReadFrequency("50.9 hz", 1000000), 50u);
-  EXPECT_EQ(ReadFrequency("0.0005", 1000000), 0u);
-  EXPECT_EQ(ReadFrequency("1.2345 MHz", 1000000), 1234000u);
-  EXPECT_EQ(ReadFrequency("  6 mhz", 1000000), 6000000u);
+TEST(TextUtils, FrequencyTextsAndReader) {
+  const std::pair<uint32_t, const char*> texts[] = {{1000, "1000 Hz"},
+                                                    {1001, "1.001 KHz"},
+                                                    {100000, "100.000 KHz"},
+                                                    {100001, "0.100 MHz"},
+                                                    {6000000, "6.000 MHz"},
+                                                    {32768, "32.768 KHz"},
+                                                    {0, "0 Hz"}};
+  for (const auto& [hertz, text] : texts) EXPECT_EQ(FormatFrequency(hertz), text);
+  // Units and fractions; a number without a unit is in the given unit (MHz here).
+  const std::pair<const char*, uint32_t> read[] = {
+      {"12.5", 12500000},      {"32.768 kHz", 32768}, {"32.768KH", 32768},
+      {"50 Hz", 50},           {"50.9 hz", 50},       {"0.0005", 0},
+      {"1.2345 MHz", 1234000}, {"  6 mhz", 6000000},  {"abc", 0}};
+  for (const auto& [text, hertz] : read) EXPECT_EQ(ReadFrequency(text, 1000000), hertz) << text;
   EXPECT_EQ(ReadFrequency("6", 1000), 6000u);
-  EXPECT_EQ(ReadFrequency("abc", 1000000), 0u);
 }
 
 TEST(TextUtils, FieldRunAndMax) {

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "chipmodel/value_text.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 using ::testing::HasSubstr;
 

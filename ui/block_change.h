@@ -5,7 +5,7 @@
 #include <QUndoCommand>
 #include <functional>
 
-#include "config/hal_struct.h"
+#include "chipmodel/hal_struct.h"
 #include "config/register_rows.h"
 
 struct BlockState {

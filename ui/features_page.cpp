@@ -12,12 +12,12 @@
 #include <set>
 
 #include "chipmodel/chip_engine.h"
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "ui/editors/create_editor.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
 #include "ui/template_chooser.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "config/program_texts.h"
 #include "ui/configure_multiple_dialog.h"
@@ -13,6 +12,7 @@
 #include "ui/main_window.h"
 #include "ui/start_options.h"
 #include "ui/version_check.h"
+#include "uifeatures/ui_features.h"
 
 int main(int argc, char** argv) {
   const StartOptions options = ParseStartOptions(argc, argv);

@@ -9,10 +9,10 @@
 #include <QVBoxLayout>
 
 #include "chipmodel/chip_engine.h"
+#include "chipmodel/labels.h"
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
-#include "reports/labels.h"
 
 namespace {
 

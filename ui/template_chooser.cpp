@@ -5,8 +5,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
-#include "chipmodel/ui_features.h"
 #include "ui/message_box.h"
+#include "uifeatures/ui_features.h"
 
 TemplateChooser::TemplateChooser(QWidget* owner, UiFeatures& ui, UiItem& item)
     : QDialog(owner), ui_(ui), item_(item) {

@@ -1,12 +1,12 @@
 #include "ui/editors/create_editor.h"
 
 #include "chipmodel/chip_engine.h"
-#include "chipmodel/ui_features.h"
 #include "ui/editors/address_editor.h"
 #include "ui/editors/list_editor.h"
 #include "ui/editors/number_editor.h"
 #include "ui/editors/sequence_editor.h"
 #include "ui/editors/text_editor.h"
+#include "uifeatures/ui_features.h"
 
 FeatureEditor* CreateFeatureEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item) {
   if (!item.feature) return nullptr;

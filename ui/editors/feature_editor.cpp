@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 
 #include "chipmodel/chip_engine.h"
-#include "chipmodel/ui_features.h"
 #include "config/editor_rules.h"
+#include "uifeatures/ui_features.h"
 
 FeatureEditor::FeatureEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item, int id)
     : QDialog(owner), chip_(chip), ui_(ui), item_(item), feature_(item.feature.value_or("")) {

@@ -10,8 +10,8 @@
 
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/number_text.h"
-#include "chipmodel/ui_features.h"
 #include "config/editor_rules.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QUndoStack>
+#include <fstream>
 #include <functional>
 
 #include "ui/configure_multiple_dialog.h"

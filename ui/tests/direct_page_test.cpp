@@ -10,12 +10,12 @@
 #include <QTimer>
 #include <memory>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "config/program_texts.h"
 #include "ui/page_host.h"
 #include "ui/panel_view.h"
 #include "ui/tests/ui_test_support.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

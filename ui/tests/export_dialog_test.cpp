@@ -15,7 +15,6 @@
 #include <QTimer>
 #include <fstream>
 #include <functional>
-#include <iterator>
 
 #include "config/chip62500.h"
 #include "export/export_writer.h"
@@ -43,8 +42,7 @@ T* Child(QWidget* parent, const char* name) {
 }
 
 std::string ReadText(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
+  return ReadFile(path.toStdString());
 }
 
 // Opens the Export list, picks a row and runs saveAs on the Export As dialog.

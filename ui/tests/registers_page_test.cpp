@@ -9,11 +9,11 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
 #include "ui/tests/ui_test_support.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

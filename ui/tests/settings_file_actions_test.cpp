@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstring>
+#include <fstream>
 
 #include "ui/main_window.h"
 #include "ui/tests/ui_test_support.h"

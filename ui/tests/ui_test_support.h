@@ -8,15 +8,15 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QWidget>
-#include <fstream>
 #include <memory>
 #include <string>
 
-#include "chipmodel/ui_features.h"
+#include "chipmodel/hal_struct.h"
 #include "config/chip62500.h"
-#include "config/hal_struct.h"
+#include "tests/support/test_files.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
+#include "uifeatures/ui_features.h"
 
 class TestHost : public PageHost {
  public:
@@ -61,12 +61,8 @@ inline void RecordMessages(QStringList* texts, QList<QMessageBox::Icon>* icons =
 }
 
 // 500 filler bytes, the block with its CRC, 300 more.
-inline void WriteImage(const QString& path, HalStruct block) {
-  block.crc = BlockCrc(block);
-  std::ofstream out(path.toStdString(), std::ios::binary);
-  out << std::string(500, 'x');
-  out.write(reinterpret_cast<const char*>(&block), sizeof block);
-  out << std::string(300, 'y');
+inline void WriteImage(const QString& path, const HalStruct& block) {
+  WriteFile(path.toStdString(), ImageWith(StoredBlock(block, false), 500, 300));
 }
 
 inline void PressEnter(QTreeWidget* tree, QTreeWidgetItem* item) {

@@ -5,10 +5,10 @@
 #include <QTest>
 #include <memory>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "ui/editors/create_editor.h"
 #include "ui/register_editor.h"
+#include "uifeatures/ui_features.h"
 
 class ValueEditorsTest : public QObject {
   Q_OBJECT

@@ -9,7 +9,6 @@
 #include <functional>
 #include <string>
 
-#include "chipmodel/ui_features.h"
 #include "config/chip62500.h"
 #include "export/export_writer.h"
 #include "ui/configure_multiple_dialog.h"
@@ -19,6 +18,7 @@
 #include "ui/register_editor.h"
 #include "ui/template_chooser.h"
 #include "ui/text_preview.h"
+#include "uifeatures/ui_features.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "reports/labels.h"
+#include "chipmodel/labels.h"
 
 #include "chipmodel/bit_utils.h"
 #include "chipmodel/chip_engine.h"

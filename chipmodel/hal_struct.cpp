@@ -1,4 +1,4 @@
-#include "config/hal_struct.h"
+#include "chipmodel/hal_struct.h"
 
 #include <cstring>
 #include <initializer_list>

@@ -1,4 +1,4 @@
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 #include <unistd.h>
 
@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "chipmodel/chip_definition_loader.h"
 #include "chipmodel/text_format.h"
 
 TempDir::TempDir() {
@@ -126,4 +127,17 @@ std::vector<std::string> Lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+std::string TestSourcePath(const std::string& relative) {
+  return std::string(K7Q_TEST_SOURCE_DIR) + "/" + relative;
+}
+
+ChipTables LoadTestChip(const std::string& name) {
+  const std::vector<std::string> lines = Lines(ReadFile(TestSourcePath("data/" + name + ".xml")));
+  std::vector<const char*> pointers;
+  for (const std::string& line : lines) pointers.push_back(line.c_str());
+  ChipTables tables;
+  LoadChipDefinition(tables, pointers.data(), pointers.size());
+  return tables;
 }

@@ -1,4 +1,4 @@
-#include "chipmodel/ui_features.h"
+#include "uifeatures/ui_features.h"
 
 #include <expat.h>
 #include <fcntl.h>
@@ -11,12 +11,12 @@
 #include <map>
 
 #include "chipmodel/chip_engine.h"
+#include "chipmodel/labels.h"
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 #include "expr/expression.h"
 #include "expr/feature_resolver.h"
 #include "reports/descriptions.h"
-#include "reports/labels.h"
 
 extern const char* const kUiFeaturesLines[];
 extern const std::size_t kUiFeaturesLineCount;

@@ -1,11 +1,12 @@
 // Helpers shared by the tests: temporary folders, file texts, images with blocks,
-// S-record texts.
+// S-record texts, made-up chip definitions.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "config/hal_struct.h"
+#include "chipmodel/chip_tables.h"
+#include "chipmodel/hal_struct.h"
 
 class TempDir {
  public:
@@ -44,3 +45,9 @@ HalStruct SrecordTargetBlock();
 // The bytes an S-record target holds for a block: ID, description, then the fields
 // most significant byte first, CLKI held 1000 times larger.
 std::string SrecordBlockBytes(const HalStruct& block);
+
+// A file of the tests' source folder, e.g. "data/hal_private.h".
+std::string TestSourcePath(const std::string& relative);
+
+// The tables of a made-up chip definition, tests/data/<name>.xml.
+ChipTables LoadTestChip(const std::string& name);

@@ -1,0 +1,14 @@
+// Runs the command-line tool as a subprocess.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs 62500cfg with the arguments, in the folder when one is given, stdin empty.
+CliRun RunCli(const std::vector<std::string>& args, const std::string& folder = {});
