@@ -12,7 +12,7 @@ int RunCheck(const CheckOptions& options) {
     // A fresh chip per file, so that no file sees another's block.
     Chip62500 chip;
     const FileOutcome outcome = OpenConfigurableFile(chip, path);
-    PrintMessages(outcome.messages);
+    PrintFileOutcome(outcome);
     if (outcome.ok) {
       std::printf("OK\t%s\n", path.c_str());
     } else {
@@ -28,7 +28,7 @@ int RunConfigure(const ConfigureOptions& options) {
   if (!LoadSource(chip, options.from)) return kExitFailed;
   const ConfigureOutcome outcome =
       ConfigureMultiple(chip, options.targets, options.preserveAddresses,
-                        [](const FileOutcome& file) { PrintMessages(file.messages); });
+                        [](const FileOutcome& file) { PrintFileOutcome(file); });
   std::fputs(outcome.summary.c_str(), stdout);
   if (!outcome.summary.empty() && outcome.summary.back() != '\n') std::fputs("\n", stdout);
   return outcome.allOk ? kExitOk : kExitFailed;
