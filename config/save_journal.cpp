@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -87,13 +88,17 @@ bool ParseJournal(const std::string& text, const struct stat& info,
   return at == end;
 }
 
-bool WriteRanges(int fd, const std::vector<FileRange>& ranges) {
+// Writes the ranges in order, at most limit bytes of them; *done gets the bytes written.
+bool WriteRanges(int fd, const std::vector<FileRange>& ranges, uint64_t limit, uint64_t* done) {
+  *done = 0;
   for (const FileRange& range : ranges) {
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(range.bytes.size(), limit - *done));
     size_t written = 0;
-    if (!WriteAt(fd, range.bytes.data(), range.bytes.size(), static_cast<off_t>(range.offset),
-                 &written)) {
-      return false;
-    }
+    const bool ok =
+        WriteAt(fd, range.bytes.data(), count, static_cast<off_t>(range.offset), &written);
+    *done += written;
+    if (!ok) return false;
+    if (*done == limit) break;
   }
   return true;
 }
@@ -192,8 +197,8 @@ bool WriteJournal(InPlaceSave& save) {
 
 bool ApplyChanges(InPlaceSave& save) {
   errno = 0;
-  save.touched = true;
-  if (!WriteRanges(save.fd, save.changes) || FileSystem().fsync(save.fd) != 0) return Fail(save);
+  const bool written = WriteRanges(save.fd, save.changes, UINT64_MAX, &save.applied);
+  if (!written || FileSystem().fsync(save.fd) != 0) return Fail(save);
   return true;
 }
 
@@ -202,15 +207,18 @@ bool RemoveJournal(InPlaceSave& save) {
   if (save.journal.empty()) return true;
   if (FileSystem().unlink(save.journal.c_str()) != 0) return Fail(save);
   save.journal.clear();
-  save.touched = false;
+  save.applied = 0;
   SyncFolderOf(save.path);  // the file is complete either way
   return true;
 }
 
 bool UndoChanges(InPlaceSave& save) {
-  if (!save.touched) return RemoveJournal(save);
-  if (!WriteRanges(save.fd, save.originals) || FileSystem().fsync(save.fd) != 0) return false;
-  save.touched = false;
+  uint64_t undone = 0;
+  if (save.applied > 0 && (!WriteRanges(save.fd, save.originals, save.applied, &undone) ||
+                           FileSystem().fsync(save.fd) != 0)) {
+    return false;
+  }
+  save.applied = 0;
   return RemoveJournal(save);
 }
 
@@ -233,7 +241,7 @@ JournalFound UndoInterruptedSave(const std::string& path, int fd, std::string* j
   save.path = path;
   save.fd = fd;
   save.journal = *journal;
-  save.touched = true;
+  save.applied = UINT64_MAX;  // how far the save got is not known
   if (fstat(fd, &save.info) != 0 || !ReadAll(in.get(), *journal, &text, &error) ||
       !ParseJournal(text, save.info, &save.originals)) {
     return JournalFound::kInTheWay;

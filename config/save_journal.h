@@ -31,7 +31,7 @@ struct InPlaceSave {
   std::vector<FileRange> changes;    // the new bytes
   std::vector<FileRange> originals;  // the bytes they replace, read by WriteJournal
   std::string journal;               // empty when the folder takes no journal
-  bool touched = false;              // the file may differ from its originals
+  uint64_t applied = 0;              // bytes of the changes written so far, in order
   int error = 0;                     // errno of the step that failed
 };
 
