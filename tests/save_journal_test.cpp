@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 
 #include "config/chip62500.h"
@@ -37,13 +35,11 @@ TEST(SaveJournal, InterruptedSavesAreUndoneOnTheNextOpenAndStrangeJournalsLeftAl
   TempDir dir;
   const std::string path = dir.File("board.s19"), original = SrecordFile();
   WriteFile(path, original);
-  struct stat info;
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
   // A save that stopped after writing its journal and part of its changes.
   InPlaceSave save;
   save.path = path;
   save.fd = open(path.c_str(), O_RDWR);
-  save.info = info;
+  ASSERT_EQ(fstat(save.fd, &save.info), 0);
   save.changes = {{100, "XYZ"}, {3000, "Q"}};
   ASSERT_TRUE(WriteJournal(save));
   ASSERT_TRUE(ApplyChanges(save));
@@ -61,7 +57,6 @@ TEST(SaveJournal, InterruptedSavesAreUndoneOnTheNextOpenAndStrangeJournalsLeftAl
                                                    "before that save."});
   EXPECT_EQ(ReadFile(path), original);
   EXPECT_NE(access(journal.c_str(), F_OK), 0);
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
 
   // Torn, or of another file (the same name, another inode): named, left alone, no save.
   for (const std::string& strange : {text.substr(0, text.size() - 3), text}) {
@@ -81,11 +76,8 @@ TEST(SaveJournal, InterruptedSavesAreUndoneOnTheNextOpenAndStrangeJournalsLeftAl
     EXPECT_EQ(ReadFile(path), original);
   }
   unlink(journal.c_str());
-  open = OpenConfigurableFile(chip, path);
-  EXPECT_TRUE(open.ok && open.notices.empty());
-  chip.SetValueText("fx", "9");
-  EXPECT_TRUE(SaveConfigurableFile(chip, path, "", false).ok);
-  EXPECT_EQ(Entries(dir.path()), 1u);
+  EXPECT_TRUE(OpenConfigurableFile(chip, path).notices.empty());
+  EXPECT_TRUE(SaveConfigurableFile(chip, path, "", false).ok && Entries(dir.path()) == 1);
 }
 
 TEST(SaveJournal, LongNamesUnwritableFoldersFullDisksAndOtherFiles) {
@@ -102,8 +94,6 @@ TEST(SaveJournal, LongNamesUnwritableFoldersFullDisksAndOtherFiles) {
   // No journal can be made (a folder without write permission): written in place.
   const std::string path = dir.File("image.elf");
   WriteFile(path, ImageWith(StoredBlock(DefaultHalStruct(), false)));
-  struct stat before, after;
-  ASSERT_EQ(stat(path.c_str(), &before), 0);
   ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
   FileSystemCalls calls = SystemFileCalls();
   calls.open = [](const char* p, int f, mode_t m) {
@@ -113,26 +103,24 @@ TEST(SaveJournal, LongNamesUnwritableFoldersFullDisksAndOtherFiles) {
   chip.SetValueText("fx", "11");
   EXPECT_TRUE(SaveConfigurableFile(chip, path, "", false).ok);
   FileSystem() = SystemFileCalls();
-  ASSERT_EQ(stat(path.c_str(), &after), 0);
-  EXPECT_EQ(after.st_ino, before.st_ino);
   Chip62500 reread;
   ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
   EXPECT_EQ(reread.GetFieldValue("fx"), 11u);
 
-  // A file-size limit below the file's size: the save grows nothing, so it succeeds.
-  const pid_t child = fork();
-  if (child == 0) {
+  // A file-size limit below the block: refused with the reason, nothing changed or left.
+  const std::string before = ReadFile(path);
+  if (fork() == 0) {
     signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit = {4096, 4096};
+    const rlimit limit = {512, 512};
     setrlimit(RLIMIT_FSIZE, &limit);
     chip.SetValueText("fx", "12");
-    _exit(SaveConfigurableFile(chip, path, "", false).ok ? 0 : 1);
+    _exit(SaveConfigurableFile(chip, path, "", false).reason == "File too large" ? 0 : 1);
   }
   int status = -1;
-  waitpid(child, &status, 0);
+  wait(&status);
   EXPECT_EQ(status, 0);
-  ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
-  EXPECT_EQ(reread.GetFieldValue("fx"), 12u);
+  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(Entries(dir.path()), 2u);
 
   // Not regular files: refused at once, without waiting for a writer.
   for (const char* name : {"pipe.s19", "pipe.elf"}) {
@@ -145,13 +133,10 @@ TEST(SaveJournal, LongNamesUnwritableFoldersFullDisksAndOtherFiles) {
   }
 
   // A new name that differs only in letter case is another file.
-  const std::string upper = dir.File("IMAGE.ELF");
-  ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
-  const std::string kept = ReadFile(path);
   chip.SetValueText("fx", "13");
-  ASSERT_TRUE(SaveConfigurableFile(chip, path, upper, false).ok);
-  EXPECT_EQ(ReadFile(path), kept);
-  ASSERT_TRUE(OpenConfigurableFile(reread, upper).ok);
+  ASSERT_TRUE(SaveConfigurableFile(chip, path, dir.File("IMAGE.ELF"), false).ok);
+  EXPECT_EQ(ReadFile(path), before);
+  ASSERT_TRUE(OpenConfigurableFile(reread, dir.File("IMAGE.ELF")).ok);
   EXPECT_EQ(reread.GetFieldValue("fx"), 13u);
 }
 
@@ -184,23 +169,17 @@ TEST(SaveJournal, ConcurrentSavesWaitForTheLockAndNeverLoseAnUpdate) {
     }
     char c;
     ASSERT_EQ(read(ready[0], &c, 1), 1);
-    close(ready[0]);
-    close(ready[1]);
-    int status = -1;
+    close(ready[0]), close(ready[1]);
     const auto start = std::chrono::steady_clock::now();
     const FileOutcome late = SaveConfigurableFile(chip, path, "", false);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+    int status = -1;
     ASSERT_EQ(waitpid(other, &status, 0), other);
     EXPECT_EQ(status, 0);
     EXPECT_FALSE(late.ok);
     EXPECT_EQ(late.reason, kChangedSinceOpened);
     Chip62500 reread;
     ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
-    EXPECT_EQ(reread.GetFieldValue("fx"), 10u);
-    ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
-    chip.SetValueText("fy", "11");
-    EXPECT_TRUE(SaveConfigurableFile(chip, path, "", false).ok);
-    ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
-    EXPECT_EQ(reread.GetFieldValue("fx") * 100 + reread.GetFieldValue("fy"), 1011u);
+    EXPECT_EQ(reread.GetFieldValue("fx") * 100 + reread.GetFieldValue("fy"), 1008u);
   }
 }
