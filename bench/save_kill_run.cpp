@@ -106,7 +106,7 @@ std::string Intended(const std::string& path, const std::string& before, unsigne
 }
 
 struct Counts {
-  int rounds = 0, before = 0, saved = 0, damaged = 0, stray = 0;
+  int rounds = 0, before = 0, saved = 0, damaged = 0, stray = 0, undone = 0;
 };
 
 Counts Run(const std::string& folder, const std::string& name, const std::string& image,
@@ -136,7 +136,10 @@ Counts Run(const std::string& folder, const std::string& name, const std::string
     close(ready[1]);
     const auto start = std::chrono::steady_clock::now();
     if (round > 0) {
-      usleep(static_cast<useconds_t>(std::uniform_real_distribution<>(0, longest * 1.1)(random)));
+      // Every other kill near the end, where the journal and the changes are written.
+      const double from = round % 2 ? 0 : longest * 0.9;
+      usleep(
+          static_cast<useconds_t>(std::uniform_real_distribution<>(from, longest * 1.05)(random)));
       kill(child, SIGKILL);
     }
     int status = 0;
@@ -152,6 +155,7 @@ Counts Run(const std::string& folder, const std::string& name, const std::string
     const FileOutcome open = OpenConfigurableFile(reopened, path);
     const std::string now = ReadAllOf(path);
     ++counts.rounds;
+    counts.undone += !open.notices.empty();
     if (open.ok && now == before) {
       ++counts.before;
     } else if (open.ok && now == intended) {
@@ -181,8 +185,10 @@ int main(int argc, char** argv) {
         {"big.elf", ElfImage(256u << 20)}}) {
     std::filesystem::create_directories(folder + "/" + name + ".d");
     const Counts c = Run(folder + "/" + name + ".d", name, image, rounds);
-    std::printf("%s: %d kills, %d as before, %d saved, %d damaged, %d stray files\n", name.c_str(),
-                c.rounds, c.before, c.saved, c.damaged, c.stray);
+    std::printf(
+        "%s: %d kills, %d as before (%d undone on opening), %d saved, %d damaged, "
+        "%d stray files\n",
+        name.c_str(), c.rounds, c.before, c.undone, c.saved, c.damaged, c.stray);
     allIntact = allIntact && c.damaged == 0 && c.stray == 0;
     std::filesystem::remove_all(folder + "/" + name + ".d");
   }
