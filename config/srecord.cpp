@@ -291,13 +291,14 @@ bool RewriteSrecordBlock(std::string& text, HalStruct* staging, std::string* mes
   return true;
 }
 
+namespace {
+
+// The block as the text holds it, as bytes; empty when the text holds none.
 std::string SrecordFingerprint(std::string_view text) {
   HalStruct block = DefaultHalStruct();
   if (!ReadSrecordBlock(text, &block, nullptr)) return {};
   return std::string(reinterpret_cast<const char*>(&block), sizeof block);
 }
-
-namespace {
 
 std::string Detail(const std::string& path, int error) {
   return path + ": " + std::strerror(error ? error : EIO);
@@ -326,22 +327,6 @@ bool ReadLocked(const std::string& path, bool forSaving, LockedFile* file, std::
   }
   return true;
 }
-
-}  // namespace
-
-SrecordFileResult ReadSrecordFile(const std::string& path) {
-  SrecordFileResult result;
-  LockedFile file;
-  std::string text;
-  if (!ReadLocked(path, false, &file, &text, &result)) return result;
-  std::string message;
-  result.ok = ReadSrecordBlock(text, &StagingBlock(), &message);
-  if (!message.empty()) result.messages.push_back(message);
-  if (result.ok) RememberOpenedBlock(file.path, SrecordFingerprint(text));
-  return result;
-}
-
-namespace {
 
 bool WriteCopy(const std::string& openedPath, const std::string& target, const std::string& text,
                SrecordFileResult* result) {
@@ -389,6 +374,18 @@ bool WriteInPlace(LockedFile& file, const std::string& name, const std::string& 
 }
 
 }  // namespace
+
+SrecordFileResult ReadSrecordFile(const std::string& path) {
+  SrecordFileResult result;
+  LockedFile file;
+  std::string text;
+  if (!ReadLocked(path, false, &file, &text, &result)) return result;
+  std::string message;
+  result.ok = ReadSrecordBlock(text, &StagingBlock(), &message);
+  if (!message.empty()) result.messages.push_back(message);
+  if (result.ok) RememberOpenedBlock(file.path, SrecordFingerprint(text));
+  return result;
+}
 
 SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath) {
   SrecordFileResult result;

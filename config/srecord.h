@@ -32,9 +32,6 @@ struct SrecordFileResult {
   std::string detail;  // the system's reason for the failing call, with the path
 };
 
-// The block as the text holds it, as bytes; empty when the text holds none.
-std::string SrecordFingerprint(std::string_view text);
-
 // Reads the file's block into the staging block.
 SrecordFileResult ReadSrecordFile(const std::string& path);
 
