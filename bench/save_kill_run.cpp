@@ -1,6 +1,7 @@
-// Kills saves of a large S-record file and a large ELF image at random moments and
-// checks, after the next open, that each file is as it was before the save or as the
-// save meant it to be. Run by hand: save_kill_run FOLDER [ROUNDS]
+// Kills saves of a large S-record file and a large ELF image, at random moments and
+// before and after each file call, and checks, after the next open, that each file is as
+// it was before the save or as the save meant it to be.
+// Run by hand: save_kill_run FOLDER [ROUNDS]
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "config/block_locator.h"
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
+#include "config/file_system.h"
 #include "config/srecord.h"
 
 namespace {
@@ -105,6 +107,32 @@ std::string Intended(const std::string& path, const std::string& before, unsigne
   return intended;
 }
 
+// Kill points in the file calls of a save: killed before call killAt, or after it.
+int callCount = 0, killAt = -1;
+bool killAfter = false;
+
+void Before() {
+  if (++callCount == killAt && !killAfter) raise(SIGKILL);
+}
+
+template <typename T>
+T After(T result) {
+  if (callCount == killAt && killAfter) raise(SIGKILL);
+  return result;
+}
+
+const FileSystemCalls kKillingCalls = {
+    [](const char* p, int f, mode_t m) { return Before(), After(SystemFileCalls().open(p, f, m)); },
+    [](int fd, const void* d, size_t n, off_t o) {
+      return Before(), After(SystemFileCalls().pwrite(fd, d, n, o));
+    },
+    [](int fd) { return Before(), After(SystemFileCalls().fsync(fd)); },
+    [](const char* a, const char* b) { return Before(), After(SystemFileCalls().rename(a, b)); },
+    [](const char* p) { return Before(), After(SystemFileCalls().unlink(p)); },
+    [](int fd) { return Before(), After(SystemFileCalls().close(fd)); },
+    [](int fd, off_t n) { return Before(), After(SystemFileCalls().ftruncate(fd, n)); },
+};
+
 struct Counts {
   int rounds = 0, before = 0, saved = 0, damaged = 0, stray = 0, undone = 0;
 };
@@ -117,7 +145,11 @@ Counts Run(const std::string& folder, const std::string& name, const std::string
   std::mt19937 random(11);
   Counts counts;
   double longest = 0;  // microseconds a save took, measured unkilled first
+  int calls = 0;       // file calls a save makes
   for (int round = 0; round <= rounds; ++round) {
+    // Odd rounds: killed at a random moment. Even rounds: at each call in turn.
+    const bool atCall = round > 0 && round % 2 == 0;
+    const int point = atCall ? (round / 2 - 1) % (2 * calls) + 1 : 0;
     const unsigned value = 8 + round % 7;
     const std::string intended = Intended(path, before, value);
     int ready[2];
@@ -127,27 +159,30 @@ Counts Run(const std::string& folder, const std::string& name, const std::string
       Chip62500 chip;
       OpenConfigurableFile(chip, path);
       chip.SetValueText("fx", std::to_string(value));
-      if (write(ready[1], "x", 1) != 1) _exit(2);
-      _exit(SaveConfigurableFile(chip, path, "", false).ok ? 0 : 1);
+      killAt = atCall ? (point + 1) / 2 : -1;
+      killAfter = point % 2 == 0;
+      FileSystem() = kKillingCalls;
+      if (write(ready[1], "x", 1) != 1) _exit(255);
+      _exit(SaveConfigurableFile(chip, path, "", false).ok ? callCount : 255);
     }
     char c;
     if (read(ready[0], &c, 1) != 1) std::exit(2);
     close(ready[0]);
     close(ready[1]);
     const auto start = std::chrono::steady_clock::now();
-    if (round > 0) {
-      // Every other kill near the end, where the journal and the changes are written.
-      const double from = round % 2 ? 0 : longest * 0.9;
-      usleep(
-          static_cast<useconds_t>(std::uniform_real_distribution<>(from, longest * 1.05)(random)));
+    if (round > 0 && !atCall) {
+      usleep(static_cast<useconds_t>(std::uniform_real_distribution<>(0, longest * 1.1)(random)));
       kill(child, SIGKILL);
     }
     int status = 0;
     waitpid(child, &status, 0);
     if (round == 0) {
+      calls = WEXITSTATUS(status);
+      if (calls == 255) std::exit(2);
       longest = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
                     .count();
-      std::printf("%s: an unkilled save takes %.0f ms\n", name.c_str(), longest / 1000);
+      std::printf("%s: an unkilled save takes %.0f ms and %d file calls\n", name.c_str(),
+                  longest / 1000, calls);
       before = ReadAllOf(path);
       continue;
     }
