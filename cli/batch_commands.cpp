@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "config/configurable_file.h"
 #include "config/configure_multiple.h"
+#include "config/storage_limits.h"
 
 int RunCheck(const CheckOptions& options) {
   bool allOk = true;
@@ -12,7 +13,7 @@ int RunCheck(const CheckOptions& options) {
     // A fresh chip per file, so that no file sees another's block.
     Chip62500 chip;
     const FileOutcome outcome = OpenConfigurableFile(chip, path);
-    PrintMessages(outcome.messages);
+    PrintFileOutcome(outcome);
     if (outcome.ok) {
       std::printf("OK\t%s\n", path.c_str());
     } else {
@@ -28,7 +29,7 @@ int RunConfigure(const ConfigureOptions& options) {
   if (!LoadSource(chip, options.from)) return kExitFailed;
   const ConfigureOutcome outcome =
       ConfigureMultiple(chip, options.targets, options.preserveAddresses,
-                        [](const FileOutcome& file) { PrintMessages(file.messages); });
+                        [](const FileOutcome& file) { PrintFileOutcome(file); });
   // Every target's line with the reason of each failure; the dialog's summary is cut.
   std::fputs("Summary of configured files:\n\n", stdout);
   for (size_t i = 0; i < outcome.files.size(); ++i) {
@@ -36,7 +37,7 @@ int RunConfigure(const ConfigureOptions& options) {
     if (file.ok) {
       std::printf("OK\t%s\n", options.targets[i].c_str());
     } else {
-      std::printf("Error\t%s: %s\n", options.targets[i].c_str(), file.reason.c_str());
+      std::printf("Error\t%s: %s\n", options.targets[i].c_str(), FailureReason(file).c_str());
     }
   }
   return outcome.allOk ? kExitOk : kExitFailed;

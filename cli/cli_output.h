@@ -13,3 +13,9 @@ void PrintError(const std::string& text);
 
 // Writes every message of a file operation to stderr, in order.
 void PrintMessages(const std::vector<std::string>& messages);
+
+struct FileOutcome;
+
+// Writes a file operation's notices and messages to stderr; the reader's error texts get
+// the system's reason and the path where they do not say why.
+void PrintFileOutcome(const FileOutcome& outcome);

@@ -1,4 +1,6 @@
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/chip_source.h"
 #include "cli/cli_output.h"
@@ -31,9 +33,10 @@ int RunExport(const ExportOptions& options) {
   }
   const std::string path =
       options.output.empty() ? DefaultExportName(chip, options.kind, options.mode) : options.output;
+  errno = 0;
   const std::string error = ExportToFile(chip, options.kind, options.mode, path);
   if (!error.empty()) {
-    PrintError(error);
+    PrintError(errno ? error + " (" + std::strerror(errno) + ")" : error);
     return kExitFailed;
   }
   return kExitOk;

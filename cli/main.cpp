@@ -1,5 +1,6 @@
 // 62500cfg: views and changes the configuration block of 62500 display driver images.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <functional>
 #include <string>
 
@@ -21,6 +22,8 @@ void AddFileOptions(CLI::App* command, SetOptions& options, const char* assignme
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A write past the file-size limit fails with its reason instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   CLI::App app{
       "Views and changes the configuration of 62500 display driver images.\n"
       "Without a command, shows the built-in default configuration.",

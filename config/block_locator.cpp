@@ -75,11 +75,12 @@ BlockFind FindBlock(const Chip62500& chip, const uint8_t* image, size_t length, 
   return find;
 }
 
-bool LoadBlockFromImage(Chip62500& chip, const uint8_t* image, size_t length,
-                        std::string* message) {
+bool LoadBlockFromImage(Chip62500& chip, const uint8_t* image, size_t length, std::string* message,
+                        size_t* position) {
   BlockFind find = FindBlock(chip, image, length, true);
   if (message) *message = find.message;
   if (find.result != FindResult::kFound) return false;
+  if (position) *position = find.position;
   if (find.block.endian == kSwappedEndianWord) SwapBlock(find.block);
   chip.LoadBlock(find.block);
   return true;

@@ -24,8 +24,9 @@ extern const char kNoConfigurationData[];  // "The file does not contain any con
 BlockFind FindBlock(const Chip62500& chip, const uint8_t* image, size_t length, bool checkCrc);
 
 // Loads the image's block (with the CRC check) into the chip, in host order.
-// *message receives the reason in every case.
-bool LoadBlockFromImage(Chip62500& chip, const uint8_t* image, size_t length, std::string* message);
+// *message receives the reason in every case; *position, when given, the block's offset.
+bool LoadBlockFromImage(Chip62500& chip, const uint8_t* image, size_t length, std::string* message,
+                        size_t* position = nullptr);
 
 // Overwrites the image's block with the chip's current block in the image's byte order
 // and with a fresh CRC; with preserveAddresses the image keeps its own base address.

@@ -11,7 +11,10 @@
 #include "chipmodel/text_format.h"
 #include "config/block_locator.h"
 #include "config/chip62500.h"
+#include "config/locked_file.h"
+#include "config/opened_blocks.h"
 #include "config/safe_file.h"
+#include "config/save_journal.h"
 #include "config/srecord.h"
 
 namespace {
@@ -61,56 +64,96 @@ FileOutcome SaveFailed(FileOutcome outcome, const std::string& path, const std::
   return Failed(std::move(outcome), "File \"%s\" could not be saved because:\n\n%s", path, reason);
 }
 
-// Writes the block into the image open on fd, in place: only the block's bytes change.
-// name is the file name the messages give.
-FileOutcome SaveMappedImage(Chip62500& chip, int fd, const std::string& name,
-                            bool preserveAddresses) {
+std::string BlockBytes(const uint8_t* image, size_t position) {
+  return std::string(reinterpret_cast<const char*>(image + position), kHalStructSize);
+}
+
+// Computes the block's new bytes in a private copy of the file's pages and writes only
+// the bytes that differ, in place, under a journal.
+FileOutcome SaveMappedImageInPlace(Chip62500& chip, const std::string& path,
+                                   bool preserveAddresses) {
+  LockedFile file = OpenLockedFile(path, true);
   FileOutcome outcome;
-  struct stat info;
-  if (fstat(fd, &info) != 0) return SaveFailed(outcome, name, SystemErrorText());
-  if (info.st_size == 0) return SaveFailed(outcome, name, kZeroLength);
-  // The file's current size: a file that shrank since it was opened is never extended.
-  const size_t length = static_cast<size_t>(info.st_size);
-  Mapping view(fd, length, PROT_READ | PROT_WRITE, MAP_SHARED);
-  if (!view.ok()) return SaveFailed(outcome, name, SystemErrorText());
-  std::string message = kNoConfigurationData;
-  if (!StoreBlockIntoImage(chip, view.bytes(), length, preserveAddresses, &message)) {
-    return SaveFailed(outcome, name, message);
+  outcome.notices = file.notices;
+  if (!file.reason.empty()) return SaveFailed(outcome, path, file.reason);
+  if (file.journalInTheWay) {
+    outcome.notices.pop_back();
+    return SaveFailed(outcome, path, file.notices.back());
   }
-  if (msync(view.bytes(), length, MS_SYNC) != 0)
-    return SaveFailed(outcome, name, SystemErrorText());
-  futimens(fd, nullptr);  // last access and last write: now
+  if (file.info.st_size == 0) return SaveFailed(outcome, path, kZeroLength);
+  const size_t length = static_cast<size_t>(file.info.st_size);
+  Mapping view(file.fd.get(), length, PROT_READ | PROT_WRITE, MAP_PRIVATE);
+  if (!view.ok()) return SaveFailed(outcome, path, SystemErrorText());
+  std::string message = kNoConfigurationData;
+  size_t position = 0;
+  if (!StoreBlockIntoImage(chip, view.bytes(), length, preserveAddresses, &message, &position)) {
+    return SaveFailed(outcome, path, message);
+  }
+  std::string original(kHalStructSize, '\0');
+  if (pread(file.fd.get(), original.data(), kHalStructSize, static_cast<off_t>(position)) !=
+      static_cast<ssize_t>(kHalStructSize)) {
+    return SaveFailed(outcome, path, SystemErrorText());
+  }
+  if (OpenedBlockChanged(file.path, original)) {
+    return SaveFailed(outcome, path, kChangedSinceOpened);
+  }
+  InPlaceSave save;
+  save.path = file.path;
+  save.fd = file.fd.get();
+  save.info = file.info;
+  save.changes = ChangedRanges(reinterpret_cast<const uint8_t*>(original.data()),
+                               view.bytes() + position, kHalStructSize, position);
+  if (!SaveInPlace(save)) return SaveFailed(outcome, path, std::strerror(save.error));
+  futimens(file.fd.get(), nullptr);  // last access and last write: now
+  UpdateOpenedBlock(file.path, BlockBytes(view.bytes(), position));
   outcome.ok = true;
   return outcome;
 }
 
-FileOutcome SaveMappedImageInPlace(Chip62500& chip, const std::string& path,
-                                   bool preserveAddresses) {
-  FileDescriptor fd(open(path.c_str(), O_RDWR));
-  if (fd.get() < 0) return SaveFailed(FileOutcome(), path, SystemErrorText());
-  return SaveMappedImage(chip, fd.get(), path, preserveAddresses);
-}
-
-// Save As: the copy is made and configured beside the new name, and takes the new name
-// only when it is complete; a failure leaves no new file behind.
+// Save As: the copy is made and configured in a new file without a name, which takes
+// the new name only when it is complete; a failure leaves no new file behind.
 FileOutcome SaveMappedImageAs(Chip62500& chip, const std::string& openedPath,
                               const std::string& newPath, bool preserveAddresses) {
-  struct stat info;
-  if (stat(openedPath.c_str(), &info) != 0)
-    return SaveFailed(FileOutcome(), newPath, kNotSupported);
-  StagedFile copy(newPath, (info.st_mode & 07777) | S_IWUSR);
+  LockedFile opened = OpenLockedFile(openedPath, false);
+  FileOutcome outcome;
+  outcome.notices = opened.notices;
+  if (!opened.reason.empty()) return SaveFailed(outcome, newPath, kNotSupported);
+  StagedFile copy(newPath, (opened.info.st_mode & 07777) | S_IWUSR);
   if (!copy.ok() || !CopyContents(openedPath, copy.fd())) {
-    return SaveFailed(FileOutcome(), newPath, kNotSupported);
+    outcome.detail = newPath + ": " + SystemErrorText();
+    return SaveFailed(outcome, newPath, kNotSupported);
   }
-  FileOutcome outcome = SaveMappedImage(chip, copy.fd(), newPath, preserveAddresses);
-  if (outcome.ok && !copy.Commit()) return SaveFailed(FileOutcome(), newPath, SystemErrorText());
+  if (opened.info.st_size == 0) return SaveFailed(outcome, newPath, kZeroLength);
+  const size_t length = static_cast<size_t>(opened.info.st_size);
+  Mapping view(copy.fd(), length, PROT_READ | PROT_WRITE, MAP_SHARED);
+  if (!view.ok()) return SaveFailed(outcome, newPath, SystemErrorText());
+  std::string message = kNoConfigurationData;
+  size_t position = 0;
+  if (!StoreBlockIntoImage(chip, view.bytes(), length, preserveAddresses, &message, &position)) {
+    return SaveFailed(outcome, newPath, message);
+  }
+  const std::string block = BlockBytes(view.bytes(), position);
+  if (msync(view.bytes(), length, MS_SYNC) != 0 || !copy.Commit()) {
+    return SaveFailed(outcome, newPath, SystemErrorText());
+  }
+  RememberOpenedBlock(ResolvedPath(newPath), block);
+  outcome.ok = true;
   return outcome;
 }
 
-// A new name that is the opened file (in any letter case, or through a link) saves in place.
+// A new name is another file unless it leads to the opened file itself (through a link).
+// Names that differ only in letter case are different files.
 bool IsSaveAs(const std::string& openedPath, const std::string& newPath) {
-  return !newPath.empty() && !EqualsIgnoreCase(newPath, openedPath) &&
-         !SameFile(openedPath, newPath);
+  return !newPath.empty() && newPath != openedPath && !SameFile(openedPath, newPath);
+}
+
+FileOutcome FromSrecord(FileOutcome outcome, const SrecordFileResult& result) {
+  outcome.ok = result.ok;
+  outcome.messages = result.messages;
+  outcome.readerErrors = result.messages.size();
+  outcome.notices = result.notices;
+  outcome.detail = result.detail;
+  return outcome;
 }
 
 }  // namespace
@@ -130,16 +173,11 @@ bool IsConfigurationFileName(std::string_view path) {
 
 FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
   FileOutcome outcome;
-  FileDescriptor fd(open(path.c_str(), O_RDONLY));
-  if (fd.get() < 0) return OpenFailed(outcome, path, SystemErrorText());
-  struct stat info;
-  if (fstat(fd.get(), &info) != 0) return OpenFailed(outcome, path, SystemErrorText());
-  if (S_ISDIR(info.st_mode)) return OpenFailed(outcome, path, std::strerror(EISDIR));
   std::string message;
   if (IsSrecordName(path)) {
     const SrecordFileResult read = ReadSrecordFile(path);
-    outcome.messages = read.messages;
-    outcome.readerErrors = read.messages.size();
+    outcome = FromSrecord(outcome, read);
+    if (!read.refusal.empty()) return OpenFailed(outcome, path, read.refusal);
     if (!read.ok) return OpenFailed(outcome, path, "The file does not contain configuration data.");
     // The board runtime's copy of the staging block is made when board access exists.
     const auto* image = reinterpret_cast<const uint8_t*>(&StagingBlock());
@@ -149,14 +187,19 @@ FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
     outcome.ok = true;
     return outcome;
   }
+  LockedFile file = OpenLockedFile(path, false);
+  outcome.notices = file.notices;
+  if (!file.reason.empty()) return OpenFailed(outcome, path, file.reason);
   if (!IsMappedImageName(path)) return OpenFailed(outcome, path, kNotSupported);
-  if (info.st_size == 0) return OpenFailed(outcome, path, kZeroLength);
-  const size_t length = static_cast<size_t>(info.st_size);
-  Mapping view(fd.get(), length, PROT_READ, MAP_PRIVATE);
+  if (file.info.st_size == 0) return OpenFailed(outcome, path, kZeroLength);
+  const size_t length = static_cast<size_t>(file.info.st_size);
+  Mapping view(file.fd.get(), length, PROT_READ, MAP_PRIVATE);
   if (!view.ok()) return OpenFailed(outcome, path, SystemErrorText());
-  if (!LoadBlockFromImage(chip, view.bytes(), length, &message)) {
+  size_t position = 0;
+  if (!LoadBlockFromImage(chip, view.bytes(), length, &message, &position)) {
     return OpenFailed(outcome, path, message);
   }
+  RememberOpenedBlock(file.path, BlockBytes(view.bytes(), position));
   outcome.ok = true;
   return outcome;
 }
@@ -176,9 +219,8 @@ FileOutcome SaveConfigurableFile(Chip62500& chip, const std::string& openedPath,
     return SaveFailed(outcome, target, message);
   }
   const SrecordFileResult written = WriteSrecordFile(openedPath, saveAs ? newPath : "");
-  outcome.ok = written.ok;
-  outcome.messages = written.messages;
-  outcome.readerErrors = written.messages.size();
+  outcome = FromSrecord(outcome, written);
+  if (!written.refusal.empty()) return SaveFailed(outcome, target, written.refusal);
   if (!written.ok && !written.messages.empty()) outcome.reason = written.messages.back();
   return outcome;
 }

@@ -11,8 +11,16 @@
 #include <vector>
 
 #include "chipmodel/text_format.h"
+#include "config/file_system.h"
 
 namespace {
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
 
 std::string ResolvedPath(const std::string& path) {
   char resolved[PATH_MAX];
@@ -25,33 +33,36 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Writes count bytes at offset; *written gets how many were written.
 bool WriteAt(int fd, const char* data, size_t count, off_t offset, size_t* written) {
   *written = 0;
   while (*written < count) {
-    const ssize_t n =
-        pwrite(fd, data + *written, count - *written, offset + static_cast<off_t>(*written));
+    const ssize_t n = FileSystem().pwrite(fd, data + *written, count - *written,
+                                          offset + static_cast<off_t>(*written));
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = ENOSPC;
     if (n <= 0) return false;
     *written += static_cast<size_t>(n);
   }
   return true;
 }
 
-void SyncFolder(const std::string& folder) {
-  FileDescriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY));
-  if (dir.get() >= 0) fsync(dir.get());
+bool SyncFolderOf(const std::string& path) {
+  FileSystemCalls& fs = FileSystem();
+  const int dir = fs.open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY, 0);
+  if (dir < 0) return false;
+  const bool ok = fs.fsync(dir) == 0;
+  fs.close(dir);
+  return ok;
 }
-
-}  // namespace
 
 FileDescriptor::~FileDescriptor() {
   if (fd_ >= 0) close(fd_);
+}
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+  reset(other.fd_);
+  other.fd_ = -1;
+  return *this;
 }
 
 void FileDescriptor::reset(int fd) {
@@ -62,10 +73,10 @@ void FileDescriptor::reset(int fd) {
 bool FileDescriptor::Close() {
   const int fd = fd_;
   fd_ = -1;
-  return fd >= 0 && close(fd) == 0;
+  return fd >= 0 && FileSystem().close(fd) == 0;
 }
 
-StagedFile::StagedFile(const std::string& path, mode_t newFileMode)
+StagedFile::StagedFile(const std::string& path, mode_t newFileMode, bool keepLinks)
     : fd_(-1), target_(ResolvedPath(path)) {
   struct stat info;
   const bool exists = stat(target_.c_str(), &info) == 0;
@@ -78,19 +89,25 @@ StagedFile::StagedFile(const std::string& path, mode_t newFileMode)
     return;
   }
   if (exists && access(target_.c_str(), W_OK) != 0) return;
-  const std::string folder = FolderOf(target_);
-  if (exists && (info.st_nlink > 1 || access(folder.c_str(), W_OK | X_OK) != 0)) {
+  if (keepLinks && exists &&
+      (info.st_nlink > 1 || access(FolderOf(target_).c_str(), W_OK | X_OK) != 0)) {
     direct_ = true;
-    fd_.reset(open(target_.c_str(), O_RDWR | O_TRUNC));
+    fd_.reset(FileSystem().open(target_.c_str(), O_RDWR | O_TRUNC, 0));
     return;
   }
-  temporary_ = (folder == "/" ? std::string() : folder) + "/." + NameOf(target_) + ".XXXXXX";
-  fd_.reset(mkstemp(temporary_.data()));
+  const mode_t mode = exists ? info.st_mode & 07777 : newFileMode;
+  // A file without a name until Commit, so that nothing is left behind by a kill.
+  fd_.reset(FileSystem().open(FolderOf(target_).c_str(), O_TMPFILE | O_RDWR, mode));
   if (!ok()) {
-    temporary_.clear();
-    return;
+    const std::string folder = FolderOf(target_);
+    temporary_ = (folder == "/" ? std::string() : folder) + "/." + NameOf(target_) + ".XXXXXX";
+    fd_.reset(mkostemp(temporary_.data(), O_CLOEXEC));
+    if (!ok()) {
+      temporary_.clear();
+      return;
+    }
   }
-  fchmod(fd_.get(), exists ? info.st_mode & 07777 : newFileMode);
+  fchmod(fd_.get(), mode);
   if (exists && geteuid() == 0 && fchown(fd_.get(), info.st_uid, info.st_gid) != 0) {
     // Keeping the owner is best effort.
   }
@@ -100,16 +117,26 @@ StagedFile::~StagedFile() {
   if (committed_ || temporary_.empty()) return;
   const int saved = errno;
   fd_.Close();
-  unlink(temporary_.c_str());
+  FileSystem().unlink(temporary_.c_str());
   errno = saved;
 }
 
 bool StagedFile::Commit() {
-  if (!ok() || fsync(fd_.get()) != 0 || !fd_.Close()) return false;
-  if (!direct_) {
-    if (rename(temporary_.c_str(), target_.c_str()) != 0) return false;
-    SyncFolder(FolderOf(target_));
+  if (!ok() || FileSystem().fsync(fd_.get()) != 0) return false;
+  if (direct_) return committed_ = fd_.Close();
+  if (temporary_.empty()) {
+    const std::string folder = FolderOf(target_);
+    std::string name = (folder == "/" ? std::string() : folder) + "/." + NameOf(target_);
+    name += StringPrintf(".%d", static_cast<int>(getpid()));
+    const std::string self = StringPrintf("/proc/self/fd/%d", fd_.get());
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      return false;
+    }
+    temporary_ = name;
   }
+  if (!fd_.Close()) return false;
+  if (FileSystem().rename(temporary_.c_str(), target_.c_str()) != 0) return false;
+  SyncFolderOf(target_);
   committed_ = true;
   return true;
 }
@@ -122,22 +149,17 @@ std::string SystemErrorText() {
   return std::strerror(errno);
 }
 
-bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
-  FileDescriptor fd(open(path.c_str(), O_RDONLY));
-  if (fd.get() < 0) {
-    *error = StringPrintf("ERROR: open failed on input file %s", path.c_str());
-    return false;
-  }
+bool ReadAll(int fd, const std::string& name, std::string* text, std::string* error) {
   struct stat info;
-  if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    *error = StringPrintf("ERROR: _lseek to end failed, file:%s", path.c_str());
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    *error = StringPrintf("ERROR: _lseek to end failed, file:%s", name.c_str());
     return false;
   }
   const size_t length = static_cast<size_t>(info.st_size);
   text->resize(length);
   size_t done = 0;
   while (done < length) {
-    const ssize_t n = read(fd.get(), text->data() + done, length - done);
+    const ssize_t n = pread(fd, text->data() + done, length - done, static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<size_t>(n);
@@ -150,8 +172,17 @@ bool ReadWholeFile(const std::string& path, std::string* text, std::string* erro
   return true;
 }
 
+bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
+  FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0) {
+    *error = StringPrintf("ERROR: open failed on input file %s", path.c_str());
+    return false;
+  }
+  return ReadAll(fd.get(), path, text, error);
+}
+
 bool CopyContents(const std::string& from, int fd) {
-  FileDescriptor in(open(from.c_str(), O_RDONLY));
+  FileDescriptor in(open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (in.get() < 0) return false;
   std::vector<char> buffer(1 << 20);
   off_t at = 0;
@@ -164,7 +195,7 @@ bool CopyContents(const std::string& from, int fd) {
     if (!WriteAt(fd, buffer.data(), static_cast<size_t>(n), at, &written)) return false;
     at += n;
   }
-  return ftruncate(fd, at) == 0;
+  return FileSystem().ftruncate(fd, at) == 0;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -1,4 +1,4 @@
-// Whole-file reads and replacements that never leave a half-written file behind.
+// Whole-file reads, writes at an offset, and new files that appear only when complete.
 #pragma once
 
 #include <sys/types.h>
@@ -9,8 +9,10 @@
 // Owns a file descriptor and closes it.
 class FileDescriptor {
  public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
   ~FileDescriptor();
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept;
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
@@ -22,23 +24,22 @@ class FileDescriptor {
   int fd_;
 };
 
-// The new contents of a file (a symbolic link is followed to its target). They go to a
-// temporary file in the same folder, which Commit flushes and renames over the file;
-// without Commit the temporary file is removed. A file with several hard links, or in a
-// folder that cannot be written, is opened and truncated itself instead (direct()), so
-// its caller prepares the whole contents before it creates the StagedFile.
+// The new contents of a file that is created or replaced whole (a symbolic link is
+// followed to its target). They go to a temporary file in the same folder, which Commit
+// flushes and renames over the file; without Commit the temporary file is removed.
+// With keepLinks, a file with several hard links, or in a folder that cannot be written,
+// is truncated and written itself instead; meant for generated texts only.
 class StagedFile {
  public:
   // newFileMode: the permissions when the file does not exist yet; an existing file
   // keeps its own. An existing file that cannot be written is refused (errno EACCES).
-  StagedFile(const std::string& path, mode_t newFileMode);
+  StagedFile(const std::string& path, mode_t newFileMode, bool keepLinks = false);
   ~StagedFile();
   StagedFile(const StagedFile&) = delete;
   StagedFile& operator=(const StagedFile&) = delete;
 
   bool ok() const { return fd_.get() >= 0; }
   int fd() const { return fd_.get(); }
-  bool direct() const { return direct_; }
   // Flushes and closes the contents and puts them in place; errno tells a failure.
   bool Commit();
 
@@ -53,11 +54,26 @@ class StagedFile {
 // Reads the whole file; *error gets the error box text on failure.
 bool ReadWholeFile(const std::string& path, std::string* text, std::string* error);
 
+// Reads the whole file open on fd (named name in messages) from offset 0.
+bool ReadAll(int fd, const std::string& name, std::string* text, std::string* error);
+
+// Writes count bytes at offset; *written gets how many were written; errno tells a failure.
+bool WriteAt(int fd, const char* data, size_t count, off_t offset, size_t* written);
+
 // Writes all of text at offset 0 of fd; *written gets the count that was written.
 bool WriteAll(int fd, std::string_view text, size_t* written);
 
 // Copies all bytes of the file from into fd, from offset 0.
 bool CopyContents(const std::string& from, int fd);
+
+// Flushes the folder that holds path, so that names created or removed in it last.
+bool SyncFolderOf(const std::string& path);
+
+// The folder part of a path ("." for a plain name).
+std::string FolderOf(const std::string& path);
+
+// The path with every symbolic link resolved; the path itself when that fails.
+std::string ResolvedPath(const std::string& path);
 
 // True when both names lead to the same existing file.
 bool SameFile(const std::string& a, const std::string& b);

@@ -2,10 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "chipmodel/text_format.h"
+#include "config/locked_file.h"
+#include "config/opened_blocks.h"
 #include "config/safe_file.h"
+#include "config/save_journal.h"
 
 namespace {
 
@@ -287,53 +291,125 @@ bool RewriteSrecordBlock(std::string& text, HalStruct* staging, std::string* mes
   return true;
 }
 
-SrecordFileResult ReadSrecordFile(const std::string& path) {
-  SrecordFileResult result;
-  std::string text, error;
-  if (!ReadWholeFile(path, &text, &error)) {
-    result.messages.push_back(error);
-    return result;
-  }
-  std::string message;
-  result.ok = ReadSrecordBlock(text, &StagingBlock(), &message);
-  if (!message.empty()) result.messages.push_back(message);
-  return result;
+namespace {
+
+// The block as the text holds it, as bytes; empty when the text holds none.
+std::string SrecordFingerprint(std::string_view text) {
+  HalStruct block = DefaultHalStruct();
+  if (!ReadSrecordBlock(text, &block, nullptr)) return {};
+  return std::string(reinterpret_cast<const char*>(&block), sizeof block);
 }
 
-SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath) {
-  SrecordFileResult result;
-  std::string text, error;
-  if (!ReadWholeFile(openedPath, &text, &error)) {
-    result.messages.push_back(error);
-    return result;
+std::string Detail(const std::string& path, int error) {
+  return path + ": " + std::strerror(error ? error : EIO);
+}
+
+// Opens the file and reads its text; false with the result's messages filled.
+bool ReadLocked(const std::string& path, bool forSaving, LockedFile* file, std::string* text,
+                SrecordFileResult* result) {
+  *file = OpenLockedFile(path, forSaving);
+  result->notices = file->notices;
+  if (file->openError) {
+    result->messages.push_back(StringPrintf("ERROR: open failed on input file %s", path.c_str()));
+    result->detail = Detail(path, file->openError);
+    return false;
   }
-  HalStruct staging = StagingBlock();
-  std::string message;
-  if (!RewriteSrecordBlock(text, &staging, &message)) {
-    if (!message.empty()) result.messages.push_back(message);
-    return result;
+  if (!file->reason.empty()) {
+    result->refusal = file->reason;
+    return false;
   }
-  const bool saveAs = !newPath.empty();
-  const std::string& target = saveAs ? newPath : openedPath;
+  std::string error;
+  errno = 0;
+  if (!ReadAll(file->fd.get(), path, text, &error)) {
+    result->messages.push_back(error);
+    result->detail = Detail(path, errno);
+    return false;
+  }
+  return true;
+}
+
+bool WriteCopy(const std::string& openedPath, const std::string& target, const std::string& text,
+               SrecordFileResult* result) {
   struct stat info;
   const mode_t mode =
       stat(openedPath.c_str(), &info) == 0 ? (info.st_mode & 07777) | S_IWUSR : S_IRUSR | S_IWUSR;
   StagedFile out(target, mode);
   if (!out.ok()) {
-    result.messages.push_back(
-        saveAs ? StringPrintf("ERROR: could not create file %s!", target.c_str())
-               : StringPrintf("ERROR: open failed on input file %s", target.c_str()));
-    return result;
+    result->messages.push_back(StringPrintf("ERROR: could not create file %s!", target.c_str()));
+    result->detail = Detail(target, errno);
+    return false;
   }
   size_t written = 0;
   if (!WriteAll(out.fd(), text, &written)) {
-    result.messages.push_back(StringPrintf(
+    result->messages.push_back(StringPrintf(
         "ERROR: written %d bytes of %d", static_cast<int>(written), static_cast<int>(text.size())));
-    return result;
+    result->detail = Detail(target, errno);
+    return false;
   }
   if (!out.Commit()) {
-    result.messages.push_back(
+    result->messages.push_back(
         StringPrintf("ERROR: %s, file:%s", SystemErrorText().c_str(), target.c_str()));
+    return false;
+  }
+  RememberOpenedBlock(ResolvedPath(target), SrecordFingerprint(text));
+  return true;
+}
+
+bool WriteInPlace(LockedFile& file, const std::string& name, const std::string& text,
+                  const std::string& newText, SrecordFileResult* result) {
+  InPlaceSave save;
+  save.path = file.path;
+  save.fd = file.fd.get();
+  save.info = file.info;
+  save.changes = ChangedRanges(reinterpret_cast<const uint8_t*>(text.data()),
+                               reinterpret_cast<const uint8_t*>(newText.data()), text.size(), 0);
+  if (!SaveInPlace(save)) {
+    result->messages.push_back(
+        StringPrintf("ERROR: %s, file:%s", std::strerror(save.error), name.c_str()));
+    return false;
+  }
+  futimens(file.fd.get(), nullptr);
+  UpdateOpenedBlock(file.path, SrecordFingerprint(newText));
+  return true;
+}
+
+}  // namespace
+
+SrecordFileResult ReadSrecordFile(const std::string& path) {
+  SrecordFileResult result;
+  LockedFile file;
+  std::string text;
+  if (!ReadLocked(path, false, &file, &text, &result)) return result;
+  std::string message;
+  result.ok = ReadSrecordBlock(text, &StagingBlock(), &message);
+  if (!message.empty()) result.messages.push_back(message);
+  if (result.ok) RememberOpenedBlock(file.path, SrecordFingerprint(text));
+  return result;
+}
+
+SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath) {
+  SrecordFileResult result;
+  const bool saveAs = !newPath.empty();
+  LockedFile file;
+  std::string text;
+  if (!ReadLocked(openedPath, !saveAs, &file, &text, &result)) return result;
+  if (!saveAs && file.journalInTheWay) {
+    result.refusal = result.notices.back();
+    result.notices.pop_back();
+    return result;
+  }
+  if (!saveAs && OpenedBlockChanged(file.path, SrecordFingerprint(text))) {
+    result.refusal = kChangedSinceOpened;
+    return result;
+  }
+  HalStruct staging = StagingBlock();
+  std::string newText = text, message;
+  if (!RewriteSrecordBlock(newText, &staging, &message)) {
+    if (!message.empty()) result.messages.push_back(message);
+    return result;
+  }
+  if (saveAs ? !WriteCopy(openedPath, newPath, newText, &result)
+             : !WriteInPlace(file, openedPath, text, newText, &result)) {
     return result;
   }
   StagingBlock() = staging;

@@ -25,12 +25,17 @@ bool RewriteSrecordBlock(std::string& text, HalStruct* staging, std::string* mes
 struct SrecordFileResult {
   bool ok = false;
   std::vector<std::string> messages;  // error box texts, in order
+  std::vector<std::string> notices;   // information: an interrupted save was undone
+  // A reason for the "could not be opened/saved because" sentence (a file that is not a
+  // regular file, a save that would lose another program's change); empty otherwise.
+  std::string refusal;
+  std::string detail;  // the system's reason for the failing call, with the path
 };
 
 // Reads the file's block into the staging block.
 SrecordFileResult ReadSrecordFile(const std::string& path);
 
-// Writes the staging block into the records of the opened file, or of a copy of it
-// named newPath (another file; the opened file is then unchanged). The file is replaced
-// only by a complete new text.
+// Writes the staging block into the records of the opened file in place (only the
+// changed digits, under a journal), or into a copy of it named newPath (another file,
+// which appears only when complete; the opened file is then unchanged).
 SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath);

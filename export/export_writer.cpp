@@ -133,8 +133,11 @@ std::string WriteExportFile(const std::string& path, std::string_view text) {
   if (path.empty()) return failed;
   // A read-only file is not replaced, not even for root.
   struct stat existing;
-  if (stat(path.c_str(), &existing) == 0 && (existing.st_mode & 0222) == 0) return failed;
-  StagedFile out(path, NewFileMode());
+  if (stat(path.c_str(), &existing) == 0 && (existing.st_mode & 0222) == 0) {
+    errno = EACCES;
+    return failed;
+  }
+  StagedFile out(path, NewFileMode(), true);
   size_t written = 0;
   if (!out.ok() || !WriteAll(out.fd(), text, &written) || !out.Commit()) return failed;
   return {};

@@ -56,7 +56,7 @@ std::string ToCrLf(std::string_view text);
 // Writes text to path through a temporary file in the same folder, so a failure leaves
 // any existing file as it was; a file with several names, or in a folder that cannot be
 // written, is rewritten itself. A file without write permission is not replaced.
-// Returns an empty string or "Failed to create file <path>".
+// Returns an empty string or "Failed to create file <path>"; errno then tells why.
 std::string WriteExportFile(const std::string& path, std::string_view text);
 
 // Generates a kind and writes it with CR LF line ends; an empty string or the reason.

@@ -131,7 +131,8 @@ TEST(CliTool, RefusedSetsLeaveTheFileUnchanged) {
        {{"setreg", path, "0G=1"}, "62500cfg: "},
        {{"set", path, "fy=12", "--save-as", dir.File("missing/copy.exe")}, "62500cfg: File \""},
        {{"export", "chip-header", "-o", dir.File("missing/chip.h")},
-        "62500cfg: Failed to create file " + dir.File("missing/chip.h") + "\n"},
+        "62500cfg: Failed to create file " + dir.File("missing/chip.h") +
+            " (No such file or directory)\n"},
        {{"template", path, "nosuch"}, "62500cfg: unknown template 'nosuch'\n"}},
       1);
   EXPECT_EQ(ReadFile(path), before);

@@ -127,10 +127,12 @@ TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
   ASSERT_TRUE(OpenConfigurableFile(reread, copy).ok);
   EXPECT_EQ(reread.Block().baseAddress, 0x30000000u);
 
-  // Same name in another letter case: saved in place, no copy.
+  // Same name in another letter case: another file. The same name: in place.
   ASSERT_TRUE(SaveConfigurableFile(chip, path, dir.File("DRIVER.EXE"), false).ok);
+  EXPECT_EQ(ReadFile(path), original);
+  EXPECT_EQ(unlink(dir.File("DRIVER.EXE").c_str()), 0);
+  ASSERT_TRUE(SaveConfigurableFile(chip, path, path, false).ok);
   EXPECT_NE(ReadFile(path), original);
-  EXPECT_NE(access(dir.File("DRIVER.EXE").c_str(), F_OK), 0);
 
   // A file for another chip: no new file, the message names the new name.
   HalStruct other = DefaultHalStruct();
@@ -189,9 +191,13 @@ TEST(ConfigurableFile, SaveIntoAChangedFileNeverCorruptsIt) {
   EXPECT_EQ(outcome.reason, "The file does not contain any configuration data.");
   EXPECT_EQ(ReadFile(path), shrunk);
 
-  // Changed so that the block moved: written where it is now, rest untouched.
+  // Another block saved since the file was opened: refused, the file keeps it.
   const std::string moved = ImageWith(StoredBlock(DefaultHalStruct(), true), 17, 3);
   WriteFile(path, moved);
+  EXPECT_FALSE(SaveConfigurableFile(chip, path, "", false).ok);
+  EXPECT_EQ(ReadFile(path), moved);
+  // Opened again: written where the block is now, rest untouched.
+  ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
   ASSERT_TRUE(SaveConfigurableFile(chip, path, "", false).ok);
   const std::string saved = ReadFile(path);
   EXPECT_EQ(saved.size(), moved.size());
@@ -332,7 +338,7 @@ TEST(ConfigurableFile, SrecordSaveFollowsLinks) {
   ASSERT_TRUE(OpenConfigurableFile(reread, hard).ok);
   EXPECT_EQ(reread.GetFieldValue("fx"), 11u);
 
-  // A single-link file is replaced whole; no temporary file stays behind.
+  // Saved in place; no temporary file stays behind.
   ASSERT_EQ(unlink(hard.c_str()), 0);
   chip.SetValueText("fx", "9");
   ASSERT_TRUE(SaveConfigurableFile(chip, real, "", false).ok);
@@ -340,7 +346,7 @@ TEST(ConfigurableFile, SrecordSaveFollowsLinks) {
   EXPECT_EQ(reread.GetFieldValue("fx"), 9u);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 
-  // In a folder that cannot be written the file itself is rewritten.
+  // In a folder that cannot be written the file is saved in place without a journal.
   if (geteuid() != 0) {
     ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
     chip.SetValueText("fx", "12");

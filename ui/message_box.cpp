@@ -31,6 +31,9 @@ int ShowMessage(QWidget* owner, const QString& text, QMessageBox::Icon icon,
 }
 
 void ShowFileMessages(QWidget* owner, const FileOutcome& outcome) {
+  for (const std::string& notice : outcome.notices) {
+    ShowMessage(owner, QString::fromStdString(notice), QMessageBox::Information);
+  }
   for (size_t i = 0; i < outcome.messages.size(); ++i) {
     const QMessageBox::Icon icon =
         i < outcome.readerErrors ? QMessageBox::Critical : QMessageBox::Warning;

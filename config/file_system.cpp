@@ -1,0 +1,24 @@
+#include "config/file_system.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+namespace {
+
+int OpenFile(const char* path, int flags, mode_t mode) {
+  return open(path, flags | O_CLOEXEC, mode);
+}
+
+const FileSystemCalls kSystem = {OpenFile, pwrite, fsync, rename, unlink, close, ftruncate};
+
+}  // namespace
+
+FileSystemCalls& FileSystem() {
+  static FileSystemCalls calls = kSystem;
+  return calls;
+}
+
+const FileSystemCalls& SystemFileCalls() {
+  return kSystem;
+}

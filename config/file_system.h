@@ -1,0 +1,21 @@
+// The system calls through which files are changed. Saves reach the file system only
+// through this table, so that a test can make any single call fail.
+#pragma once
+
+#include <sys/types.h>
+
+struct FileSystemCalls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  ssize_t (*pwrite)(int fd, const void* data, size_t count, off_t offset);
+  int (*fsync)(int fd);
+  int (*rename)(const char* from, const char* to);
+  int (*unlink)(const char* path);
+  int (*close)(int fd);
+  int (*ftruncate)(int fd, off_t length);
+};
+
+// The table in use; starts as the system's own calls.
+FileSystemCalls& FileSystem();
+
+// The system's own calls.
+const FileSystemCalls& SystemFileCalls();

@@ -1,0 +1,24 @@
+// A configurable file opened for reading or for a save: only a regular file, opened
+// without blocking, under an advisory lock, with any interrupted save undone first.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "config/safe_file.h"
+
+struct LockedFile {
+  FileDescriptor fd;
+  std::string path;  // links resolved: the journal lies beside it
+  struct stat info {};
+  std::string reason;                // why the file could not be opened; empty when open
+  int openError = 0;                 // errno when the open call itself failed
+  std::vector<std::string> notices;  // information for the user (an undone save)
+  bool journalInTheWay = false;      // a journal that was left alone: no save may run
+};
+
+// forSaving: opened for reading and writing with the exclusive lock; otherwise for
+// reading with a shared lock. Waits a few seconds for a save of another program to end.
+LockedFile OpenLockedFile(const std::string& path, bool forSaving);

@@ -1,0 +1,251 @@
+#include "config/save_journal.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "chipmodel/text_format.h"
+#include "config/file_system.h"
+#include "config/safe_file.h"
+
+namespace {
+
+constexpr char kMagic[8] = {'K', '7', 'Q', 'J', 'R', 'N', 'L', '1'};
+constexpr size_t kMergeGap = 8;
+const char kSuffix[] = ".k7q-journal";
+
+uint64_t Fnv1a(const char* data, size_t size, uint64_t hash = 14695981039346656037ull) {
+  for (size_t i = 0; i < size; ++i) {
+    hash ^= static_cast<uint8_t>(data[i]);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+void Put64(std::string& out, uint64_t v) {
+  out.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+bool Get64(const std::string& in, size_t* at, uint64_t* v) {
+  if (in.size() - *at < sizeof *v) return false;
+  std::memcpy(v, in.data() + *at, sizeof *v);
+  *at += sizeof *v;
+  return true;
+}
+
+// Journal: magic, device, inode, length, range count, each range's offset, size and
+// bytes, then the hash of everything before it.
+std::string JournalText(const struct stat& info, const std::vector<FileRange>& originals) {
+  std::string text(kMagic, sizeof kMagic);
+  Put64(text, info.st_dev);
+  Put64(text, info.st_ino);
+  Put64(text, static_cast<uint64_t>(info.st_size));
+  Put64(text, originals.size());
+  for (const FileRange& range : originals) {
+    Put64(text, range.offset);
+    Put64(text, range.bytes.size());
+    text += range.bytes;
+  }
+  Put64(text, Fnv1a(text.data(), text.size()));
+  return text;
+}
+
+// The originals of a complete journal of the file described by info.
+bool ParseJournal(const std::string& text, const struct stat& info,
+                  std::vector<FileRange>* originals) {
+  if (text.size() < sizeof kMagic + 5 * 8 || std::memcmp(text.data(), kMagic, sizeof kMagic)) {
+    return false;
+  }
+  size_t at = text.size() - 8;
+  uint64_t hash = 0;
+  if (!Get64(text, &at, &hash) || hash != Fnv1a(text.data(), text.size() - 8)) return false;
+  at = sizeof kMagic;
+  uint64_t device = 0, inode = 0, length = 0, count = 0;
+  Get64(text, &at, &device);
+  Get64(text, &at, &inode);
+  Get64(text, &at, &length);
+  Get64(text, &at, &count);
+  if (device != static_cast<uint64_t>(info.st_dev) || inode != info.st_ino ||
+      length != static_cast<uint64_t>(info.st_size)) {
+    return false;
+  }
+  const size_t end = text.size() - 8;
+  for (uint64_t i = 0; i < count; ++i) {
+    FileRange range;
+    uint64_t size = 0;
+    if (!Get64(text, &at, &range.offset) || !Get64(text, &at, &size) || size > end - at ||
+        range.offset + size > length) {
+      return false;
+    }
+    range.bytes = text.substr(at, size);
+    at += size;
+    originals->push_back(std::move(range));
+  }
+  return at == end;
+}
+
+// Writes the ranges in order, at most limit bytes of them; *done gets the bytes written.
+bool WriteRanges(int fd, const std::vector<FileRange>& ranges, uint64_t limit, uint64_t* done) {
+  *done = 0;
+  for (const FileRange& range : ranges) {
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(range.bytes.size(), limit - *done));
+    size_t written = 0;
+    const bool ok =
+        WriteAt(fd, range.bytes.data(), count, static_cast<off_t>(range.offset), &written);
+    *done += written;
+    if (!ok) return false;
+    if (*done == limit) break;
+  }
+  return true;
+}
+
+bool ReadRanges(int fd, const std::vector<FileRange>& like, std::vector<FileRange>* out) {
+  out->clear();
+  for (const FileRange& range : like) {
+    FileRange original{range.offset, std::string(range.bytes.size(), '\0')};
+    if (pread(fd, original.bytes.data(), original.bytes.size(),
+              static_cast<off_t>(original.offset)) != static_cast<ssize_t>(original.bytes.size())) {
+      if (errno == 0) errno = EIO;
+      return false;
+    }
+    out->push_back(std::move(original));
+  }
+  return true;
+}
+
+bool Fail(InPlaceSave& save) {
+  save.error = errno ? errno : EIO;
+  return false;
+}
+
+}  // namespace
+
+std::vector<FileRange> ChangedRanges(const uint8_t* original, const uint8_t* changed, size_t length,
+                                     uint64_t offset) {
+  std::vector<FileRange> ranges;
+  size_t i = 0;
+  while (i < length) {
+    if (original[i] == changed[i]) {
+      ++i;
+      continue;
+    }
+    size_t end = i + 1, same = 0;
+    for (size_t j = end; j < length && same <= kMergeGap; ++j) {
+      if (original[j] == changed[j]) {
+        ++same;
+      } else {
+        same = 0;
+        end = j + 1;
+      }
+    }
+    ranges.push_back(
+        {offset + i, std::string(reinterpret_cast<const char*>(changed + i), end - i)});
+    i = end;
+  }
+  return ranges;
+}
+
+std::string JournalPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.size() + 1 + sizeof kSuffix - 1 <= NAME_MAX) return folder + "." + name + kSuffix;
+  return folder +
+         StringPrintf(".%016llx",
+                      static_cast<unsigned long long>(Fnv1a(name.data(), name.size()))) +
+         kSuffix;
+}
+
+bool WriteJournal(InPlaceSave& save) {
+  errno = 0;
+  if (!ReadRanges(save.fd, save.changes, &save.originals)) return Fail(save);
+  const std::string journal = JournalPath(save.path);
+  FileSystemCalls& fs = FileSystem();
+  // Written without a name and linked in when complete: a kill never leaves half a journal.
+  int fd = fs.open(FolderOf(journal).c_str(), O_TMPFILE | O_WRONLY, 0600);
+  const bool unnamed = fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR);
+  if (!unnamed) {
+    fd = fs.open(journal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    if (fd >= 0) save.journal = journal;
+  }
+  if (fd < 0) {
+    // A folder that takes no new file: the few bytes are written without a journal.
+    if (errno == EACCES || errno == EPERM || errno == EROFS) return true;
+    return Fail(save);
+  }
+  const std::string text = JournalText(save.info, save.originals);
+  const std::string self = StringPrintf("/proc/self/fd/%d", fd);
+  size_t written = 0;
+  bool ok = WriteAt(fd, text.data(), text.size(), 0, &written) && fs.fsync(fd) == 0 &&
+            (!unnamed ||
+             linkat(AT_FDCWD, self.c_str(), AT_FDCWD, journal.c_str(), AT_SYMLINK_FOLLOW) == 0);
+  if (ok) save.journal = journal;
+  const int error = errno;
+  ok = fs.close(fd) == 0 && ok && SyncFolderOf(journal);
+  if (!ok) {
+    save.error = errno ? errno : error ? error : EIO;
+    if (!save.journal.empty()) fs.unlink(journal.c_str());
+    save.journal.clear();
+    return false;
+  }
+  return true;
+}
+
+bool ApplyChanges(InPlaceSave& save) {
+  errno = 0;
+  const bool written = WriteRanges(save.fd, save.changes, UINT64_MAX, &save.applied);
+  if (!written || FileSystem().fsync(save.fd) != 0) return Fail(save);
+  return true;
+}
+
+bool RemoveJournal(InPlaceSave& save) {
+  errno = 0;
+  if (save.journal.empty()) return true;
+  if (FileSystem().unlink(save.journal.c_str()) != 0) return Fail(save);
+  save.journal.clear();
+  save.applied = 0;
+  SyncFolderOf(save.path);  // the file is complete either way
+  return true;
+}
+
+bool UndoChanges(InPlaceSave& save) {
+  uint64_t undone = 0;
+  if (save.applied > 0 && (!WriteRanges(save.fd, save.originals, save.applied, &undone) ||
+                           FileSystem().fsync(save.fd) != 0)) {
+    return false;
+  }
+  save.applied = 0;
+  return RemoveJournal(save);
+}
+
+bool SaveInPlace(InPlaceSave& save) {
+  if (save.changes.empty()) return true;
+  if (!WriteJournal(save)) return false;
+  if (ApplyChanges(save) && RemoveJournal(save)) return true;
+  const int error = save.error;
+  UndoChanges(save);
+  save.error = error;
+  return false;
+}
+
+JournalFound UndoInterruptedSave(const std::string& path, int fd, std::string* journal) {
+  *journal = JournalPath(path);
+  FileDescriptor in(open(journal->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (in.get() < 0) return errno == ENOENT ? JournalFound::kNone : JournalFound::kInTheWay;
+  std::string text, error;
+  InPlaceSave save;
+  save.path = path;
+  save.fd = fd;
+  save.journal = *journal;
+  save.applied = UINT64_MAX;  // how far the save got is not known
+  if (fstat(fd, &save.info) != 0 || !ReadAll(in.get(), *journal, &text, &error) ||
+      !ParseJournal(text, save.info, &save.originals)) {
+    return JournalFound::kInTheWay;
+  }
+  if (!UndoChanges(save)) return JournalFound::kUndoFailed;
+  return JournalFound::kUndone;
+}
