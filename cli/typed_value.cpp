@@ -6,6 +6,7 @@
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
 #include "config/editor_rules.h"
+#include "config/settings_values.h"
 #include "expr/expression.h"
 #include "expr/feature_resolver.h"
 
@@ -17,21 +18,6 @@ std::string FormatInRadix(uint32_t value, uint32_t radix) {
   if (radix == 16) return FormatNumber(value, 16, 0) + "h";
   if (radix == 2) return FormatNumber(value, 2, 0) + "i";
   return FormatNumber(value, 10, 0);
-}
-
-std::string ListChoices(Chip62500& chip, std::string_view feature) {
-  std::string choices;
-  const uint32_t count = chip.OfferedListCount(feature);
-  for (uint32_t n = 0; n < count; ++n) {
-    uint32_t first = 0;
-    uint32_t last = 0;
-    if (!chip.GetListEntry(feature, n, &first, &last)) break;
-    const char* text = chip.FormatRawValue(feature, first, false);
-    if (!text) continue;
-    choices += choices.empty() ? "expected one of: " : ", ";
-    choices += text;
-  }
-  return choices;
 }
 
 }  // namespace
@@ -99,7 +85,7 @@ bool SetTypedValue(Chip62500& chip, std::string_view feature, const TypedValue& 
     return true;
   }
   if (type == kTypeList) {
-    *error = ListChoices(chip, feature);
+    *error = ListChoices(chip, feature, false);
   } else if (type == kTypeBool) {
     *error = "expected True, False, On, Off, Enabled, Disabled, 1 or 0";
   }

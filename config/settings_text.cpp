@@ -10,6 +10,7 @@
 
 #include "chipmodel/labels.h"
 #include "chipmodel/text_format.h"
+#include "chipmodel/value_text.h"
 #include "config/chip62500.h"
 #include "config/settings_values.h"
 

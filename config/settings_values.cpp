@@ -5,17 +5,12 @@
 
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
+#include "chipmodel/value_text.h"
 #include "config/chip62500.h"
 
 namespace {
 
 constexpr size_t kMaxText = 255;
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 bool NeedsQuotes(std::string_view text) {
   if (text.empty()) return false;
@@ -26,63 +21,12 @@ bool NeedsQuotes(std::string_view text) {
   });
 }
 
-// A frequency as the program shows it ("12.500 MHz", "32.768 KHz", "50 Hz"); a number
-// without a unit is in MHz. Nothing unless it is a whole number of Hz within 32 bits.
-std::optional<uint32_t> ReadFrequencyText(std::string_view text) {
-  size_t i = 0;
-  uint64_t whole = 0;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-    whole = whole * 10 + static_cast<unsigned>(text[i++] - '0');
-    if (whole > 0xFFFFFFFFu) return std::nullopt;
-  }
-  if (i == 0) return std::nullopt;
-  std::string fraction;
-  if (i < text.size() && text[i] == '.') {
-    while (++i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
-      fraction += text[i];
-  }
-  const std::string unit = Lower(TrimBlanks(text.substr(i)));
-  uint64_t scale = 0;
-  if (unit.empty() || unit == "mhz") scale = 1000000;
-  if (unit == "khz") scale = 1000;
-  if (unit == "hz") scale = 1;
-  if (scale == 0) return std::nullopt;
-  uint64_t hertz = whole * scale;
-  uint64_t place = scale;
-  for (char c : fraction) {
-    const uint64_t digit = static_cast<uint64_t>(c - '0');
-    if (place % 10 != 0) {
-      if (digit != 0) return std::nullopt;
-      continue;
-    }
-    place /= 10;
-    hertz += digit * place;
-  }
-  if (hertz > 0xFFFFFFFFu) return std::nullopt;
-  return static_cast<uint32_t>(hertz);
-}
-
 std::string LimitText(Chip62500& chip, std::string_view key, uint32_t value) {
   if (chip.GetType(key) == kTypeFreq) return FormatFrequency(value);
   const uint32_t radix = chip.GetRadix(key);
   if (radix == 16) return FormatNumber(value, 16, 0) + "h";
   if (radix == 2) return FormatNumber(value, 2, 0) + "i";
   return FormatNumber(value, 10, 0);
-}
-
-std::string ListChoices(Chip62500& chip, std::string_view key) {
-  std::string choices;
-  const uint32_t count = chip.OfferedListCount(key);
-  for (uint32_t n = 0; n < count; ++n) {
-    uint32_t first = 0;
-    uint32_t last = 0;
-    if (!chip.GetListEntry(key, n, &first, &last)) break;
-    const char* text = chip.FormatRawValue(key, first, true);
-    if (!text) continue;
-    choices += choices.empty() ? "expected one of: " : ", ";
-    choices += text;
-  }
-  return choices;
 }
 
 // A number within the feature's limits and aligned by its step.
@@ -157,29 +101,6 @@ std::optional<std::string> UnquoteValue(std::string_view text) {
 }
 
 // Digits of the radix with an optional radix letter ("0x" for hexadecimal), within 32 bits.
-std::optional<uint32_t> ReadWholeNumber(std::string_view text, unsigned defaultRadix) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-    defaultRadix = 16;
-  }
-  unsigned radix = 0;
-  if (text.empty() || !RecogniseNumber(text, defaultRadix, &radix)) return std::nullopt;
-  if (radix != 2 && radix != 10 && radix != 16) return std::nullopt;
-  // No radix letter is a hexadecimal digit.
-  if (RadixOfSuffix(text.back()) != 0) text.remove_suffix(1);
-  if (text.empty()) return std::nullopt;
-  uint64_t value = 0;
-  for (char c : text) {
-    const int digit = std::isdigit(static_cast<unsigned char>(c))
-                          ? c - '0'
-                          : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
-    if (digit < 0 || static_cast<unsigned>(digit) >= radix) return std::nullopt;
-    value = value * radix + static_cast<unsigned>(digit);
-    if (value > 0xFFFFFFFFu) return std::nullopt;
-  }
-  return static_cast<uint32_t>(value);
-}
-
 // Sets the feature from a value text as the program shows it.
 bool SetFeatureText(Chip62500& chip, std::string_view key, std::string_view text,
                     std::string* error) {
@@ -211,8 +132,23 @@ bool SetFeatureText(Chip62500& chip, std::string_view key, std::string_view text
     return false;
   }
   if (chip.SetValueText(key, text)) return true;
-  if (type == kTypeList) *error = ListChoices(chip, key);
+  if (type == kTypeList) *error = ListChoices(chip, key, true);
   if (type == kTypeBool) *error = "expected True or False";
   if (error->empty()) *error = "the value is not accepted";
   return false;
+}
+
+std::string ListChoices(Chip62500& chip, std::string_view key, bool readSide) {
+  std::string choices;
+  const uint32_t count = chip.OfferedListCount(key);
+  for (uint32_t n = 0; n < count; ++n) {
+    uint32_t first = 0;
+    uint32_t last = 0;
+    if (!chip.GetListEntry(key, n, &first, &last)) break;
+    const char* text = chip.FormatRawValue(key, first, readSide);
+    if (!text) continue;
+    choices += choices.empty() ? "expected one of: " : ", ";
+    choices += text;
+  }
+  return choices;
 }

@@ -19,12 +19,11 @@ std::string QuoteValue(std::string_view text);
 // for a malformed quoted value.
 std::optional<std::string> UnquoteValue(std::string_view text);
 
-// Digits of the radix with an optional radix letter ("0x" for hexadecimal), within
-// 32 bits; nothing for anything else.
-std::optional<uint32_t> ReadWholeNumber(std::string_view text, unsigned defaultRadix);
-
 // Sets the feature from a value text as the program shows it: numbers in the feature's
 // radix with its unit, frequencies, list and true/false texts. Numbers and frequencies
 // must lie within the feature's limits. *error says why a value was refused.
 bool SetFeatureText(Chip62500& chip, std::string_view key, std::string_view text,
                     std::string* error);
+
+// "expected one of: " and the list feature's value texts, of the read or write side.
+std::string ListChoices(Chip62500& chip, std::string_view key, bool readSide);
