@@ -103,10 +103,10 @@ class EditorsTest : public QObject {
     QCOMPARE(edit->text(), QString("FF"));
     QCOMPARE(Currently(editor.get()),
              "Currently  =  " + QString::number(before, 16).toUpper() + " bytes");
-    radix("2511");
-    QCOMPARE(edit->text(), QString("11111111"));
-    radix("2509");
-    QCOMPARE(edit->text(), QString("255"));
+    for (const auto& [id, text] : {std::pair{"2511", "11111111"}, std::pair{"2509", "255"}}) {
+      radix(id);
+      QCOMPARE(edit->text(), QString(text));
+    }
     QCOMPARE(ok("12"), 0);
     QCOMPARE(Currently(editor.get()), QString("Must be aligned by 8!"));
     QVERIFY(ShowsError(editor.get()));

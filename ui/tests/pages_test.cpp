@@ -143,7 +143,6 @@ class PagesTest : public QObject {
   void listEditAndOverwrite() {
     auto page = std::unique_ptr<QWidget>(CreateRegistersPage(*host_, nullptr));
     auto* list = page->findChild<QTreeWidget*>("1801");
-    QCOMPARE(page->objectName(), QString("207"));
     QTreeWidgetItem* fx = Find(list, "0001h");
     QVERIFY(fx);
     QStringList columns;
@@ -219,10 +218,6 @@ class PagesTest : public QObject {
   void withoutABoard() {
     qunsetenv("K7Q_SIMULATED_BOARD");
     std::unique_ptr<QWidget> page(CreateDirectPage(*host_, nullptr));
-    QCOMPARE(page->objectName(), QString("208"));
-    QVERIFY(Control<QCheckBox>(page, 1903)->isChecked());
-    QVERIFY(Control<QCheckBox>(page, 1905)->isChecked());
-    QVERIFY(!Control<QGroupBox>(page, 1912)->isEnabled());
     QVERIFY(!Control<QPushButton>(page, 1907)->isEnabled());
     Control<QPushButton>(page, 1906)->click();
     QCOMPARE(host_->diagnostics,
