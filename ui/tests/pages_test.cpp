@@ -92,8 +92,9 @@ class PagesTest : public QObject {
     QVERIFY(!Find(Reopen(), "Inner")->isExpanded());
   }
 
-  void enterOpensEditorAndRefreshes() {
+  void enterOpensEditorsAndChooser() {
     UseDocument();
+    chip_->SetFieldValue("regoffset", 0x2000);
     QTreeWidget* tree = Reopen();
     // A read-only item only shows the message; a group and a separator do nothing.
     PressEnter(tree, Find(tree, "Character height"));
@@ -117,12 +118,7 @@ class PagesTest : public QObject {
     PressEnter(tree, Find(tree, "Character width"));
     QTest::qWait(10);
     QCOMPARE(host_->changes, 1);
-  }
-
-  void templateChooserAppliesTemplate() {
-    UseDocument();
-    chip_->SetFieldValue("regoffset", 0x2000);
-    QTreeWidget* tree = Reopen();
+    // The template chooser starts on no template when none matches.
     QStringList details;
     OnModal([&details](QDialog* chooser) {
       QCOMPARE(chooser->objectName(), QString("216"));
@@ -215,21 +211,20 @@ class PagesTest : public QObject {
     QVERIFY(!CheckRegistersPage());
   }
 
-  void withoutABoard() {
+  void directPageWithAndWithoutBoard() {
     qunsetenv("K7Q_SIMULATED_BOARD");
-    std::unique_ptr<QWidget> page(CreateDirectPage(*host_, nullptr));
+    std::unique_ptr<QWidget> page(CreateDirectPage(*host_, nullptr));  // without a board
     QVERIFY(!Control<QPushButton>(page, 1907)->isEnabled());
     Control<QPushButton>(page, 1906)->click();
     QCOMPARE(host_->diagnostics,
              QString("Cannot Initialize: ERROR: Unable to find/load the K7Q62xxx driver.\n"
                      "/dev/K7Q62xxx: No such file or directory\n"));
     QVERIFY(!Control<QGroupBox>(page, 1912)->isEnabled());
-  }
-
-  void simulatedBoard() {
     QTemporaryDir folder;
     qputenv("K7Q_SIMULATED_BOARD", folder.filePath("board").toUtf8());
-    std::unique_ptr<QWidget> page(CreateDirectPage(*host_, nullptr));
+    page.reset();
+    MakePageHost(chip_, features_, host_);  // a new chip looks for the board again
+    page.reset(CreateDirectPage(*host_, nullptr));
     Control<QPushButton>(page, 1906)->click();
     QVERIFY2(host_->diagnostics.startsWith("Initialized K7Q62500 using HAL build "),
              qPrintable(host_->diagnostics));
