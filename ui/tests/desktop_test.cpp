@@ -1,16 +1,12 @@
 // The main window as a desktop program: keyboard focus, dialog widths, size at scale 2,
 // undo, the unsaved-changes prompt and the feature search. Runs at QT_SCALE_FACTOR=2.
 #include <QAction>
-#include <QApplication>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QToolTip>
 #include <QUndoStack>
 #include <fstream>
-#include <functional>
 
 #include "ui/configure_multiple_dialog.h"
 #include "ui/dialog_fit.h"

@@ -1,16 +1,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
-#include <memory>
 
-#include "config/chip62500.h"
 #include "ui/editors/create_editor.h"
 #include "ui/editors/sequence_editor.h"
-#include "uifeatures/ui_features.h"
+#include "ui/register_editor.h"
+#include "ui/start_options.h"
+#include "ui/tests/ui_test_support.h"
 
 namespace {
 
@@ -63,6 +61,12 @@ QString Currently(QDialog* editor) {
   return editor->findChild<QLabel*>("2506")->text();
 }
 
+// OK on the editor; its result.
+int Accept(QDialog* editor) {
+  editor->accept();
+  return editor->result();
+}
+
 bool ShowsError(QDialog* editor) {
   return editor->findChild<QLabel*>("2506")->palette().color(QPalette::WindowText) ==
          QColor(255, 0, 0);
@@ -90,8 +94,7 @@ class EditorsTest : public QObject {
     auto radix = [&](const char* id) { editor->findChild<QRadioButton*>(id)->click(); };
     auto ok = [&](const QString& text) {
       edit->setText(text);
-      static_cast<QDialog*>(editor.get())->accept();
-      return editor->result();
+      return Accept(editor.get());
     };
     const uint32_t before = chip_->GetFieldValue("stride");
     QVERIFY(editor->findChild<QRadioButton*>("2509")->isChecked());
@@ -100,11 +103,10 @@ class EditorsTest : public QObject {
     QCOMPARE(edit->text(), QString("FF"));
     QCOMPARE(Currently(editor.get()),
              "Currently  =  " + QString::number(before, 16).toUpper() + " bytes");
-    radix("2511");
-    QCOMPARE(edit->text(), QString("11111111"));
-    radix("2509");
-    QCOMPARE(edit->text(), QString("255"));
-
+    for (const auto& [id, text] : {std::pair{"2511", "11111111"}, std::pair{"2509", "255"}}) {
+      radix(id);
+      QCOMPARE(edit->text(), QString(text));
+    }
     QCOMPARE(ok("12"), 0);
     QCOMPARE(Currently(editor.get()), QString("Must be aligned by 8!"));
     QVERIFY(ShowsError(editor.get()));
@@ -120,7 +122,6 @@ class EditorsTest : public QObject {
     QCOMPARE(ok("A0"), 1);
     QVERIFY(!ShowsError(editor.get()));
     QCOMPARE(chip_->GetFieldValue("stride"), 160u);
-
     // Expressions name features; an empty edit reads as 0, below the minimum of fx.
     item = FeatureItem("fx");
     editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
@@ -141,7 +142,6 @@ class EditorsTest : public QObject {
     auto* map = editor->findChild<QListWidget*>("2505");
     const QList<QListWidgetItem*> display = map->findItems("Display Memory", Qt::MatchContains);
     QVERIFY(!display.isEmpty());
-
     // Focusing the list leaves a typed value alone; clicking a line copies its start.
     editor->show();
     editor->activateWindow();
@@ -154,8 +154,7 @@ class EditorsTest : public QObject {
     QTest::mouseClick(map->viewport(), Qt::LeftButton, {},
                       map->visualItemRect(display.last()).center());
     QCOMPARE(edit->text(), start);
-    static_cast<QDialog*>(editor.get())->accept();
-    QCOMPARE(editor->result(), 1);
+    QCOMPARE(Accept(editor.get()), 1);
     QCOMPARE(chip_->GetFieldValue("regoffset"), start.toUInt(nullptr, 16));
   }
 
@@ -168,14 +167,12 @@ class EditorsTest : public QObject {
     QCOMPARE(edit->text().toStdString(), before);
     QCOMPARE(Currently(editor.get()).toStdString(), "Currently  =  " + before);
     edit->clear();  // an empty text keeps the value
-    static_cast<QDialog*>(editor.get())->accept();
-    QCOMPARE(editor->result(), 1);
+    QCOMPARE(Accept(editor.get()), 1);
     QCOMPARE(std::string(chip_->GetValueText("iosc", true)), before);
     editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
     editor->findChild<QLineEdit*>("2504")->setText("12 MHz");
-    static_cast<QDialog*>(editor.get())->accept();
+    Accept(editor.get());
     QCOMPARE(chip_->GetFieldValue("iosc"), 12000000u);
-
     // A list starts on the current entry; a double-click sets another and closes.
     item = FeatureItem("ii");
     editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
@@ -210,12 +207,10 @@ class EditorsTest : public QObject {
     QVERIFY(edit->isEnabled());
     editor->reject();  // Cancel leaves the override feature too
     QCOMPARE(chip_->GetFieldValue("ii"), 1u);
-
     editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
     editor->findChild<QPushButton*>("2515")->click();
     editor->findChild<QLineEdit*>("2503")->setText("5");
-    static_cast<QDialog*>(editor.get())->accept();
-    QCOMPARE(editor->result(), 1);
+    QCOMPARE(Accept(editor.get()), 1);
     QCOMPARE(chip_->GetFieldValue("ii"), 0u);
     QCOMPARE(chip_->GetFieldValue("fx"), 5u);
   }
@@ -228,46 +223,93 @@ class EditorsTest : public QObject {
     auto click = [](QWidget& dialog, const char* id) {
       dialog.findChild<QPushButton*>(id)->click();
     };
-    QCOMPARE(list->item(0)->text(), QString("COMMAND 2A  ( start )"));
-    QCOMPARE(list->item(1)->text(), QString("PARAM 05"));
+    QCOMPARE(Texts(list), QStringList({"COMMAND 2A  ( start )", "PARAM 05"}));
     QCOMPARE(list->currentRow(), 0);
     auto* type = editor.findChild<QComboBox*>("2513");
     auto* value = editor.findChild<QLineEdit*>("2512");
     QCOMPARE(value->text(), QString("2A"));
-
     // Append copies the type of the last item; the third item fills the array.
     click(editor, "4");
     QCOMPARE(list->item(2)->text(), QString("PARAM 00"));
     QCOMPARE(list->currentRow(), 2);
     click(editor, "4");
     click(editor, "3");
-    QCOMPARE(list->count(), 3);
-
     type->setCurrentIndex(2);
     emit type->activated(2);
     value->setText("100");
     emit value->editingFinished();
-    QCOMPARE(list->item(2)->text(), QString("DELAY 100"));
-    // The chip sees nothing before OK.
-    QCOMPARE(chip_->sequence.size(), size_t(2));
-
+    QCOMPARE(Texts(list), QStringList({"COMMAND 2A  ( start )", "PARAM 05", "DELAY 100"}));
+    QCOMPARE(chip_->sequence.size(), size_t(2));  // the chip sees nothing before OK
     list->setCurrentRow(0);
     click(editor, "5");
-    QCOMPARE(list->item(0)->text(), QString("PARAM 05"));
-    static_cast<QDialog*>(&editor)->accept();
+    QCOMPARE(Texts(list), QStringList({"PARAM 05", "DELAY 100"}));
+    Accept(&editor);
     QCOMPARE(chip_->sequence.size(), size_t(2));
     QCOMPARE(chip_->sequence[1].kind, kSequenceDelay);
     QCOMPARE(chip_->sequence[1].value, 100u);
-
     // Delete All empties the list and disables the details; Append then starts a command.
     SequenceEditor again(nullptr, *chip_, *ui_, item);
     click(again, "6");
     QCOMPARE(again.findChild<QListWidget*>("2505")->count(), 0);
     QVERIFY(!again.findChild<QComboBox*>("2513")->isEnabled());
     click(again, "4");
-    QCOMPARE(again.findChild<QListWidget*>("2505")->item(0)->text(), QString("COMMAND 0"));
+    QCOMPARE(Texts(again.findChild<QListWidget*>("2505")), QStringList{"COMMAND 0"});
     again.reject();
     QCOMPARE(chip_->sequence.size(), size_t(2));
+  }
+
+  // Frequency and register editors refuse what they cannot read, say why and stay open.
+  void valueEditorsRefuseUnreadableText() {
+    UiItem item = FeatureItem("clki");
+    const uint32_t clki = chip_->GetFieldValue("clki");
+    for (const char* typed : {"banana", "25000000", "3276.8  kHz"}) {
+      std::unique_ptr<FeatureEditor> editor(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+      editor->findChild<QLineEdit*>("2504")->setText(typed);
+      const bool read = typed[0] == '3';
+      QCOMPARE(Accept(editor.get()), read ? 1 : 0);
+      QCOMPARE(chip_->GetFieldValue("clki"), read ? 3276800u : clki);
+      if (!read) QVERIFY(Currently(editor.get()).startsWith("Cannot read"));
+    }
+    ManualChanges changes;
+    unsigned radix = 10;
+    const uint32_t value = chip_->ReadRegister(0, false);
+    RegisterEditor editor(nullptr, *chip_, changes, 0, 0, radix);
+    const struct {
+      const char *typed, *message;
+    } rows[] = {{"abc", "Cannot read \"abc\": not a decimal number"},
+                {"256", "Cannot store \"256\": the value does not fit 8 bits"}};
+    for (const auto& row : rows) {
+      editor.findChild<QLineEdit*>("2103")->setText(row.typed);
+      QCOMPARE(Accept(&editor), 0);
+      QCOMPARE(editor.findChild<QLabel*>("2101")->text(), QString(row.message));
+    }
+    QCOMPARE(chip_->ReadRegister(0, false), value);
+    editor.findChild<QLineEdit*>("2103")->setText("17");
+    QCOMPARE(Accept(&editor), 1);
+    QCOMPARE(chip_->ReadRegister(0, false), 17u);
+  }
+
+  // Options count only as the first argument; --open takes at most one file.
+  void startOptions() {
+    using Action = StartOptions::Action;
+    const struct {
+      std::vector<const char*> args;
+      Action action;
+      const char* file;
+    } rows[] = {{{}, Action::kRun, ""},
+                {{"--help"}, Action::kHelp, ""},
+                {{"--version", "x"}, Action::kVersion, ""},
+                {{"A.EXE", "--help"}, Action::kRun, ""},
+                {{"--open", "/tmp/a b.s19"}, Action::kRun, "/tmp/a b.s19"},
+                {{"--open"}, Action::kRun, ""},
+                {{"--open", "a.s19", "b.s19"}, Action::kUsageError, ""}};
+    for (const auto& row : rows) {
+      std::vector<const char*> argv{"62500twk"};
+      argv.insert(argv.end(), row.args.begin(), row.args.end());
+      const StartOptions options = ParseStartOptions(int(argv.size()), argv.data());
+      QCOMPARE(options.action, row.action);
+      QCOMPARE(options.openFile, std::string(row.file));
+    }
   }
 
  private:

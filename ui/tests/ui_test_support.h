@@ -1,18 +1,28 @@
 // What the desktop program's tests share: a page host that records what pages report,
-// message boxes answered with OK, images with a block, Enter on a tree item.
+// message boxes answered with OK, images with a block, drops, trees and golden texts.
 #pragma once
 
+#include <QApplication>
+#include <QDialog>
+#include <QDropEvent>
 #include <QList>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QUrl>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "chipmodel/hal_struct.h"
 #include "config/chip62500.h"
+#include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
@@ -65,7 +75,64 @@ inline void WriteImage(const QString& path, const HalStruct& block) {
   WriteFile(path.toStdString(), ImageWith(StoredBlock(block, false), 500, 300));
 }
 
+// Drags the files onto the target and drops them; whether the drag was accepted.
+inline bool DropFiles(QWidget* target, const QStringList& paths) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return enter.isAccepted();
+}
+
 inline void PressEnter(QTreeWidget* tree, QTreeWidgetItem* item) {
   tree->setCurrentItem(item);
   QTest::keyClick(tree, Qt::Key_Return);
+}
+
+// The whole text against its file under tests/golden/ (K7Q_UPDATE_GOLDEN=1 rewrites it).
+#define QVERIFY_GOLDEN(name, text)                                  \
+  do {                                                              \
+    const auto matches = MatchesGolden(name, (text).toStdString()); \
+    QVERIFY2(matches, matches.message());                           \
+  } while (false)
+
+// The tree, an item a line, indented by depth; + expanded, B bold, * current.
+inline QString Outline(QTreeWidget* tree) {
+  QString text;
+  for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+    int depth = 0;
+    for (auto* up = (*it)->parent(); up; up = up->parent()) ++depth;
+    text += QString(2 * depth, ' ') + (*it)->text(0) + ((*it)->isExpanded() ? "  [+]" : "") +
+            ((*it)->font(0).bold() ? "  [B]" : "") + (*it == tree->currentItem() ? "  [*]" : "") +
+            "\n";
+  }
+  return text;
+}
+
+// Runs answer on the modal dialog as soon as the event loop shows it.
+inline void OnModal(std::function<void(QDialog*)> answer) {
+  QTimer::singleShot(0, [answer] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog);
+    answer(dialog);
+  });
+}
+
+inline QStringList Texts(QListWidget* list, bool sorted = false) {
+  QStringList texts;
+  for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
+  if (sorted) texts.sort();
+  return texts;
+}
+
+// The first item, at any depth, whose text starts with start.
+inline QTreeWidgetItem* Find(QTreeWidget* tree, const QString& start) {
+  for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+    if ((*it)->text(0).startsWith(start)) return *it;
+  }
+  return nullptr;
 }
