@@ -24,16 +24,6 @@ std::string SaveMessage(const std::string& path, const std::string& reason) {
   return "File \"" + path + "\" could not be saved because:\n\n" + reason;
 }
 
-std::vector<std::string> CrLfLines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (size_t start = 0; start < text.size();) {
-    const size_t end = text.find("\r\n", start);
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
-
 }  // namespace
 
 TEST(ConfigurableFile, NamesByExtension) {
@@ -230,7 +220,7 @@ TEST(ConfigurableFile, SrecordFilesOpenAndSaveThroughTheStagingBlock) {
 
     ASSERT_TRUE(SaveConfigurableFile(chip, path, "", true).ok) << name;
     // Line by line: only records holding the block's numeric fields change.
-    const std::vector<std::string> before = CrLfLines(text), after = CrLfLines(ReadFile(path));
+    const std::vector<std::string> before = Lines(text), after = Lines(ReadFile(path));
     ASSERT_EQ(after.size(), before.size());
     for (size_t i = 0; i < before.size(); ++i) {
       const size_t first = (i - 1) * 28, end = first + 28;  // data bytes of line i
