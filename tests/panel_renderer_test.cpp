@@ -15,6 +15,7 @@
 #include "board/png_file.h"
 #include "board/simulated_board.h"
 #include "config/chip62500.h"
+#include "tests/support/boards.h"
 
 namespace {
 
@@ -125,9 +126,7 @@ TEST(PanelRenderer, MatchesTheGoldenPictures) {
                   {{"stride", 15}, {"tcr", 19}, {"lf", 63}, {"ap", 16}, {"sl1", 63}, {"sl2", 63}});
     }
     for (const auto& [name, raw] : raws) ASSERT_TRUE(chip.SetRawValue(name, raw)) << name;
-    auto owned = std::make_unique<SimulatedBoard>(SimulatedLayoutFor(chip.Tables(), chip.Block()));
-    SimulatedBoard& board = *owned;
-    chip.UseBoardDriver(std::move(owned));
+    SimulatedBoard& board = *AttachBoard(chip);
     ASSERT_TRUE(chip.InitializeChip(0, nullptr));
     c.draw(chip, board);
     const PanelImage image =
