@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "config/chip62500.h"
 #include "tests/support/test_files.h"
@@ -18,70 +19,49 @@ std::string FindMessage(const Chip62500& chip, const std::string& image, bool ch
   return FindBlock(chip, Bytes(image), image.size(), checkCrc).message;
 }
 
-HalStruct Block() {
-  return DefaultHalStruct();
-}
-
 }  // namespace
 
-TEST(BlockLocator, FindsOneValidBlockAnywhere) {
+TEST(BlockLocator, FindsOneValidBlockOrGivesTheFixedReason) {
   Chip62500 chip;
-  const std::string block = StoredBlock(Block(), false);
-  BlockFind at0 = FindBlock(chip, Bytes(block), block.size(), true);
+  const std::string good = StoredBlock(DefaultHalStruct(), false);
+  const BlockFind at0 = FindBlock(chip, Bytes(good), good.size(), true);
   EXPECT_EQ(at0.result, FindResult::kFound);
   EXPECT_EQ(at0.position, 0u);
-  const std::string atEnd = ImageWith(block, 123, 0);
-  BlockFind end = FindBlock(chip, Bytes(atEnd), atEnd.size(), true);
+  const std::string atEnd = ImageWith(good, 123, 0);
+  const BlockFind end = FindBlock(chip, Bytes(atEnd), atEnd.size(), true);
   EXPECT_EQ(end.result, FindResult::kFound);
   EXPECT_EQ(end.position, 123u);
   EXPECT_EQ(end.message, "");
-}
 
-TEST(BlockLocator, EachFixedReason) {
-  Chip62500 chip;
-  const std::string good = StoredBlock(Block(), false);
-  EXPECT_EQ(FindMessage(chip, good.substr(0, 463)),
-            "The file does not contain any configuration data.");
-  EXPECT_EQ(FindMessage(chip, std::string(5000, 'x')),
-            "The file does not contain any configuration data.");
-
-  std::string badEndian = good;
+  std::string badEndian = good, unconfigured = good, corrupt = good, wrongSize = good;
   badEndian[284] = badEndian[285] = 0;
-  EXPECT_EQ(FindMessage(chip, ImageWith(badEndian)),
-            "The file does not contain any configuration data.");
-
-  std::string unconfigured = good;
   unconfigured[282] = unconfigured[283] = 0;
-  EXPECT_EQ(FindMessage(chip, ImageWith(unconfigured)),
-            "The file has not yet been configured by this application.");
-  EXPECT_EQ(FindBlock(chip, Bytes(unconfigured), 464, false).result, FindResult::kFound);
-
-  std::string corrupt = good;
   corrupt[400] ^= 1;
-  EXPECT_EQ(FindMessage(chip, ImageWith(corrupt)),
-            "The file contains corrupted configuration data.");
-
-  std::string wrongSize = good;
   wrongSize[280] = 0x10;
-  EXPECT_EQ(FindMessage(chip, ImageWith(wrongSize)),
-            "The configuration data structure size is incorrect.");
+  HalStruct other = DefaultHalStruct();
+  std::strcpy(other.chipId, "62501");
+  const std::string none = "The file does not contain any configuration data.";
+  const std::string multiple = "The file contains multiple configuration data structures.";
+  const std::pair<std::string, std::string> rows[] = {
+      {good.substr(0, 463), none},
+      {std::string(5000, 'x'), none},
+      {ImageWith(badEndian), none},
+      {ImageWith(unconfigured), "The file has not yet been configured by this application."},
+      {ImageWith(corrupt), "The file contains corrupted configuration data."},
+      {ImageWith(wrongSize), "The configuration data structure size is incorrect."},
+      {ImageWith(StoredBlock(other, false)),
+       "The file contains configuration data for another chip."},
+      {ImageWith(good + good), multiple},
+      {ImageWith(corrupt + good), multiple}};
+  for (const auto& [image, message] : rows) EXPECT_EQ(FindMessage(chip, image), message);
+  EXPECT_EQ(FindBlock(chip, Bytes(unconfigured), 464, false).result, FindResult::kFound);
   // A wrong-size candidate before a good block does not hide it; after it, it is ignored.
   EXPECT_EQ(FindBlock(chip, Bytes(wrongSize + good), 928, true).result, FindResult::kFound);
   EXPECT_EQ(FindBlock(chip, Bytes(good + wrongSize), 928, true).result, FindResult::kFound);
-
-  HalStruct other = Block();
-  std::strcpy(other.chipId, "62501");
-  EXPECT_EQ(FindMessage(chip, ImageWith(StoredBlock(other, false))),
-            "The file contains configuration data for another chip.");
-
-  EXPECT_EQ(FindMessage(chip, ImageWith(good + good)),
-            "The file contains multiple configuration data structures.");
-  EXPECT_EQ(FindMessage(chip, ImageWith(corrupt + good)),
-            "The file contains multiple configuration data structures.");
 }
 
 TEST(BlockLocator, LoadsAndStoresInTheImagesByteOrder) {
-  HalStruct block = Block();
+  HalStruct block = DefaultHalStruct();
   block.baseAddress = 0x10000000;
   block.registers[1].value = 0x8B;  // fx 12
   std::strcpy(block.configDescription, "big endian target");
@@ -120,11 +100,11 @@ TEST(BlockLocator, LoadsAndStoresInTheImagesByteOrder) {
 TEST(BlockLocator, RefusalsLeaveTheImageAndChipUnchanged) {
   Chip62500 chip;
   chip.SetRawValue("vram", 1234);
-  std::string image = ImageWith(StoredBlock(Block(), false) + StoredBlock(Block(), false));
+  std::string image =
+      ImageWith(StoredBlock(DefaultHalStruct(), false) + StoredBlock(DefaultHalStruct(), false));
   const std::string before = image;
   std::string message;
-  EXPECT_FALSE(LoadBlockFromImage(chip, reinterpret_cast<const uint8_t*>(image.data()),
-                                  image.size(), &message));
+  EXPECT_FALSE(LoadBlockFromImage(chip, Bytes(image), image.size(), &message));
   EXPECT_EQ(chip.Block().requiredVram, 1234u);
   EXPECT_FALSE(StoreBlockIntoImage(chip, reinterpret_cast<uint8_t*>(image.data()), image.size(),
                                    false, &message));
@@ -137,7 +117,7 @@ TEST(BlockLocator, SavesOverUnconfiguredAndCorruptBlocks) {
   chip.SetRawValue("clki", 12000000);
   for (bool big : {false, true}) {
     for (uint8_t crcByte : {0x00, 0x5A}) {
-      std::string image = ImageWith(StoredBlock(Block(), big), 31, 5);
+      std::string image = ImageWith(StoredBlock(DefaultHalStruct(), big), 31, 5);
       image[31 + 282] = image[31 + 283] = static_cast<char>(crcByte);
       std::string message;
       Chip62500 fresh;

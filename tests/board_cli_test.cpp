@@ -1,33 +1,23 @@
 // 62500cfg board, run as separate processes that share one simulated board.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "board/png_file.h"
+#include "tests/support/cli_run.h"
+#include "tests/support/test_env.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 
-struct BoardRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// Runs "62500cfg board ARGS" with the simulated board in the folder ("" for none).
-BoardRun RunBoard(const TempDir& folder, const std::string& args, bool simulated = true) {
-  const std::string board = simulated ? "K7Q_SIMULATED_BOARD=" + folder.File("board") : "";
-  const std::string command = "env -u K7Q_SIMULATED_BOARD " + board + " " + K7Q_CLI_PATH +
-                              " board " + args + " >" + folder.File("out") + " 2>" +
-                              folder.File("err");
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(folder.File("out")),
-          ReadFile(folder.File("err"))};
+// Runs "62500cfg board ARGS" with the simulated board in the folder, or with none.
+CliRun RunBoard(const TempDir& folder, const std::string& args, bool simulated = true) {
+  const std::string board = folder.File("board");
+  ScopedEnv env("K7Q_SIMULATED_BOARD", simulated ? board.c_str() : nullptr);
+  return RunCliWords("board " + args);
 }
 
 }  // namespace
@@ -36,7 +26,7 @@ TEST(BoardCommand, ProcessesShareTheSimulatedBoard) {
   const TempDir folder;
   const std::string note =
       "The board is simulated in " + folder.File("board") + "; it is not hardware.\n";
-  BoardRun run = RunBoard(folder, "init");
+  CliRun run = RunBoard(folder, "init");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "Initialized K7Q62500 using HAL build 9.\n" + note);
   EXPECT_EQ(RunBoard(folder, "pattern").status, 0);
@@ -45,8 +35,7 @@ TEST(BoardCommand, ProcessesShareTheSimulatedBoard) {
   EXPECT_EQ(RunBoard(folder, "snapshot " + folder.File("panel.png")).status, 0);
   std::string error;
   const auto got = ReadPng(folder.File("panel.png"), 1, &error);
-  const auto want =
-      ReadPng(std::string(K7Q_TEST_SOURCE_DIR) + "/golden/panel-default-text.png", 1, &error);
+  const auto want = ReadPng(TestSourcePath("golden/panel-default-text.png"), 1, &error);
   ASSERT_TRUE(got && want) << error;
   EXPECT_EQ(got->bytes, want->bytes);
 

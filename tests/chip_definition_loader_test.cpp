@@ -86,12 +86,10 @@ TEST(ChipDefinitionLoader, MalformedDocumentsKeepWhatCameBefore) {
   const ChipTables empty = Load({});
   EXPECT_TRUE(empty.products.empty() && empty.features.empty());
 
-  const ChipTables broken = Load({
-      "<CHIPDEF><PRODUCT KEYNAME=\"p\"/>",
-      "<FEATURE KEYNAME=\"one\" TYPE=\"numb\"/>",
-      "<FEATURE KEYNAME=\"two\" TYPE=\"list\"><FEATUREVALUE INDEX=\"1\" VALUE=\"v\"/></FEATUR>",
-      "<FEATURE KEYNAME=\"three\"/></CHIPDEF>",
-  });
+  const ChipTables broken = Load(
+      {"<CHIPDEF><PRODUCT KEYNAME=\"p\"/>", "<FEATURE KEYNAME=\"one\" TYPE=\"numb\"/>",
+       "<FEATURE KEYNAME=\"two\" TYPE=\"list\"><FEATUREVALUE INDEX=\"1\" VALUE=\"v\"/></FEATUR>",
+       "<FEATURE KEYNAME=\"three\"/></CHIPDEF>"});
   EXPECT_EQ(broken.products.size(), 1u);
   EXPECT_TRUE(Find(broken, "one"));
   EXPECT_TRUE(Find(broken, "two"));
@@ -101,9 +99,8 @@ TEST(ChipDefinitionLoader, MalformedDocumentsKeepWhatCameBefore) {
   EXPECT_TRUE(garbage.features.empty());
 
   // Only the exact element names count; attribute names are case-sensitive.
-  const ChipTables cased = Load({
-      "<CHIPDEF><feature KEYNAME=\"lower\"/><FEATURE keyname=\"k\" TYPE=\"numb\"/></CHIPDEF>",
-  });
+  const ChipTables cased = Load(
+      {"<CHIPDEF><feature KEYNAME=\"lower\"/><FEATURE keyname=\"k\" TYPE=\"numb\"/></CHIPDEF>"});
   ASSERT_EQ(cased.features.size(), 1u);
   EXPECT_FALSE(cased.features[0].keyname);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "config/chip62500.h"
 #include "tests/support/test_files.h"
@@ -47,15 +48,13 @@ TEST(ChipEngine, RegistersReadThroughTheBlockList) {
 TEST(ChipEngine, FindRegisterHonoursRangesAndCache) {
   ChipTables tables = LoadTestChip("engine_ranges");
   Chip62500 chip(tables);
-  uint32_t position = 99;
-  EXPECT_TRUE(chip.FindRegister(0x10, false, &position));
-  EXPECT_EQ(position, 1u);
-  EXPECT_TRUE(chip.FindRegister(0x1E, false, &position));
-  EXPECT_EQ(position, 1u);
-  EXPECT_FALSE(chip.FindRegister(0x11, false, &position));
-  EXPECT_FALSE(chip.FindRegister(0x20, false, &position));  // other product
-  EXPECT_TRUE(chip.FindRegister(0x02, false, &position));
-  EXPECT_EQ(position, 0u);
+  // Register index and the record found (-1: none; 20h belongs to another product).
+  for (const auto& [index, record] :
+       {std::pair<uint32_t, int>{0x10, 1}, {0x1E, 1}, {0x11, -1}, {0x20, -1}, {0x02, 0}}) {
+    uint32_t position = 99;
+    EXPECT_EQ(chip.FindRegister(index, false, &position) ? static_cast<int>(position) : -1, record)
+        << index;
+  }
 }
 
 TEST(ChipEngine, BitFieldFeaturesRoundTrip) {

@@ -15,20 +15,12 @@
 #include "board/simulated_board.h"
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
+#include "tests/support/boards.h"
 #include "tests/support/golden.h"
 #include "tests/support/test_env.h"
 #include "tests/support/test_files.h"
 
 namespace {
-
-// Puts a simulated board wired as the chip's current block under the chip.
-SimulatedBoard* AttachBoard(Chip62500& chip, uint32_t boardNumber = 0) {
-  auto board = std::make_unique<SimulatedBoard>(SimulatedLayoutFor(chip.Tables(), chip.Block()),
-                                                boardNumber);
-  SimulatedBoard* model = board.get();
-  chip.UseBoardDriver(std::move(board));
-  return model;
-}
 
 std::vector<BoardAccess> Accesses(const SimulatedBoard& board, AccessKind kind) {
   std::vector<BoardAccess> out;

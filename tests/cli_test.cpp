@@ -8,20 +8,13 @@
 
 #include "chipmodel/hal_struct.h"
 #include "tests/support/cli_run.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-
-// An executable image holding the default block with a correct CRC.
-std::string WriteImage(const TempDir& dir, const std::string& name,
-                       const HalStruct& block = DefaultHalStruct()) {
-  const std::string path = dir.File(name);
-  WriteFile(path, ImageWith(StoredBlock(block, false)));
-  return path;
-}
 
 std::string Line(const std::string& a, const std::string& b) {
   return a + "\t" + b + "\n";
@@ -257,4 +250,43 @@ TEST(CliTool, TemplatesAreListedAndApplied) {
               HasSubstr("\nTemplates\n  Memory Map Templates  Orvix Evaluation Board\n"));
   EXPECT_EQ(nlohmann::json::parse(RunCli({"show", copy, "--json"}).out)["templates"][0]["key"],
             "eval");
+}
+
+// Typed values are stored as meant or refused with the reason; files that cannot hold a
+// value are not written, and configure reports every target.
+TEST(CliTool, ValuesAreStoredAsMeantOrRefused) {
+  TempDir dir;
+  const std::string exe = WriteImage(dir, "driver.exe");
+  CliRun run = RunCli({"set", exe, "clki=3276.8  kHz", "rawbpp=1"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "62500cfg: note: rawbpp is now '2', not '1'\n");
+  EXPECT_EQ(RunCli({"get", exe, "clki"}).out, "3.276 MHz\n");
+  ExpectFailures({{{"setreg", exe, "001E=1"}, "This register is READONLY."}}, 1);
+
+  // S-record files hold CLKI 1000 times larger and keep their own description.
+  const std::string srec = dir.File("target.s19");
+  const std::string records = SrecordTargetText();
+  WriteFile(srec, records);
+  ExpectFailures(
+      {{{"set", srec, "clki=25MHz"},
+        "62500cfg: File \"" + srec +
+            "\" could not be saved because:\n\nCLKI 25.000 MHz cannot be stored: S-record and "
+            "board image files hold CLKI 1000 times larger, so the largest CLKI they can hold is "
+            "4.294 MHz (4294967 Hz).\n"},
+       {{"set", srec, "cfgdesc=new"}, "The description is not stored in S-record files"}},
+      1);
+  EXPECT_EQ(ReadFile(srec), records);
+
+  const std::string broken = dir.File("broken.s19");
+  WriteFile(broken, "S1zz\n");
+  run = RunCli({"configure", "--from", exe, srec, broken, exe});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.out, HasSubstr("Summary of configured files:\n\n" + Line("OK", srec) +
+                                 Line("Error", broken + ": The file does not contain configuration "
+                                                        "data.") +
+                                 Line("OK", exe)));
+  EXPECT_EQ(RunCli({"set", exe, "clki=25"}).status, 0);
+  run = RunCli({"configure", "--from", exe, srec, exe});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.out, HasSubstr("\n\nError\t" + srec + ": CLKI 25.000 MHz cannot be stored: "));
 }

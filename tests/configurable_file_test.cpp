@@ -11,6 +11,7 @@
 
 #include "config/chip62500.h"
 #include "config/srecord.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -21,16 +22,6 @@ std::string OpenMessage(const std::string& path, const std::string& reason) {
 
 std::string SaveMessage(const std::string& path, const std::string& reason) {
   return "File \"" + path + "\" could not be saved because:\n\n" + reason;
-}
-
-std::vector<std::string> CrLfLines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (size_t start = 0; start < text.size();) {
-    const size_t end = text.find("\r\n", start);
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
 }
 
 }  // namespace
@@ -89,8 +80,7 @@ TEST(ConfigurableFile, OpenRefusalsKeepTheCurrentBlock) {
   EXPECT_EQ(SaveConfigurableFile(chip, empty, "", false).reason,
             "The specified file has a length of zero.");
 
-  const std::string out = dir.File("image.out");
-  WriteFile(out, ImageWith(StoredBlock(DefaultHalStruct(), false)));
+  const std::string out = WriteImage(dir, "image.out");
   EXPECT_EQ(OpenConfigurableFile(chip, out).reason, "The file type is not supported.");
   EXPECT_TRUE(SaveConfigurableFile(chip, out, "", false).ok);  // can be configured
 
@@ -113,9 +103,7 @@ TEST(ConfigurableFile, OpenRefusalsKeepTheCurrentBlock) {
 
 TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
   TempDir dir;
-  const std::string path = dir.File("driver.exe");
-  const std::string original = ImageWith(StoredBlock(DefaultHalStruct(), false));
-  WriteFile(path, original);
+  const std::string path = WriteImage(dir, "driver.exe"), original = ReadFile(path);
   Chip62500 chip;
   ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
   chip.SetRawValue("baseaddr", 0x30000000);
@@ -137,8 +125,7 @@ TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
   // A file for another chip: no new file, the message names the new name.
   HalStruct other = DefaultHalStruct();
   std::strcpy(other.chipId, "62501");
-  const std::string foreign = dir.File("foreign.exe");
-  WriteFile(foreign, ImageWith(StoredBlock(other, false)));
+  const std::string foreign = WriteImage(dir, "foreign.exe", other);
   const std::string target = dir.File("target.exe");
   FileOutcome failed = SaveConfigurableFile(chip, foreign, target, false);
   EXPECT_FALSE(failed.ok);
@@ -178,8 +165,7 @@ TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
 
 TEST(ConfigurableFile, SaveIntoAChangedFileNeverCorruptsIt) {
   TempDir dir;
-  const std::string path = dir.File("driver.elf");
-  WriteFile(path, ImageWith(StoredBlock(DefaultHalStruct(), false)));
+  const std::string path = WriteImage(dir, "driver.elf");
   Chip62500 chip;
   ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
 
@@ -234,7 +220,7 @@ TEST(ConfigurableFile, SrecordFilesOpenAndSaveThroughTheStagingBlock) {
 
     ASSERT_TRUE(SaveConfigurableFile(chip, path, "", true).ok) << name;
     // Line by line: only records holding the block's numeric fields change.
-    const std::vector<std::string> before = CrLfLines(text), after = CrLfLines(ReadFile(path));
+    const std::vector<std::string> before = Lines(text), after = Lines(ReadFile(path));
     ASSERT_EQ(after.size(), before.size());
     for (size_t i = 0; i < before.size(); ++i) {
       const size_t first = (i - 1) * 28, end = first + 28;  // data bytes of line i
@@ -258,8 +244,7 @@ TEST(ConfigurableFile, SrecordFilesOpenAndSaveThroughTheStagingBlock) {
 
 TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   TempDir dir;
-  const std::string bytes = std::string(28, '\0') + SrecordBlockBytes(SrecordTargetBlock());
-  std::string text = SrecordText(bytes, 1, 28);
+  std::string text = SrecordTargetText();
   const std::string good = dir.File("good.s19");
   WriteFile(good, text);
   const size_t line = text.find("\r\nS1", 600) + 2;
@@ -287,7 +272,7 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
 
   // A file that ends before its block does.
   const std::string truncated = dir.File("short.srec");
-  const std::string goodText = SrecordText(bytes, 1, 28);
+  const std::string goodText = SrecordTargetText();
   WriteFile(truncated, goodText.substr(0, 700));
   open = OpenConfigurableFile(chip, truncated);
   EXPECT_EQ(open.messages, std::vector<std::string>{OpenMessage(
@@ -311,14 +296,13 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
     EXPECT_EQ(save.messages, std::vector<std::string>{"ERROR: open failed on input file " + good});
     chmod(good.c_str(), 0644);
   }
-  EXPECT_EQ(ReadFile(good), SrecordText(bytes, 1, 28));
+  EXPECT_EQ(ReadFile(good), goodText);
 }
 
 TEST(ConfigurableFile, SrecordSaveFollowsLinks) {
   TempDir dir;
-  const std::string bytes = std::string(28, '\0') + SrecordBlockBytes(SrecordTargetBlock());
   const std::string real = dir.File("real.s19");
-  WriteFile(real, SrecordText(bytes, 1, 28));
+  WriteFile(real, SrecordTargetText());
   const std::string link = dir.File("link.s19");
   ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
   const std::string hard = dir.File("hard.s19");
@@ -344,7 +328,7 @@ TEST(ConfigurableFile, SrecordSaveFollowsLinks) {
   ASSERT_TRUE(SaveConfigurableFile(chip, real, "", false).ok);
   ASSERT_TRUE(OpenConfigurableFile(reread, link).ok);
   EXPECT_EQ(reread.GetFieldValue("fx"), 9u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+  EXPECT_EQ(EntryCount(dir.path()), 2u);
 
   // In a folder that cannot be written the file is saved in place without a journal.
   if (geteuid() != 0) {

@@ -5,22 +5,20 @@
 #include <string>
 
 TEST(DecimalField, WholePartAndThousandths) {
-  uint32_t whole = 7, thousandths = 7;
-  EXPECT_TRUE(ReadDecimalField(" 12.5", &whole, &thousandths));
-  EXPECT_EQ(whole, 12u);
-  EXPECT_EQ(thousandths, 12500u);
-  EXPECT_TRUE(ReadDecimalField("1.2345", &whole, &thousandths));
-  EXPECT_EQ(whole, 1u);
-  EXPECT_EQ(thousandths, 1234u);
-  EXPECT_TRUE(ReadDecimalField("1 0.0 5", &whole, &thousandths));
-  EXPECT_EQ(whole, 10u);
-  EXPECT_EQ(thousandths, 10050u);
-  EXPECT_TRUE(ReadDecimalField(".25", &whole, &thousandths));
-  EXPECT_EQ(whole, 0u);
-  EXPECT_EQ(thousandths, 250u);
-  EXPECT_TRUE(ReadDecimalField("", &whole, &thousandths));
-  EXPECT_EQ(whole, 0u);
-  EXPECT_EQ(thousandths, 0u);
+  const struct {
+    const char* text;
+    uint32_t whole, thousandths;
+  } kRows[] = {{" 12.5", 12, 12500},
+               {"1.2345", 1, 1234},
+               {"1 0.0 5", 10, 10050},
+               {".25", 0, 250},
+               {"", 0, 0}};
+  for (const auto& row : kRows) {
+    uint32_t whole = 7, thousandths = 7;
+    EXPECT_TRUE(ReadDecimalField(row.text, &whole, &thousandths)) << row.text;
+    EXPECT_EQ(whole, row.whole) << row.text;
+    EXPECT_EQ(thousandths, row.thousandths) << row.text;
+  }
 }
 
 TEST(DecimalField, RefusesOtherCharacters) {

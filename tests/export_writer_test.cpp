@@ -1,55 +1,24 @@
 // Export kinds, their default names, buffer limits and writing the files.
 #include "export/export_writer.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "chipmodel/chip_definition_loader.h"
-#include "chipmodel/text_format.h"
 #include "config/chip62500.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
-// The names in a folder, without . and ..
-std::vector<std::string> Entries(const TempDir& folder) {
-  std::vector<std::string> names;
-  DIR* dir = opendir(folder.path().c_str());
-  while (dirent* e = readdir(dir)) {
-    const std::string n = e->d_name;
-    if (n != "." && n != "..") names.push_back(n);
-  }
-  closedir(dir);
-  return names;
-}
-
 mode_t Mode(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-// A chip with so many registers that its register map outgrows the export buffer.
-std::vector<std::string> ManyRegisters(int count) {
-  std::vector<std::string> lines = {
-      "<CHIPDEF><PRODUCTS><PRODUCT KEYNAME=\"62500\" PREFIX=\"K7Q\" NAME=\"62500\"/></PRODUCTS>",
-      "<REGISTERS>"};
-  for (int i = 0; i < count; ++i) {
-    lines.push_back(
-        StringPrintf("<REGISTER KEYNAME=\"r%d\" NAME=\"General Purpose Register %d\" REG=\"%04X\" "
-                     "BITWIDTH=\"8\"/>",
-                     i, i, i));
-  }
-  lines.push_back("</REGISTERS><FEATURES/></CHIPDEF>");
-  return lines;
 }
 
 }  // namespace
@@ -88,7 +57,7 @@ TEST(ExportWriter, EveryKindIsWrittenWithCrLfLineEnds) {
     EXPECT_GT(written.size(), generated.text.size() + 10) << name;
   }
   EXPECT_NE(ReadFile(folder.File("mode5.h")).find("#ifndef __MODE5_H__\r\n"), std::string::npos);
-  EXPECT_EQ(Entries(folder).size(), 6u);  // no temporary files left behind
+  EXPECT_EQ(EntryCount(folder.path()), 6u);  // no temporary files left behind
 }
 
 TEST(ExportWriter, ReplacingAndRefusing) {
@@ -113,7 +82,7 @@ TEST(ExportWriter, ReplacingAndRefusing) {
   EXPECT_EQ(WriteExportFile(folder.File("sub"), "x"),
             "Failed to create file " + folder.File("sub"));
   EXPECT_EQ(WriteExportFile("", "x"), "Failed to create file ");
-  EXPECT_EQ(Entries(folder).size(), 2u);
+  EXPECT_EQ(EntryCount(folder.path()), 2u);
 
   // Through a link the linked file is written and the link stays.
   const std::string real = folder.File("real.h"), linkName = folder.File("link.h");
@@ -124,14 +93,14 @@ TEST(ExportWriter, ReplacingAndRefusing) {
   struct stat st;
   ASSERT_EQ(lstat(linkName.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(Entries(folder).size(), 4u);
+  EXPECT_EQ(EntryCount(folder.path()), 4u);
 
   // A file with a second name is rewritten itself, so both names see the new text.
   const std::string other = folder.File("other.h");
   ASSERT_EQ(link(real.c_str(), other.c_str()), 0);
   EXPECT_EQ(WriteExportFile(real, "shared\r\n"), "");
   EXPECT_EQ(ReadFile(other), "shared\r\n");
-  EXPECT_EQ(Entries(folder).size(), 5u);
+  EXPECT_EQ(EntryCount(folder.path()), 5u);
 
   // A new file gets the usual permissions.
   EXPECT_EQ(WriteExportFile(folder.File("fresh.csv"), "a,b\r\n"), "");
@@ -141,11 +110,8 @@ TEST(ExportWriter, ReplacingAndRefusing) {
 }
 
 TEST(ExportWriter, TextsOverTheBufferSizeAreRefused) {
-  const std::vector<std::string> text = ManyRegisters(600);
-  std::vector<const char*> lines;
-  for (const std::string& line : text) lines.push_back(line.c_str());
-  ChipTables tables;
-  LoadChipDefinition(tables, lines.data(), lines.size());
+  // A chip with so many registers that its register map outgrows the export buffer.
+  ChipTables tables = LoadTestChip("many_registers");
   Chip62500 chip(tables);
 
   const ExportText map = GenerateExport(chip, ExportKind::kChipHeader, 0);
@@ -154,7 +120,7 @@ TEST(ExportWriter, TextsOverTheBufferSizeAreRefused) {
   EXPECT_TRUE(map.text.empty());
   TempDir folder;
   EXPECT_EQ(ExportToFile(chip, ExportKind::kChipHeader, 0, folder.File("chip.h")), map.error);
-  EXPECT_TRUE(Entries(folder).empty());
+  EXPECT_EQ(EntryCount(folder.path()), 0u);
 
   // The other kinds list only the block's pairs and still fit; so does the reference.
   for (ExportKind kind : kExportKinds) {

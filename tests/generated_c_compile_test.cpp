@@ -1,15 +1,12 @@
 // The exported C files compile with the system's C compiler, and the programs built
-// from them hold exactly the chip's configuration.
-#include <dirent.h>
+// from them (data/*_main.c) hold exactly the chip's configuration.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
@@ -21,12 +18,6 @@
 #endif
 
 namespace {
-
-// Exports a kind into the folder under its default name.
-void Export(Chip62500& chip, ExportKind kind, unsigned mode, const TempDir& folder) {
-  const std::string name = DefaultExportName(chip, kind, mode);
-  ASSERT_EQ(ExportToFile(chip, kind, mode, folder.File(name)), "") << name;
-}
 
 // Compiles main.c in the folder and runs it; its standard output, or the compiler's
 // messages when it fails.
@@ -58,23 +49,28 @@ std::string CheckedBlockBytes(const Chip62500& chip) {
   return BlockBytes(block);
 }
 
-bool CompileHalConfig(Chip62500& chip, std::string* output) {
+// Exports the kinds, copies the test program of data/ in as main.c, builds and runs it.
+bool BuildProgram(Chip62500& chip, std::initializer_list<std::pair<ExportKind, unsigned>> kinds,
+                  const std::string& program, const std::string& extraFlags, std::string* output) {
   TempDir folder;
-  Export(chip, ExportKind::kHalConfig, 0, folder);
-  Export(chip, ExportKind::kChipHeader, 0, folder);
+  for (const auto& [kind, mode] : kinds) {
+    *output = ExportToFile(chip, kind, mode, folder.File(DefaultExportName(chip, kind, mode)));
+    if (!output->empty()) return false;
+  }
   WriteFile(folder.File("hal_private.h"), ReadFile(TestSourcePath("data/hal_private.h")));
-  WriteFile(folder.File("main.c"),
-            "#include <stdio.h>\n"
-            "#include \"HAL_config.c\"\n"
-            "int main(void) {\n"
-            "  fwrite(&HAL_STRUCT_NAME, sizeof HAL_STRUCT_NAME, 1, stdout);\n"
-            "  return 0;\n"
-            "}\n");
-  return BuildAndRun(folder, "", output);
+  WriteFile(folder.File("main.c"), ReadFile(TestSourcePath("data/" + program)));
+  return BuildAndRun(folder, extraFlags, output);
+}
+
+bool CompileHalConfig(Chip62500& chip, std::string* output) {
+  return BuildProgram(chip, {{ExportKind::kHalConfig, 0}, {ExportKind::kChipHeader, 0}},
+                      "hal_main.c", "", output);
 }
 
 }  // namespace
 
+// HAL_config.c creates exactly the block it describes: escaped descriptions, every flag
+// bit, registers the chip does not know, a description filling its field.
 TEST(GeneratedC, HalConfigReadsBackByteForByte) {
   Chip62500 chip;
   std::string output;
@@ -89,53 +85,39 @@ TEST(GeneratedC, HalConfigReadsBackByteForByte) {
       "9 end\r\n\a\b\v\f";
   std::memset(b.configDescription, 0, sizeof b.configDescription);
   std::memcpy(b.configDescription, description, sizeof description - 1);
-  b.flags = 0x80000500u;
   b.registers[31] = {0xFFFE, 100};
   b.registers[32] = {0xFFFD, 0x20};
+  b.registers[2] = {0x00FF, 0x5A};  // no such register
   b.baseAddress = 0x12345678;
-  chip.LoadBlock(b);
-  ASSERT_TRUE(CompileHalConfig(chip, &output)) << output;
-  EXPECT_EQ(output, CheckedBlockBytes(chip));
-}
+  b.padding = 7;
+  for (const uint32_t flags : {0x80000500u, 0xFFFFFFFFu, 0xE8000502u, 0x68000002u}) {
+    b.flags = flags;
+    chip.LoadBlock(b);
+    ASSERT_TRUE(CompileHalConfig(chip, &output)) << output;
+    b.crc = BlockCrc(b);
+    EXPECT_EQ(output, BlockBytes(b)) << std::hex << flags;
+  }
 
-TEST(GeneratedC, LongestDescriptionFillsItsField) {
-  Chip62500 chip;
   ASSERT_TRUE(chip.SetValueText("cfgdesc", std::string(300, 'D')));
-  std::string output;
   ASSERT_TRUE(CompileHalConfig(chip, &output)) << output;
   EXPECT_EQ(output, CheckedBlockBytes(chip));
   EXPECT_EQ(output.substr(16, 256), std::string(255, 'D') + '\0');
-
   // A block from a file may fill the field without a NUL; the literal still fits.
-  HalStruct b = chip.Block();
+  b = chip.Block();
   std::memset(b.configDescription, 'E', sizeof b.configDescription);
   chip.LoadBlock(b);
   ASSERT_TRUE(CompileHalConfig(chip, &output)) << output;
   EXPECT_EQ(output, CheckedBlockBytes(chip));
 }
 
-TEST(GeneratedC, GenericHeaderInstantiatesItsRegisterTable) {
+TEST(GeneratedC, HeadersInstantiateTheirRegisterTables) {
   Chip62500 chip;
   HalStruct b = chip.Block();
   b.registers[32] = {0xFFFE, 100};
   chip.LoadBlock(b);
-  TempDir folder;
-  Export(chip, ExportKind::kGenericHeader, 0, folder);
-  WriteFile(folder.File("main.c"),
-            "#include <stdio.h>\n"
-            "#include \"K7Q62500.h\"\n"
-            "K7Q_INSTANTIATE_REGISTERS(static const, regs);\n"
-            "int main(void) {\n"
-            "  size_t i;\n"
-            "  printf(\"%d %d %ld %lX %ld %ld %X\\n\", K7Q_DISPLAY_BPP, K7Q_DISPLAY_FRAME_RATE,\n"
-            "         K7Q_DISPLAY_PCLK, K7Q_PHYSICAL_REG_ADDR, K7Q_PHYSICAL_VMEM_SIZE,\n"
-            "         K7Q_PHYSICAL_VMEM_REQUIRED, K7Q_REGDELAYON);\n"
-            "  for (i = 0; i < sizeof regs / sizeof regs[0]; ++i)\n"
-            "    printf(\"%04X=%02X\\n\", regs[i].Index, regs[i].Value);\n"
-            "  return 0;\n"
-            "}\n");
   std::string output;
-  ASSERT_TRUE(BuildAndRun(folder, "", &output)) << output;
+  ASSERT_TRUE(BuildProgram(chip, {{ExportKind::kGenericHeader, 0}}, "generic_main.c", "", &output))
+      << output;
   std::string expected = "1 44 6000000 8000 32768 32768 FFFE\n0008=00\n";
   for (uint32_t p = 0; p < chip.BlockRegisterCount(); ++p) {
     const RegisterPair pair = chip.Block().registers[p];
@@ -143,42 +125,12 @@ TEST(GeneratedC, GenericHeaderInstantiatesItsRegisterTable) {
     expected += StringPrintf("%04X=%02X\n", pair.index, pair.value);
   }
   EXPECT_EQ(output, expected);
-}
 
-TEST(GeneratedC, ChipHeaderAndWinCeModeInitializer) {
-  Chip62500 chip;
-  HalStruct b = chip.Block();
-  b.registers[32] = {0xFFFE, 100};
-  chip.LoadBlock(b);
-  TempDir folder;
-  Export(chip, ExportKind::kChipHeader, 0, folder);
-  Export(chip, ExportKind::kWinCeHeader, 3, folder);
-  WriteFile(
-      folder.File("main.c"),
-      "#include <stdio.h>\n"
-      "#include \"chip.h\"\n"
-      "typedef struct { unsigned long Version, MemAddr, MemSize, RegAddr, SysClk; } HEADER;\n"
-      "typedef struct { unsigned short Index, Value; } PAIR;\n"
-      "typedef struct { HEADER Header; PAIR Regs[40]; } MODE;\n"
-      "static const MODE modes[] = {\n"
-      "#include \"mode3.h\"\n"
-      "};\n"
-      "int main(void) {\n"
-      "  const MODE* m = &modes[0];\n"
-      "  int i;\n"
-      "  printf(\"%X %X %X\\n\", (unsigned)REG0000_SYSTEMSET_P1, (unsigned)REG001A_CGRAMADDR_P2,\n"
-      "         (unsigned)REG0020_GRAYSCALE_P1);\n"
-      "  printf(\"%lX %lX %lu %lX %lu\\n\", m->Header.Version, m->Header.MemAddr,\n"
-      "         m->Header.MemSize, m->Header.RegAddr, m->Header.SysClk);\n"
-      "  for (i = 0; i < 40; ++i) {\n"
-      "    printf(\"%04X=%02X\\n\", m->Regs[i].Index, m->Regs[i].Value);\n"
-      "    if (m->Regs[i].Index == riREGEND) break;\n"
-      "  }\n"
-      "  return 0;\n"
-      "}\n");
-  std::string output;
-  ASSERT_TRUE(BuildAndRun(folder, "-Wno-missing-braces", &output)) << output;
-  std::string expected = "0 1A 20\n100 0 32768 8000 6000000\n0008=00\n";
+  // The chip header and a WinCE mode initializer.
+  ASSERT_TRUE(BuildProgram(chip, {{ExportKind::kChipHeader, 0}, {ExportKind::kWinCeHeader, 3}},
+                           "wince_main.c", "-Wno-missing-braces", &output))
+      << output;
+  expected = "0 1A 20\n100 0 32768 8000 6000000\n0008=00\n";
   for (uint32_t p = 0; p <= chip.BlockRegisterCount(); ++p) {
     const RegisterPair pair = chip.Block().registers[p];
     if (pair.index != 8) expected += StringPrintf("%04X=%02X\n", pair.index, pair.value);

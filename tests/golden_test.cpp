@@ -14,6 +14,7 @@
 #include "export/export_writer.h"
 #include "reports/quick_reference.h"
 #include "tests/support/cli_run.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -122,8 +123,7 @@ TEST(Golden, ConfigureMultipleSummary) {
       {"notes.txt", "no block here"},
       {"empty.elf", ""},
       {"big.OUT", ImageWith(StoredBlock(BigEndianBlock(), true), 64, 64)},
-      {"target.s19",
-       SrecordText(std::string(28, '\0') + SrecordBlockBytes(SrecordTargetBlock()), 2, 28)},
+      {"target.s19", SrecordTargetText(2)},
       {"broken.s19", "S10500000000FF\r\n"}};
   std::vector<std::string> targets;
   for (const auto& [name, bytes] : files) {

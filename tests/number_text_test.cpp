@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+
+#include "chipmodel/value_text.h"
 
 TEST(NumberText, RecogniserFindsRadixFromSuffixOrDefault) {
   // Default radix 16; 0: not a number. A lone suffix letter of the default radix counts.
@@ -46,4 +49,35 @@ TEST(NumberText, FormatterPadsAndWritesBinaryFromTopBit) {
               {7, 10, 3, "007"},     {0, 16, 0, "0"},
               {8, 8, 0, ""}};
   for (const auto& row : rows) EXPECT_EQ(FormatNumber(row.value, row.radix, row.digits), row.text);
+}
+
+TEST(ValueText, ReadWholeOrRefused) {
+  const char* noFrequency = "not a frequency (such as 12.5, 12.5 MHz, 32.768 kHz or 50 Hz)";
+  const char* tooLarge = "larger than 4294.967 MHz (a number without a unit is in MHz)";
+  const struct {
+    bool frequency;
+    const char* text;
+    std::optional<uint32_t> value;
+    const char* error;
+  } kRows[] = {{false, " 0x1f ", 0x1F, ""},
+               {false, "101i", 5, ""},
+               {false, "FFFFFFFF", 0xFFFFFFFF, ""},
+               {false, "100000000", {}, "larger than 32 bits"},
+               {false, "12G", {}, "not a hexadecimal number"},
+               {true, "32.768  kHz", 32768, ""},
+               {true, " 50 HZ ", 50, ""},
+               {true, "0.0005", 500, ""},
+               {true, "4294.967295 MHz", 0xFFFFFFFF, ""},
+               {true, "25000000", {}, tooLarge},
+               {true, "banana", {}, noFrequency},
+               {true, "12 GHz", {}, noFrequency},
+               {true, "50.5 Hz", {}, "finer than 1 Hz"}};
+  for (const auto& row : kRows) {
+    std::string error;
+    EXPECT_EQ(
+        row.frequency ? ReadFrequencyText(row.text, &error) : ReadWholeNumber(row.text, 16, &error),
+        row.value)
+        << row.text;
+    EXPECT_EQ(error, row.error) << row.text;
+  }
 }

@@ -10,36 +10,33 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "board/png_file.h"
 #include "board/simulated_board.h"
 #include "config/chip62500.h"
+#include "tests/support/boards.h"
 
 namespace {
 
-using Setup = std::function<void(Chip62500&)>;
+using Raws = std::vector<std::pair<const char*, uint32_t>>;
 using Draw = std::function<void(Chip62500&, SimulatedBoard&)>;
-
-void Set(Chip62500& chip, std::initializer_list<std::pair<const char*, uint32_t>> raws) {
-  for (const auto& [name, raw] : raws) ASSERT_TRUE(chip.SetRawValue(name, raw)) << name;
-}
-
-// A 128 by 64 panel at 1 bit per pixel, block 1 the whole screen.
-void Small(Chip62500& chip) {
-  Set(chip, {{"stride", 15}, {"tcr", 19}, {"lf", 63}, {"ap", 16}, {"sl1", 63}, {"sl2", 63}});
-}
 
 void Poke(SimulatedBoard& board, uint32_t address, uint8_t value) {
   board.Write8(kSimulatedLinearBase + board.MemoryOffset(address), value);
 }
 
-void SetCursor(SimulatedBoard& board, uint32_t address) {
-  board.Write8(kSimulatedLinearBase + board.RegisterOffset(0x1C), address & 0xFF);
-  board.Write8(kSimulatedLinearBase + board.RegisterOffset(0x1D), address >> 8);
-}
-
 void Pattern(Chip62500& chip, SimulatedBoard&) {
   ASSERT_EQ(chip.DrawTestPattern(), 0);
+}
+
+// The pattern with the cursor at the address.
+Draw Cursor(uint32_t address) {
+  return [=](Chip62500& chip, SimulatedBoard& board) {
+    Pattern(chip, board);
+    board.Write8(kSimulatedLinearBase + board.RegisterOffset(0x1C), address & 0xFF);
+    board.Write8(kSimulatedLinearBase + board.RegisterOffset(0x1D), address >> 8);
+  };
 }
 
 // Three overlapping graphics layers at 2 bits per pixel, each of its own gray level:
@@ -54,92 +51,57 @@ void Layers(Chip62500&, SimulatedBoard& board) {
   }
 }
 
-Setup LayerSetup(uint32_t threeLayers, uint32_t method) {
-  return [=](Chip62500& chip) {
-    Small(chip);
-    Set(chip, {{"rawbpp", 1},
-               {"dm1", 1},
-               {"dm2", 1},
-               {"ov", threeLayers},
-               {"mx", method},
-               {"sb2saddr", 0x400},
-               {"sb3saddr", 0x800},
-               {"fp32", 1},
-               {"fp54", 1}});
-  };
-}
-
-Setup CursorSetup(uint32_t block) {
-  return [=](Chip62500& chip) {
-    Small(chip);
-    Set(chip, {{"cm", block}, {"csrwidth", 5}, {"csrheight", 6}, {"hdotscr", 0}});
-  };
-}
-
 struct GoldenCase {
-  const char* name;
-  Setup setup;
+  std::string name;
+  bool small;  // a 128 by 64 panel at 1 bit per pixel, block 1 the whole screen
+  Raws raws;
   Draw draw;
 };
 
-const GoldenCase kCases[] = {
-    {"default-text", [](Chip62500&) {}, Pattern},
-    {"bands-1bpp",
-     [](Chip62500& c) {
-       Set(c, {{"dm1", 1}});
-     },
-     Pattern},
-    {"bands-2bpp",
-     [](Chip62500& c) {
-       Set(c, {{"dm1", 1}, {"rawbpp", 1}});
-     },
-     Pattern},
-    {"bands-4bpp",
-     [](Chip62500& c) {
-       Set(c, {{"dm1", 1}, {"rawbpp", 2}, {"stride", 39}, {"ap", 40}});
-     },
-     Pattern},
-    {"text-rom8-scrolled",
-     [](Chip62500& c) {
-       Small(c), Set(c, {{"hdotscr", 3}});
-     },
-     Pattern},
-    {"text-rom16",
-     [](Chip62500& c) {
-       Small(c), Set(c, {{"m2", 1}, {"fy", 15}, {"fx", 9}});
-     },
-     Pattern},
-    {"text-cgram",
-     [](Chip62500& c) {
-       Small(c), Set(c, {{"m0", 1}, {"cgramsaddr", 0x7000}});
-     },
-     [](Chip62500& c, SimulatedBoard& b) {
-       Pattern(c, b);
-       for (uint32_t i = 0; i < 0x100 * 8; ++i) Poke(b, 0x7000 + i, static_cast<uint8_t>(i / 8));
-     }},
-    {"two-layer-or", LayerSetup(0, 0), Layers},
-    {"two-layer-xor", LayerSetup(0, 1), Layers},
-    {"two-layer-and", LayerSetup(0, 2), Layers},
-    {"two-layer-priority", LayerSetup(0, 3), Layers},
-    {"three-layer-or", LayerSetup(1, 0), Layers},
-    {"three-layer-xor", LayerSetup(1, 1), Layers},
-    {"three-layer-and", LayerSetup(1, 2), Layers},
-    {"three-layer-priority", LayerSetup(1, 3), Layers},
-    {"cursor-underscore", CursorSetup(0),
-     [](Chip62500& c, SimulatedBoard& b) { Pattern(c, b), SetCursor(b, 16 * 2 + 3); }},
-    {"cursor-block", CursorSetup(1),
-     [](Chip62500& c, SimulatedBoard& b) { Pattern(c, b), SetCursor(b, 16 * 4 + 9); }},
-    {"display-off",
-     [](Chip62500& c) {
-       Small(c), Set(c, {{"displayenable", 0}});
-     },
-     Pattern},
-    {"block1-blank",
-     [](Chip62500& c) {
-       Small(c), Set(c, {{"fp10", 0}});
-     },
-     Pattern},
-};
+std::vector<GoldenCase> Cases() {
+  std::vector<GoldenCase> cases = {
+      {"default-text", false, {}, Pattern},
+      {"bands-1bpp", false, {{"dm1", 1}}, Pattern},
+      {"bands-2bpp", false, {{"dm1", 1}, {"rawbpp", 1}}, Pattern},
+      {"bands-4bpp", false, {{"dm1", 1}, {"rawbpp", 2}, {"stride", 39}, {"ap", 40}}, Pattern},
+      {"text-rom8-scrolled", true, {{"hdotscr", 3}}, Pattern},
+      {"text-rom16", true, {{"m2", 1}, {"fy", 15}, {"fx", 9}}, Pattern},
+      {"text-cgram",
+       true,
+       {{"m0", 1}, {"cgramsaddr", 0x7000}},
+       [](Chip62500& c, SimulatedBoard& b) {
+         Pattern(c, b);
+         for (uint32_t i = 0; i < 0x100 * 8; ++i) Poke(b, 0x7000 + i, static_cast<uint8_t>(i / 8));
+       }},
+      {"cursor-underscore",
+       true,
+       {{"cm", 0}, {"csrwidth", 5}, {"csrheight", 6}, {"hdotscr", 0}},
+       Cursor(16 * 2 + 3)},
+      {"cursor-block",
+       true,
+       {{"cm", 1}, {"csrwidth", 5}, {"csrheight", 6}, {"hdotscr", 0}},
+       Cursor(16 * 4 + 9)},
+      {"display-off", true, {{"displayenable", 0}}, Pattern},
+      {"block1-blank", true, {{"fp10", 0}}, Pattern}};
+  const char* methods[] = {"or", "xor", "and", "priority"};
+  for (uint32_t three = 0; three < 2; ++three) {
+    for (uint32_t mix = 0; mix < 4; ++mix) {
+      cases.push_back({std::string(three ? "three" : "two") + "-layer-" + methods[mix],
+                       true,
+                       {{"rawbpp", 1},
+                        {"dm1", 1},
+                        {"dm2", 1},
+                        {"ov", three},
+                        {"mx", mix},
+                        {"sb2saddr", 0x400},
+                        {"sb3saddr", 0x800},
+                        {"fp32", 1},
+                        {"fp54", 1}},
+                       Layers});
+    }
+  }
+  return cases;
+}
 
 PngPixels DiffImage(const PngPixels& want, const PanelImage& got) {
   PngPixels diff{got.width, got.height, 3, {}};
@@ -155,13 +117,16 @@ PngPixels DiffImage(const PngPixels& want, const PanelImage& got) {
 
 TEST(PanelRenderer, MatchesTheGoldenPictures) {
   const bool update = std::getenv("K7Q_UPDATE_GOLDEN") != nullptr;
-  for (const GoldenCase& c : kCases) {
+  for (const GoldenCase& c : Cases()) {
     SCOPED_TRACE(c.name);
     Chip62500 chip;
-    c.setup(chip);
-    auto owned = std::make_unique<SimulatedBoard>(SimulatedLayoutFor(chip.Tables(), chip.Block()));
-    SimulatedBoard& board = *owned;
-    chip.UseBoardDriver(std::move(owned));
+    Raws raws = c.raws;
+    if (c.small) {
+      raws.insert(raws.begin(),
+                  {{"stride", 15}, {"tcr", 19}, {"lf", 63}, {"ap", 16}, {"sl1", 63}, {"sl2", 63}});
+    }
+    for (const auto& [name, raw] : raws) ASSERT_TRUE(chip.SetRawValue(name, raw)) << name;
+    SimulatedBoard& board = *AttachBoard(chip);
     ASSERT_TRUE(chip.InitializeChip(0, nullptr));
     c.draw(chip, board);
     const PanelImage image =

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "config/chip62500.h"
 #include "tests/support/golden.h"
 
@@ -28,14 +32,16 @@ TEST(ProgramTexts, NamesFiltersAndTooltips) {
 }
 
 TEST(ProgramTexts, CommandLineSplit) {
-  EXPECT_EQ(SplitCommandLine("A.EXE  B.EXE"), (std::vector<std::string>{"A.EXE", "B.EXE"}));
-  EXPECT_EQ(SplitCommandLine("  A.EXE "), (std::vector<std::string>{"A.EXE"}));
-  EXPECT_EQ(SplitCommandLine("/home/x/a.exe /b-c.exe"),
-            (std::vector<std::string>{"/home/x/a.exe", "/b-c.exe"}));
-  EXPECT_TRUE(SplitCommandLine("-h").empty());
-  EXPECT_EQ(SplitCommandLine("A.EXE -v B.EXE"), (std::vector<std::string>{"A.EXE"}));
-  EXPECT_EQ(SplitCommandLine("\"My File.exe\""), (std::vector<std::string>{"\"My", "File.exe\""}));
-  EXPECT_TRUE(SplitCommandLine("").empty());
+  using Words = std::vector<std::string>;
+  const std::pair<const char*, Words> kRows[] = {
+      {"A.EXE  B.EXE", {"A.EXE", "B.EXE"}},
+      {"  A.EXE ", {"A.EXE"}},
+      {"/home/x/a.exe /b-c.exe", {"/home/x/a.exe", "/b-c.exe"}},
+      {"-h", {}},
+      {"A.EXE -v B.EXE", {"A.EXE"}},
+      {"\"My File.exe\"", {"\"My", "File.exe\""}},
+      {"", {}}};
+  for (const auto& [line, words] : kRows) EXPECT_EQ(SplitCommandLine(line), words) << line;
 }
 
 TEST(ProgramTexts, UpdateText) {

@@ -6,11 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
 
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "config/file_system.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -56,15 +56,12 @@ const FileSystemCalls kFaulty = {
     },
     [](int fd, off_t n) {
       return Fails(kFtruncate) ? -1 : Done(SystemFileCalls().ftruncate(fd, n));
-    },
-};
+    }};
 
 // A file of a few hundred KiB whose block the save changes.
 std::string Original(const std::string& name) {
   if (IsSrecordName(name)) {
-    const std::string bytes = std::string(28, '\0') + SrecordBlockBytes(SrecordTargetBlock()) +
-                              std::string(100000, '\x5A');
-    return SrecordText(bytes, 1, 28);
+    return SrecordTargetText(1, std::string(100000, '\x5A'));
   }
   return ImageWith(StoredBlock(DefaultHalStruct(), false), 200000, 100000);
 }
@@ -81,10 +78,6 @@ FileOutcome ChangeAndSave(const std::string& path, const std::string& copy, Faul
   FileOutcome outcome = SaveConfigurableFile(chip, path, copy, false);
   FileSystem() = SystemFileCalls();
   return outcome;
-}
-
-size_t Entries(const std::string& folder) {
-  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
 }  // namespace
@@ -116,7 +109,7 @@ TEST(SaveFaults, EveryFailedCallLeavesTheFileAsItWasAndEveryKillAsItWasOrSaved) 
                           ReadFile(path) == (outcome.ok && !saveAs ? intended : original) &&
                           (!saveAs || (outcome.ok ? ReadFile(copy) == intended
                                                   : access(copy.c_str(), F_OK) != 0)) &&
-                          Entries(dir.path()) == 1u + (saveAs && outcome.ok);
+                          EntryCount(dir.path()) == 1u + (saveAs && outcome.ok);
         intact += good;
         EXPECT_TRUE(good) << name << " call " << kind << " #" << n;
       }
@@ -136,7 +129,8 @@ TEST(SaveFaults, EveryFailedCallLeavesTheFileAsItWasAndEveryKillAsItWasOrSaved) 
       Chip62500 reopened;
       const FileOutcome open = OpenConfigurableFile(reopened, path);
       const std::string now = ReadFile(path);
-      const bool good = open.ok && (now == original || now == intended) && Entries(dir.path()) == 1;
+      const bool good =
+          open.ok && (now == original || now == intended) && EntryCount(dir.path()) == 1;
       killsIntact += good;
       EXPECT_TRUE(good) << name << " kill point " << k;
     }

@@ -9,24 +9,18 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "config/file_system.h"
 #include "config/opened_blocks.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
 std::string SrecordFile() {
-  const std::string bytes =
-      std::string(28, '\0') + SrecordBlockBytes(SrecordTargetBlock()) + std::string(8000, '\x11');
-  return SrecordText(bytes, 1, 28);
-}
-
-size_t Entries(const std::string& folder) {
-  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+  return SrecordTargetText(1, std::string(8000, '\x11'));
 }
 
 }  // namespace
@@ -77,7 +71,7 @@ TEST(SaveJournal, InterruptedSavesAreUndoneOnTheNextOpenAndStrangeJournalsLeftAl
   }
   unlink(journal.c_str());
   EXPECT_TRUE(OpenConfigurableFile(chip, path).notices.empty());
-  EXPECT_TRUE(SaveConfigurableFile(chip, path, "", false).ok && Entries(dir.path()) == 1);
+  EXPECT_TRUE(SaveConfigurableFile(chip, path, "", false).ok && EntryCount(dir.path()) == 1);
 }
 
 TEST(SaveJournal, LongNamesUnwritableFoldersFullDisksAndOtherFiles) {
@@ -92,8 +86,7 @@ TEST(SaveJournal, LongNamesUnwritableFoldersFullDisksAndOtherFiles) {
   EXPECT_LT(JournalPath(longName).size() - dir.path().size(), 40u);
 
   // No journal can be made (a folder without write permission): written in place.
-  const std::string path = dir.File("image.elf");
-  WriteFile(path, ImageWith(StoredBlock(DefaultHalStruct(), false)));
+  const std::string path = WriteImage(dir, "image.elf");
   ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
   FileSystemCalls calls = SystemFileCalls();
   calls.open = [](const char* p, int f, mode_t m) {
@@ -120,7 +113,7 @@ TEST(SaveJournal, LongNamesUnwritableFoldersFullDisksAndOtherFiles) {
   wait(&status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFile(path), before);
-  EXPECT_EQ(Entries(dir.path()), 2u);
+  EXPECT_EQ(EntryCount(dir.path()), 2u);
 
   // Not regular files: refused at once, without waiting for a writer.
   for (const char* name : {"pipe.s19", "pipe.elf"}) {
@@ -143,9 +136,8 @@ TEST(SaveJournal, LongNamesUnwritableFoldersFullDisksAndOtherFiles) {
 TEST(SaveJournal, ConcurrentSavesWaitForTheLockAndNeverLoseAnUpdate) {
   TempDir dir;
   for (const char* name : {"a.s19", "b.elf"}) {
-    const std::string path = dir.File(name);
-    WriteFile(path,
-              name[0] == 'a' ? SrecordFile() : ImageWith(StoredBlock(DefaultHalStruct(), false)));
+    const std::string path = name[0] == 'b' ? WriteImage(dir, name) : dir.File(name);
+    if (name[0] == 'a') WriteFile(path, SrecordFile());
     Chip62500 chip;
     ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
     chip.SetValueText("fy", "11");

@@ -1,8 +1,6 @@
 // Settings files: dump, apply and diff, in the core and through the command-line tool.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <nlohmann/json.hpp>
 
@@ -10,6 +8,8 @@
 #include "config/configurable_file.h"
 #include "config/settings_diff.h"
 #include "config/settings_text.h"
+#include "tests/support/cli_run.h"
+#include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -52,26 +52,7 @@ std::string FixtureBytes(const std::string& name, const HalStruct& block) {
 
 const Fixture kFixtures[] = {
     {"default.exe", DefaultHalStruct()},  {"odd.exe", OddBlock()}, {"odd.ELF", OddBlock()},
-    {"target.s19", SrecordTargetBlock()}, {"odd.idp", OddBlock()}, {"odd.TKB", OddBlock()},
-};
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCli(const TempDir& dir, const std::string& args) {
-  const std::string command =
-      "cd " + dir.path() + " && " + K7Q_CLI_PATH + " " + args + " >out 2>err </dev/null";
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir.File("out")),
-          ReadFile(dir.File("err"))};
-}
-
-std::string Golden(const std::string& name) {
-  return ReadFile(std::string(K7Q_TEST_SOURCE_DIR) + "/golden/" + name);
-}
+    {"target.s19", SrecordTargetBlock()}, {"odd.idp", OddBlock()}, {"odd.TKB", OddBlock()}};
 
 HalStruct WithoutCrc(HalStruct block) {
   block.crc = 0;
@@ -100,11 +81,13 @@ TEST(SettingsFile, DumpsApplyToTheBuiltInBlockExactly) {
     // the same file, byte for byte, CRC included.
     const std::string copy = dir.File(std::string("copy.") + fixture.name);
     WriteFile(copy, FixtureBytes(fixture.name, DefaultHalStruct()));
-    EXPECT_EQ(RunCli(dir, "dump " + path + " -o " + dir.File("s.txt")).status, 0);
-    EXPECT_EQ(RunCli(dir, "apply " + copy + " " + dir.File("s.txt")).status, 0) << fixture.name;
+    EXPECT_EQ(RunCliWords("dump " + path + " -o " + dir.File("s.txt"), dir.path()).status, 0);
+    EXPECT_EQ(RunCliWords("apply " + copy + " " + dir.File("s.txt"), dir.path()).status, 0)
+        << fixture.name;
     EXPECT_TRUE(ReadFile(copy) == ReadFile(path)) << fixture.name;
-    EXPECT_EQ(RunCli(dir, "diff " + path + " " + dir.File("s.txt")).status, 0) << fixture.name;
-    EXPECT_EQ(RunCli(dir, "diff " + copy + " " + path).status, 0) << fixture.name;
+    EXPECT_EQ(RunCliWords("diff " + path + " " + dir.File("s.txt"), dir.path()).status, 0)
+        << fixture.name;
+    EXPECT_EQ(RunCliWords("diff " + copy + " " + path, dir.path()).status, 0) << fixture.name;
   }
 }
 
@@ -112,21 +95,22 @@ TEST(SettingsFile, OutputMatchesGoldenFilesAndShow) {
   TempDir dir;
   const std::string odd = "odd.exe";  // in the folder, so that outputs name it alike
   WriteFile(dir.File(odd), FixtureBytes(odd, OddBlock()));
-  EXPECT_EQ(RunCli(dir, "dump -").out, Golden("dump_default.txt"));
-  EXPECT_EQ(RunCli(dir, "dump - --changed").out, "");
-  EXPECT_EQ(RunCli(dir, "dump " + odd + " --changed").out, Golden("dump_changed.txt"));
-  const CliRun diff = RunCli(dir, "diff - " + odd);
+  EXPECT_GOLDEN("dump_default.txt", RunCliWords("dump -", dir.path()).out);
+  EXPECT_EQ(RunCliWords("dump - --changed", dir.path()).out, "");
+  EXPECT_GOLDEN("dump_changed.txt", RunCliWords("dump " + odd + " --changed", dir.path()).out);
+  const CliRun diff = RunCliWords("diff - " + odd, dir.path());
   EXPECT_EQ(diff.status, 1);
-  EXPECT_EQ(diff.out, Golden("diff.txt"));
-  EXPECT_EQ(RunCli(dir, "diff - " + odd + " --json").out, Golden("diff.json"));
-  EXPECT_EQ(RunCli(dir, "diff - " + dir.File("missing.exe")).status, 2);
+  EXPECT_GOLDEN("diff.txt", diff.out);
+  EXPECT_GOLDEN("diff.json", RunCliWords("diff - " + odd + " --json", dir.path()).out);
+  EXPECT_EQ(RunCliWords("diff - " + dir.File("missing.exe"), dir.path()).status, 2);
 
   // Every feature line of the dump holds the value that show --json gives.
-  const nlohmann::json shown = nlohmann::json::parse(RunCli(dir, "show --json " + odd).out);
+  const nlohmann::json shown =
+      nlohmann::json::parse(RunCliWords("show --json " + odd, dir.path()).out);
   std::map<std::string, std::string> values;
   for (const auto& feature : shown["features"]) values[feature["keyname"]] = feature["value"];
   size_t compared = 0;
-  for (const std::string& line : Lines(RunCli(dir, "dump " + odd).out)) {
+  for (const std::string& line : Lines(RunCliWords("dump " + odd, dir.path()).out)) {
     const size_t equals = line.find(" = ");
     // Feature lines with a value as it stands (not quoted).
     if (line.empty() || line[0] == '#' || line.find(' ') < equals || line[equals + 3] == '"')
@@ -161,15 +145,14 @@ TEST(SettingsFile, BadLinesAreReportedAndNothingIsSaved) {
       {"block depth = 1\n", "s.txt:1: unknown block field 'depth'"},
       {"fx = 12 pixels\nregister 0001 = 87\n",
        "s.txt:1: cannot set fx to '12 pixels': a later "
-       "line changes it to '8 pixels'"},
-  };
+       "line changes it to '8 pixels'"}};
   TempDir dir;
   const std::string target = dir.File("t.exe");
   const std::string original = FixtureBytes("t.exe", DefaultHalStruct());
   WriteFile(target, original);
   for (const auto& c : kCases) {
     WriteFile(dir.File("s.txt"), c.text);
-    const CliRun run = RunCli(dir, "apply t.exe s.txt");
+    const CliRun run = RunCliWords("apply t.exe s.txt", dir.path());
     EXPECT_EQ(run.status, 1) << c.text;
     EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;
     EXPECT_EQ(ReadFile(target), original) << c.text;

@@ -9,24 +9,14 @@
 #include "board/device_file_driver.h"
 #include "board/simulated_board.h"
 #include "config/chip62500.h"
+#include "tests/support/boards.h"
 #include "tests/support/test_files.h"
-
-namespace {
-
-SimulatedBoard* Attach(Chip62500& chip) {
-  auto board = std::make_unique<SimulatedBoard>(SimulatedLayoutFor(chip.Tables(), chip.Block()));
-  SimulatedBoard* model = board.get();
-  chip.UseBoardDriver(std::move(board));
-  return model;
-}
-
-}  // namespace
 
 TEST(SimulatedChip, IndirectCommandsLandWhereDirectWritesDo) {
   Chip62500 direct, indirect;
   ASSERT_TRUE(indirect.SetRawValue("ii", 1));
-  SimulatedBoard* d = Attach(direct);
-  SimulatedBoard* i = Attach(indirect);
+  SimulatedBoard* d = AttachBoard(direct);
+  SimulatedBoard* i = AttachBoard(indirect);
   for (Chip62500* chip : {&direct, &indirect}) {
     ASSERT_TRUE(chip->InitializeChip(0, nullptr));
     ASSERT_EQ(chip->DrawTestPattern(), 0);
@@ -60,7 +50,7 @@ TEST(SimulatedChip, IndirectCommandsLandWhereDirectWritesDo) {
 
 TEST(SimulatedChip, FlagsWhatARealChipWouldNotTake) {
   Chip62500 chip;
-  SimulatedBoard* board = Attach(chip);
+  SimulatedBoard* board = AttachBoard(chip);
   // Display memory before the registers: the wrong order.
   chip.InitializeChip(kSkipRegisterProgramming, nullptr);
   const CheckRecord* checks = board->Chip().checks;

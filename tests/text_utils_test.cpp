@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "chipmodel/bit_utils.h"
 #include "chipmodel/scratch_ring.h"
 #include "chipmodel/text_format.h"
@@ -23,19 +25,16 @@ TEST(TextUtils, FrequencyTextsAndReader) {
 }
 
 TEST(TextUtils, FieldRunAndMax) {
-  int top, lowest;
-  FieldRun(0x00F0, &top, &lowest);
-  EXPECT_EQ(top, 7);
-  EXPECT_EQ(lowest, 4);
-  FieldRun(0, &top, &lowest);
-  EXPECT_EQ(top, -1);
-  EXPECT_EQ(lowest, -1);
-  FieldRun(0xFFFFFFFFu, &top, &lowest);
-  EXPECT_EQ(top, 31);
-  EXPECT_EQ(lowest, 0);
-  FieldRun(0x0000000Bu, &top, &lowest);  // run from bit 0 stops at the gap
-  EXPECT_EQ(top, 1);
-  EXPECT_EQ(lowest, 0);
+  // Top and lowest bit of the run that ends at the lowest set bit (-1, -1: no bits).
+  const struct {
+    uint32_t mask;
+    int top, lowest;
+  } kRuns[] = {{0x00F0, 7, 4}, {0, -1, -1}, {0xFFFFFFFFu, 31, 0}, {0x0000000Bu, 1, 0}};
+  for (const auto& run : kRuns) {
+    int top = 0, lowest = 0;
+    FieldRun(run.mask, &top, &lowest);
+    EXPECT_EQ(std::make_pair(top, lowest), std::make_pair(run.top, run.lowest)) << run.mask;
+  }
   EXPECT_EQ(FieldMax(0x000C), 3u);
   EXPECT_EQ(FieldMax(0), 0u);
   EXPECT_EQ(FieldMax(0x80000000u), 1u);

@@ -4,6 +4,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <sstream>
+
 #include "tests/support/test_files.h"
 
 extern char** environ;
@@ -36,4 +38,11 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& folder) {
   run.out = ReadFile(outPath);
   run.err = ReadFile(errPath);
   return run;
+}
+
+CliRun RunCliWords(const std::string& args, const std::string& folder) {
+  std::vector<std::string> words;
+  std::istringstream in(args);
+  for (std::string word; in >> word;) words.push_back(word);
+  return RunCli(words, folder);
 }

@@ -12,3 +12,5 @@ struct CliRun {
 
 // Runs 62500cfg with the arguments, in the folder when one is given, stdin empty.
 CliRun RunCli(const std::vector<std::string>& args, const std::string& folder = {});
+// The same with the arguments split at blanks.
+CliRun RunCliWords(const std::string& args, const std::string& folder = {});
