@@ -1,4 +1,7 @@
+#include <unistd.h>
+
 #include <cstdio>
+#include <functional>
 
 #include "cli/chip_source.h"
 #include "cli/cli_output.h"
@@ -27,9 +30,19 @@ int RunCheck(const CheckOptions& options) {
 int RunConfigure(const ConfigureOptions& options) {
   Chip62500& chip = TheChip();
   if (!LoadSource(chip, options.from)) return kExitFailed;
-  const ConfigureOutcome outcome =
-      ConfigureMultiple(chip, options.targets, options.preserveAddresses,
-                        [](const FileOutcome& file) { PrintFileOutcome(file); });
+  // A progress line on a terminal only, redrawn at most every hundredth of the pass.
+  const bool terminal = isatty(STDERR_FILENO) == 1;
+  size_t shown = 0;
+  auto progress = [&](size_t done, size_t total) {
+    if (done * 100 / total == shown * 100 / total && done != total) return;
+    shown = done;
+    std::fprintf(stderr, "\rConfiguring %zu of %zu files%s", done, total,
+                 done == total ? "\r\033[K" : "");
+  };
+  const ConfigureOutcome outcome = ConfigureMultiple(
+      chip, options.targets, options.preserveAddresses,
+      [](const FileOutcome& file) { PrintFileOutcome(file); },
+      terminal ? std::function<void(size_t, size_t)>(progress) : nullptr);
   // Every target's line with the reason of each failure; the dialog's summary is cut.
   std::fputs("Summary of configured files:\n\n", stdout);
   for (size_t i = 0; i < outcome.files.size(); ++i) {

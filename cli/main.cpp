@@ -1,4 +1,6 @@
 // 62500cfg: views and changes the configuration block of 62500 display driver images.
+#include <sys/resource.h>
+
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <functional>
@@ -24,6 +26,12 @@ void AddFileOptions(CLI::App* command, SetOptions& options, const char* assignme
 int main(int argc, char** argv) {
   // A write past the file-size limit fails with its reason instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Configuring many files holds them all open until the pass commits.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
   CLI::App app{
       "Views and changes the configuration of 62500 display driver images.\n"
       "Without a command, shows the built-in default configuration.",

@@ -68,46 +68,12 @@ std::string BlockBytes(const uint8_t* image, size_t position) {
   return std::string(reinterpret_cast<const char*>(image + position), kHalStructSize);
 }
 
-// Computes the block's new bytes in a private copy of the file's pages and writes only
-// the bytes that differ, in place, under a journal.
 FileOutcome SaveMappedImageInPlace(Chip62500& chip, const std::string& path,
                                    bool preserveAddresses) {
-  LockedFile file = OpenLockedFile(path, true);
-  FileOutcome outcome;
-  outcome.notices = file.notices;
-  if (!file.reason.empty()) return SaveFailed(outcome, path, file.reason);
-  if (file.journalInTheWay) {
-    outcome.notices.pop_back();
-    return SaveFailed(outcome, path, file.notices.back());
-  }
-  if (file.info.st_size == 0) return SaveFailed(outcome, path, kZeroLength);
-  const size_t length = static_cast<size_t>(file.info.st_size);
-  Mapping view(file.fd.get(), length, PROT_READ | PROT_WRITE, MAP_PRIVATE);
-  if (!view.ok()) return SaveFailed(outcome, path, SystemErrorText());
-  std::string message = kNoConfigurationData;
-  size_t position = 0;
-  if (!StoreBlockIntoImage(chip, view.bytes(), length, preserveAddresses, &message, &position)) {
-    return SaveFailed(outcome, path, message);
-  }
-  std::string original(kHalStructSize, '\0');
-  if (pread(file.fd.get(), original.data(), kHalStructSize, static_cast<off_t>(position)) !=
-      static_cast<ssize_t>(kHalStructSize)) {
-    return SaveFailed(outcome, path, SystemErrorText());
-  }
-  if (OpenedBlockChanged(file.path, original)) {
-    return SaveFailed(outcome, path, kChangedSinceOpened);
-  }
-  InPlaceSave save;
-  save.path = file.path;
-  save.fd = file.fd.get();
-  save.info = file.info;
-  save.changes = ChangedRanges(reinterpret_cast<const uint8_t*>(original.data()),
-                               view.bytes() + position, kHalStructSize, position);
-  if (!SaveInPlace(save)) return SaveFailed(outcome, path, std::strerror(save.error));
-  futimens(file.fd.get(), nullptr);  // last access and last write: now
-  UpdateOpenedBlock(file.path, BlockBytes(view.bytes(), position));
-  outcome.ok = true;
-  return outcome;
+  PreparedSave prepared = PrepareImageSave(chip, path, preserveAddresses);
+  if (!prepared.outcome.ok) return prepared.outcome;
+  FinishImageSave(prepared, SaveInPlace(prepared.save) ? 0 : prepared.save.error);
+  return prepared.outcome;
 }
 
 // Save As: the copy is made and configured in a new file without a name, which takes
@@ -223,4 +189,69 @@ FileOutcome SaveConfigurableFile(Chip62500& chip, const std::string& openedPath,
   if (!written.refusal.empty()) return SaveFailed(outcome, target, written.refusal);
   if (!written.ok && !written.messages.empty()) outcome.reason = written.messages.back();
   return outcome;
+}
+
+// Computes the block's new bytes in a private copy of the file's pages; only the bytes
+// that differ are to be written, in place, under a journal.
+PreparedSave PrepareImageSave(Chip62500& chip, const std::string& path, bool preserveAddresses) {
+  PreparedSave prepared;
+  prepared.name = path;
+  prepared.file = OpenLockedFile(path, true);
+  LockedFile& file = prepared.file;
+  FileOutcome& outcome = prepared.outcome;
+  outcome.notices = file.notices;
+  if (!file.reason.empty()) {
+    outcome = SaveFailed(outcome, path, file.reason);
+    return prepared;
+  }
+  if (file.journalInTheWay) {
+    outcome.notices.pop_back();
+    outcome = SaveFailed(outcome, path, file.notices.back());
+    return prepared;
+  }
+  if (file.info.st_size == 0) {
+    outcome = SaveFailed(outcome, path, kZeroLength);
+    return prepared;
+  }
+  const size_t length = static_cast<size_t>(file.info.st_size);
+  Mapping view(file.fd.get(), length, PROT_READ | PROT_WRITE, MAP_PRIVATE);
+  if (!view.ok()) {
+    outcome = SaveFailed(outcome, path, SystemErrorText());
+    return prepared;
+  }
+  std::string message = kNoConfigurationData;
+  size_t position = 0;
+  if (!StoreBlockIntoImage(chip, view.bytes(), length, preserveAddresses, &message, &position)) {
+    outcome = SaveFailed(outcome, path, message);
+    return prepared;
+  }
+  std::string original(kHalStructSize, '\0');
+  if (pread(file.fd.get(), original.data(), kHalStructSize, static_cast<off_t>(position)) !=
+      static_cast<ssize_t>(kHalStructSize)) {
+    outcome = SaveFailed(outcome, path, SystemErrorText());
+    return prepared;
+  }
+  if (OpenedBlockChanged(file.path, original)) {
+    outcome = SaveFailed(outcome, path, kChangedSinceOpened);
+    return prepared;
+  }
+  InPlaceSave& save = prepared.save;
+  save.path = file.path;
+  save.fd = file.fd.get();
+  save.info = file.info;
+  save.changes = ChangedRanges(reinterpret_cast<const uint8_t*>(original.data()),
+                               view.bytes() + position, kHalStructSize, position);
+  prepared.block = BlockBytes(view.bytes(), position);
+  outcome.ok = true;
+  return prepared;
+}
+
+void FinishImageSave(PreparedSave& prepared, int error) {
+  if (error != 0) {
+    prepared.outcome = SaveFailed(prepared.outcome, prepared.name, std::strerror(error));
+    return;
+  }
+  futimens(prepared.file.fd.get(), nullptr);  // last access and last write: now
+  UpdateOpenedBlock(prepared.file.path, prepared.block);
+  prepared.outcome.ok = true;
 }

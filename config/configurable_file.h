@@ -6,6 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "config/locked_file.h"
+#include "config/save_journal.h"
+
 class Chip62500;
 
 struct FileOutcome {
@@ -37,3 +40,20 @@ FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path);
 // counts) into a copy named newPath. A failed save leaves every file as it was.
 FileOutcome SaveConfigurableFile(Chip62500& chip, const std::string& openedPath,
                                  const std::string& newPath, bool preserveAddresses);
+
+// The in-place save of a mapped image, made ready but not yet written: the file stays
+// open under the save's lock until the object goes.
+struct PreparedSave {
+  FileOutcome outcome;  // not ok: the save cannot be made, the messages say why
+  std::string name;     // the path as given
+  LockedFile file;
+  InPlaceSave save;   // the changed bytes; none when the file holds the block already
+  std::string block;  // the new block, as the file will hold it
+};
+
+// Every check and computation of an in-place save of a mapped image, nothing written.
+PreparedSave PrepareImageSave(Chip62500& chip, const std::string& path, bool preserveAddresses);
+
+// Completes the outcome of a prepared save once save.changes are written, or, given a
+// failed step's errno, records the failure.
+void FinishImageSave(PreparedSave& prepared, int error);

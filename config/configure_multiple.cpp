@@ -1,32 +1,128 @@
 #include "config/configure_multiple.h"
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <utility>
 
 #include "chipmodel/text_format.h"
+#include "config/file_system.h"
 #include "config/storage_limits.h"
 
 namespace {
+
 constexpr size_t kSummaryRoom = 4095;
+
+// Files held open at once by a group; the rest of the descriptor limit stays free.
+size_t GroupSize() {
+  rlimit limit{};
+  const rlim_t open = getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
+  return open > 512 ? static_cast<size_t>(std::min<rlim_t>(open - 256, 65536)) : 128;
 }
+
+// Flushes the file system of every save still under way, once for each file system;
+// the saves of a file system whose flush fails get its errno.
+void FlushEach(std::vector<PreparedSave*>& saves) {
+  std::vector<std::pair<dev_t, int>> flushed;  // device, errno of its flush
+  for (PreparedSave* prepared : saves) {
+    const dev_t device = prepared->file.info.st_dev;
+    auto it = std::find_if(flushed.begin(), flushed.end(),
+                           [&](const auto& done) { return done.first == device; });
+    if (it == flushed.end()) {
+      errno = 0;
+      const int error = FileSystem().syncfs(prepared->save.fd) == 0 ? 0 : errno ? errno : EIO;
+      it = flushed.insert(flushed.end(), {device, error});
+    }
+    if (it->second != 0 && prepared->save.error == 0) prepared->save.error = it->second;
+  }
+}
+
+// Drops the saves that failed since the last step, undoing what they wrote.
+void DropFailed(std::vector<PreparedSave*>& saves) {
+  for (PreparedSave* prepared : saves) {
+    if (prepared->save.error == 0) continue;
+    const int error = prepared->save.error;
+    prepared->save.deferFlush = false;  // an undo is flushed at once
+    UndoChanges(prepared->save);
+    FinishImageSave(*prepared, error);
+  }
+  saves.erase(std::remove_if(saves.begin(), saves.end(),
+                             [](const PreparedSave* p) { return p->save.error != 0; }),
+              saves.end());
+}
+
+// A group commit of the prepared saves: every journal, one flush; every change, one
+// flush; every journal removed. A file whose step fails is put back on its own.
+void CommitGroup(std::vector<PreparedSave>& group) {
+  std::vector<PreparedSave*> saves;
+  for (PreparedSave& prepared : group) {
+    if (!prepared.outcome.ok || prepared.file.fd.get() < 0) continue;  // done already
+    if (prepared.save.changes.empty()) {
+      FinishImageSave(prepared, 0);
+      continue;
+    }
+    prepared.save.deferFlush = true;
+    if (!WriteJournal(prepared.save)) {
+      FinishImageSave(prepared, prepared.save.error);
+      continue;
+    }
+    saves.push_back(&prepared);
+  }
+  FlushEach(saves);
+  DropFailed(saves);
+  for (PreparedSave* prepared : saves) ApplyChanges(prepared->save);
+  DropFailed(saves);
+  FlushEach(saves);
+  DropFailed(saves);
+  for (PreparedSave* prepared : saves) RemoveJournal(prepared->save);
+  DropFailed(saves);
+  for (PreparedSave* prepared : saves) FinishImageSave(*prepared, 0);
+}
+
+}  // namespace
 
 ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::string>& targets,
                                    bool preserveAddresses,
-                                   const std::function<void(const FileOutcome&)>& afterEach) {
+                                   const std::function<void(const FileOutcome&)>& afterEach,
+                                   const std::function<void(size_t, size_t)>& progress) {
   ConfigureOutcome outcome;
   outcome.summary = "Summary of configured files:\n\n";
-  for (const std::string& target : targets) {
-    // Each target keeps its own description; only what it cannot hold is refused.
-    const std::string refusal = StorageRefusal(chip, target, false);
-    FileOutcome file = refusal.empty() ? SaveConfigurableFile(chip, target, "", preserveAddresses)
-                                       : RefusedSave(target, refusal);
+  auto record = [&](const std::string& target, FileOutcome file) {
     if (!file.ok) file.reason = FailureReason(file);
     outcome.allOk = outcome.allOk && file.ok;
     outcome.summary += (file.ok ? "OK\t" : "Error\t") + target + "\n";
     if (afterEach) afterEach(file);
     outcome.files.push_back(std::move(file));
+  };
+  const size_t groupSize = GroupSize();
+  for (size_t first = 0; first < targets.size(); first += groupSize) {
+    const size_t end = std::min(targets.size(), first + groupSize);
+    // Outcomes known before the commit wait for it, so that they stay in target order.
+    std::vector<PreparedSave> group(end - first);
+    for (size_t i = first; i < end; ++i) {
+      const std::string& target = targets[i];
+      // Each target keeps its own description; only what it cannot hold is refused.
+      const std::string refusal = StorageRefusal(chip, target, false);
+      PreparedSave& prepared = group[i - first];
+      prepared.name = target;
+      if (!refusal.empty()) {
+        prepared.outcome = RefusedSave(target, refusal);
+      } else if (IsSrecordName(target)) {
+        prepared.outcome = SaveConfigurableFile(chip, target, "", preserveAddresses);
+      } else {
+        prepared = PrepareImageSave(chip, target, preserveAddresses);
+      }
+      if (progress) progress(i + 1, targets.size());
+    }
+    CommitGroup(group);
+    for (size_t i = first; i < end; ++i) {
+      PreparedSave& prepared = group[i - first];
+      record(targets[i], std::move(prepared.outcome));
+      prepared.file = LockedFile();  // unlocked and closed as soon as done
+    }
   }
   if (outcome.summary.size() > kSummaryRoom) outcome.summary.resize(kSummaryRoom);
   return outcome;

@@ -13,11 +13,16 @@ struct ConfigureOutcome {
   std::vector<FileOutcome> files;
 };
 
-// Each target is saved in place independently; a failure does not stop the pass.
-// afterEach, when given, sees each file's outcome as soon as it is saved.
+// Each target is saved in place and succeeds or fails on its own; a failure does not stop
+// the pass. The image saves are committed in groups: every journal, one flush of the file
+// system; every change, one flush; every journal removed. An interrupted pass leaves each
+// file as it was or as configured. afterEach, when given, sees each file's outcome, in
+// target order, as soon as its group is committed; progress sees the count of targets
+// made ready so far and the total.
 ConfigureOutcome ConfigureMultiple(
     Chip62500& chip, const std::vector<std::string>& targets, bool preserveAddresses,
-    const std::function<void(const FileOutcome&)>& afterEach = nullptr);
+    const std::function<void(const FileOutcome&)>& afterEach = nullptr,
+    const std::function<void(size_t done, size_t total)>& progress = nullptr);
 
 // The file browser's entries for a folder, in the folder's own order: its files (all of
 // them, or configuration files only) and its sub-folders as "[name]", ".." included.

@@ -10,7 +10,7 @@ int OpenFile(const char* path, int flags, mode_t mode) {
   return open(path, flags | O_CLOEXEC, mode);
 }
 
-const FileSystemCalls kSystem = {OpenFile, pwrite, fsync, rename, unlink, close, ftruncate};
+const FileSystemCalls kSystem = {OpenFile, pwrite, fsync, rename, unlink, close, ftruncate, syncfs};
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <unistd.h>
 
 struct FileSystemCalls {
   int (*open)(const char* path, int flags, mode_t mode);
@@ -12,6 +13,7 @@ struct FileSystemCalls {
   int (*unlink)(const char* path);
   int (*close)(int fd);
   int (*ftruncate)(int fd, off_t length);
+  int (*syncfs)(int fd) = ::syncfs;  // flushes the whole file system that holds fd
 };
 
 // The table in use; starts as the system's own calls.

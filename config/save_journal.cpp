@@ -129,6 +129,11 @@ std::vector<FileRange> ChangedRanges(const uint8_t* original, const uint8_t* cha
   std::vector<FileRange> ranges;
   size_t i = 0;
   while (i < length) {
+    // Long equal stretches (all of a large text but its block) go a chunk at a time.
+    if (length - i >= 256 && std::memcmp(original + i, changed + i, 256) == 0) {
+      i += 256;
+      continue;
+    }
     if (original[i] == changed[i]) {
       ++i;
       continue;
@@ -180,12 +185,13 @@ bool WriteJournal(InPlaceSave& save) {
   const std::string text = JournalText(save.info, save.originals);
   const std::string self = StringPrintf("/proc/self/fd/%d", fd);
   size_t written = 0;
-  bool ok = WriteAt(fd, text.data(), text.size(), 0, &written) && fs.fsync(fd) == 0 &&
+  bool ok = WriteAt(fd, text.data(), text.size(), 0, &written) &&
+            (save.deferFlush || fs.fsync(fd) == 0) &&
             (!unnamed ||
              linkat(AT_FDCWD, self.c_str(), AT_FDCWD, journal.c_str(), AT_SYMLINK_FOLLOW) == 0);
   if (ok) save.journal = journal;
   const int error = errno;
-  ok = fs.close(fd) == 0 && ok && SyncFolderOf(journal);
+  ok = fs.close(fd) == 0 && ok && (save.deferFlush || SyncFolderOf(journal));
   if (!ok) {
     save.error = errno ? errno : error ? error : EIO;
     if (!save.journal.empty()) fs.unlink(journal.c_str());
@@ -198,7 +204,7 @@ bool WriteJournal(InPlaceSave& save) {
 bool ApplyChanges(InPlaceSave& save) {
   errno = 0;
   const bool written = WriteRanges(save.fd, save.changes, UINT64_MAX, &save.applied);
-  if (!written || FileSystem().fsync(save.fd) != 0) return Fail(save);
+  if (!written || (!save.deferFlush && FileSystem().fsync(save.fd) != 0)) return Fail(save);
   return true;
 }
 
@@ -208,7 +214,7 @@ bool RemoveJournal(InPlaceSave& save) {
   if (FileSystem().unlink(save.journal.c_str()) != 0) return Fail(save);
   save.journal.clear();
   save.applied = 0;
-  SyncFolderOf(save.path);  // the file is complete either way
+  if (!save.deferFlush) SyncFolderOf(save.path);  // the file is complete either way
   return true;
 }
 

@@ -33,6 +33,9 @@ struct InPlaceSave {
   std::string journal;               // empty when the folder takes no journal
   uint64_t applied = 0;              // bytes of the changes written so far, in order
   int error = 0;                     // errno of the step that failed
+  // Part of a group commit: the steps leave the flushes to the caller, who flushes the
+  // file system once after every journal and once after every file.
+  bool deferFlush = false;
 };
 
 // Reads the originals and writes and flushes the journal. Where the folder cannot take

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -11,10 +12,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "config/chip62500.h"
 #include "config/configure_multiple.h"
@@ -176,9 +179,24 @@ void ConfigureMultipleDialog::Configure() {
   }
   const QList<QWidget*> controls = findChildren<QWidget*>();
   for (QWidget* control : controls) control->setEnabled(false);
-  const ConfigureOutcome outcome =
-      ConfigureMultiple(chip_, selected_, preserve_->isChecked(),
-                        [this](const FileOutcome& file) { ShowFileMessages(this, file); });
+  // A progress bar once the pass has taken half a second.
+  QElapsedTimer clock;
+  clock.start();
+  std::unique_ptr<QProgressDialog> bar;
+  auto progress = [&](size_t done, size_t total) {
+    if (!bar && clock.elapsed() < 500) return;
+    if (!bar) {
+      bar = std::make_unique<QProgressDialog>("Configuring files...", QString(), 0,
+                                              static_cast<int>(total), this);
+      bar->setWindowModality(Qt::WindowModal);
+      bar->setMinimumDuration(0);
+    }
+    bar->setValue(static_cast<int>(done));
+  };
+  const ConfigureOutcome outcome = ConfigureMultiple(
+      chip_, selected_, preserve_->isChecked(),
+      [this](const FileOutcome& file) { ShowFileMessages(this, file); }, progress);
+  bar.reset();
   ShowMessage(this, QString::fromStdString(outcome.summary), QMessageBox::Information);
   for (QWidget* control : controls) control->setEnabled(true);
   accept();
