@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench/srecord_input.h"
 #include "config/block_locator.h"
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
@@ -32,50 +33,6 @@ std::string ReadAllOf(const std::string& path) {
 
 void WriteAllOf(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-void Put(std::string& out, uint32_t value, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>(value >> (8 * i));
-}
-
-// S3 records of 32 data bytes; the block's numeric fields start at a record, most
-// significant byte first, CLKI 1000 times larger.
-std::string SrecordImage(size_t size) {
-  HalStruct b = DefaultHalStruct();
-  b.clki = 6000;
-  b.crc = BlockCrc(b);
-  std::string data(reinterpret_cast<const char*>(&b), 280);
-  for (uint16_t v : {b.size, b.crc, b.endian, b.frameRate}) Put(data, v, 2);
-  for (uint32_t v : {b.internalOsc, b.clki * 1000, b.pclk}) Put(data, v, 4);
-  for (uint16_t v : {b.width, b.height, b.bitsPerPixel, b.padding}) Put(data, v, 2);
-  for (uint32_t v : {b.baseAddress, b.registerOffset, b.memoryOffset, b.requiredVram, b.flags}) {
-    Put(data, v, 4);
-  }
-  for (const RegisterPair& pair : b.registers) {
-    Put(data, pair.index, 2);
-    Put(data, pair.value, 2);
-  }
-  const size_t records = size / 80;
-  std::string payload(records * 32 / 2, '\x5A');
-  payload.resize(payload.size() - payload.size() % 32 + 8, '\0');
-  payload += data;
-  payload.resize(records * 32, '\x33');
-  std::string out;
-  out.reserve(records * 80);
-  char line[128];
-  for (size_t r = 0; r < records; ++r) {
-    const size_t a = r * 32;
-    unsigned sum = 37 + (a >> 24 & 0xFF) + (a >> 16 & 0xFF) + (a >> 8 & 0xFF) + (a & 0xFF);
-    int n = std::snprintf(line, sizeof line, "S325%08zX", a);
-    for (size_t i = 0; i < 32; ++i) {
-      const unsigned b = static_cast<uint8_t>(payload[a + i]);
-      sum += b;
-      n += std::snprintf(line + n, sizeof line - n, "%02X", b);
-    }
-    std::snprintf(line + n, sizeof line - n, "%02X\r\n", ~sum & 0xFF);
-    out += line;
-  }
-  return out;
 }
 
 std::string ElfImage(size_t size) {
@@ -216,7 +173,7 @@ int main(int argc, char** argv) {
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 100;
   bool allIntact = true;
   for (const auto& [name, image] :
-       {std::pair<std::string, std::string>{"big.s19", SrecordImage(64u << 20)},
+       {std::pair<std::string, std::string>{"big.s19", SrecordBenchText(64u << 20)},
         {"big.elf", ElfImage(256u << 20)}}) {
     std::filesystem::create_directories(folder + "/" + name + ".d");
     const Counts c = Run(folder + "/" + name + ".d", name, image, rounds);
