@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/chip_registers.h"
+
 namespace {
 
 constexpr const char* kRuntimeErrorTexts[] = {
@@ -23,8 +25,6 @@ constexpr const char* kRevision = "$Revision: 9 $";
 
 constexpr uint32_t kMemoryWindowOffset = 0x200000;
 constexpr uint32_t kPcCardRegisterOffset = 0x10000;
-constexpr uint32_t kSleepRegister = 0x08;
-constexpr uint32_t kCursorReadLow = 0x1E;
 constexpr uint32_t kCursorReadHigh = 0x1F;
 
 // Pseudo-register steps of the register list.
@@ -46,9 +46,7 @@ constexpr IndirectCommand kIndirectCommands[] = {
     {0x5C, kNoCarrier, 0x19, 2}, {0x5A, kNoCarrier, 0x1B, 1}, {0x46, kNoCarrier, 0x1C, 2},
     {0x60, kNoCarrier, 0x20, 1},
 };
-constexpr uint8_t kCursorReadCommand = 0x47;
 constexpr uint8_t kCursorWriteCommand = 0x46;
-constexpr uint8_t kMemoryWriteCommand = 0x42;
 
 bool Indirect(const ChipRuntime& rt) {
   return (rt.block.flags & fINDIRECT_INTERFACE) != 0;

@@ -6,15 +6,15 @@
 #include <thread>
 #include <utility>
 
+#include "board/chip_registers.h"
+
 namespace {
 
 constexpr uint32_t kSystemSetRegisters = 8;
 constexpr uint32_t kSystemSetComplete = 0xFF;
-constexpr uint32_t kSleepRegister = 0x08;
 constexpr uint32_t kDisplayOnOff = 0x09;
 constexpr uint32_t kCursorDirection = 0x17;
 constexpr uint32_t kCursorWriteLow = 0x1C;
-constexpr uint32_t kCursorReadLow = 0x1E;
 constexpr uint32_t kVirtualWidthLow = 0x06;
 
 // Commands of the indirect interface and the registers their data bytes fill.
@@ -30,9 +30,7 @@ constexpr ChipCommand kChipCommands[] = {
     {0x4C, 0xFC, 0x00, 0}, {0x5B, 0xFF, 0x18, 1}, {0x5C, 0xFF, 0x19, 2},  {0x5A, 0xFF, 0x1B, 1},
     {0x46, 0xFF, 0x1C, 2}, {0x60, 0xFF, 0x20, 1},
 };
-constexpr uint8_t kMemoryWrite = 0x42;
 constexpr uint8_t kMemoryRead = 0x43;
-constexpr uint8_t kCursorRead = 0x47;
 
 const ChipCommand* FindCommand(uint8_t value) {
   for (const ChipCommand& c : kChipCommands) {
@@ -267,7 +265,7 @@ void SimulatedBoard::AdvanceCursor() {
 void SimulatedBoard::WriteData(uint8_t value, uint32_t offset) {
   SimulatedChipState& s = State();
   const uint32_t parameter = s.parameter++;
-  if (s.command == kMemoryWrite) {
+  if (s.command == kMemoryWriteCommand) {
     if (s.cursor < layout_.memorySize) {
       WriteMemory(s.cursor, value, offset);
     } else {
@@ -283,7 +281,7 @@ void SimulatedBoard::WriteData(uint8_t value, uint32_t offset) {
 uint8_t SimulatedBoard::ReadData(uint32_t offset) {
   SimulatedChipState& s = State();
   const uint32_t parameter = s.parameter++;
-  if (s.command == kCursorRead && parameter < 2) {
+  if (s.command == kCursorReadCommand && parameter < 2) {
     return static_cast<uint8_t>(parameter == 0 ? s.cursor & 0xFF : s.cursor >> 8);
   }
   if (s.command == kMemoryRead) {
