@@ -31,23 +31,6 @@ bool EndsWithAny(std::string_view path, std::initializer_list<std::string_view> 
   return false;
 }
 
-class Mapping {
- public:
-  Mapping(int fd, size_t length, int protection, int flags)
-      : length_(length), data_(mmap(nullptr, length, protection, flags, fd, 0)) {}
-  ~Mapping() {
-    if (ok()) munmap(data_, length_);
-  }
-  Mapping(const Mapping&) = delete;
-  Mapping& operator=(const Mapping&) = delete;
-  bool ok() const { return data_ != MAP_FAILED; }
-  uint8_t* bytes() const { return static_cast<uint8_t*>(data_); }
-
- private:
-  size_t length_;
-  void* data_;
-};
-
 FileOutcome Failed(FileOutcome outcome, const char* sentence, const std::string& path,
                    const std::string& reason) {
   outcome.ok = false;

@@ -1,6 +1,7 @@
 #include "config/safe_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -147,6 +148,17 @@ bool WriteAll(int fd, std::string_view text, size_t* written) {
 
 std::string SystemErrorText() {
   return std::strerror(errno);
+}
+
+Mapping::Mapping(int fd, size_t length, int protection, int flags)
+    : length_(length), data_(mmap(nullptr, length, protection, flags, fd, 0)) {}
+
+Mapping::~Mapping() {
+  if (ok()) munmap(data_, length_);
+}
+
+bool Mapping::ok() const {
+  return data_ != MAP_FAILED;
 }
 
 bool ReadAll(int fd, const std::string& name, std::string* text, std::string* error) {

@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,21 @@ class StagedFile {
   std::string temporary_;
   bool direct_ = false;
   bool committed_ = false;
+};
+
+// A mapping of the first length bytes of the file open on fd; unmapped when destroyed.
+class Mapping {
+ public:
+  Mapping(int fd, size_t length, int protection, int flags);
+  ~Mapping();
+  Mapping(const Mapping&) = delete;
+  Mapping& operator=(const Mapping&) = delete;
+  bool ok() const;
+  uint8_t* bytes() const { return static_cast<uint8_t*>(data_); }
+
+ private:
+  size_t length_;
+  void* data_;
 };
 
 // Reads the whole file; *error gets the error box text on failure.

@@ -1,9 +1,14 @@
 #include "config/srecord.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <optional>
 
 #include "chipmodel/text_format.h"
 #include "config/locked_file.h"
@@ -15,26 +20,43 @@ namespace {
 
 // Value of a hexadecimal digit read upper-cased: digits give their value, any other
 // character its code minus 55 ('A' is 10).
-struct HexTable {
-  uint8_t value[256];
-  HexTable() {
-    for (int c = 0; c < 256; ++c) {
-      int upper = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
-      value[c] = static_cast<uint8_t>(upper >= '0' && upper <= '9' ? upper - '0' : upper - 55);
+uint8_t DigitValue(int c) {
+  const int upper = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+  return static_cast<uint8_t>(upper >= '0' && upper <= '9' ? upper - '0' : upper - 55);
+}
+
+// The byte of every pair of digits, indexed by the first character plus 256 times the
+// second: one lookup per byte.
+struct PairTable {
+  uint8_t value[65536];
+  PairTable() {
+    for (int second = 0; second < 256; ++second) {
+      for (int first = 0; first < 256; ++first) {
+        value[first | second << 8] =
+            static_cast<uint8_t>(DigitValue(first) * 16 + DigitValue(second));
+      }
     }
   }
 };
-const HexTable kHex;
+
+const PairTable& Pairs() {
+  static const PairTable table;
+  return table;
+}
+
 const char kHexDigits[] = "0123456789ABCDEF";
 const char kSignature[] = "62500 HAL EXE";
 
 class RecordCursor {
  public:
-  explicit RecordCursor(std::string_view text) : text_(text) {}
+  explicit RecordCursor(std::string_view text) : text_(text), pairs_(Pairs().value) {}
 
   bool failed() const { return failed_; }
   const std::string& message() const { return message_; }
-  size_t recordStart() const { return recordStart_; }
+  // Start of the record that holds the first byte of the signature found.
+  size_t signatureRecord() const { return signatureRecord_; }
+  // End of the current record's text.
+  size_t recordEnd() const { return next_; }
 
   uint8_t ReadByte() {
     while (!failed_ && position_ >= count_) NextDataRecord();
@@ -51,17 +73,31 @@ class RecordCursor {
     return (high << 16) | Read16();
   }
 
-  // Finds the signature; the stream then stands after its 12th character.
+  // Finds the signature; the stream then stands after its 12th character. A mismatch
+  // starts the search again after the mismatching byte.
   bool FindSignature() {
-    while (!failed_) {
-      if (ReadByte() != static_cast<uint8_t>(kSignature[0])) continue;
-      int matched = 1;
-      while (matched < 12 && !failed_ && ReadByte() == static_cast<uint8_t>(kSignature[matched])) {
-        ++matched;
+    const auto first = static_cast<uint8_t>(kSignature[0]);
+    int matched = 0;
+    for (;;) {
+      while (position_ >= count_) {
+        NextDataRecord();
+        if (failed_) return false;
       }
-      if (matched == 12 && !failed_) return true;
+      if (matched == 0) {
+        const void* hit = std::memchr(data_ + position_, first, count_ - position_);
+        if (!hit) {
+          position_ = count_;
+          continue;
+        }
+        position_ = static_cast<size_t>(static_cast<const uint8_t*>(hit) - data_) + 1;
+        signatureRecord_ = recordStart_;
+        matched = 1;
+      } else if (data_[position_++] == static_cast<uint8_t>(kSignature[matched])) {
+        if (++matched == 12) return true;
+      } else {
+        matched = 0;
+      }
     }
-    return false;
   }
 
   // Drops the rest of the current record and makes the next data record current.
@@ -111,38 +147,18 @@ class RecordCursor {
     message_ = message;
   }
 
-  uint8_t Decode() {
-    const uint8_t byte = static_cast<uint8_t>(kHex.value[static_cast<uint8_t>(text_[next_])] * 16 +
-                                              kHex.value[static_cast<uint8_t>(text_[next_ + 1])]);
-    next_ += 2;
-    return byte;
-  }
-
-  // Decodes count data bytes into the record buffer; returns their sum.
-  uint32_t DecodeData(size_t count) {
+  // Decodes count bytes at the text position into out (the caller has checked that the
+  // characters are there); returns their sum.
+  uint32_t Decode(size_t count, uint8_t* out) {
     const auto* in = reinterpret_cast<const uint8_t*>(text_.data() + next_);
-    uint8_t* out = data_;
     uint32_t sum = 0;
     for (size_t i = 0; i < count; ++i) {
-      const uint8_t byte =
-          static_cast<uint8_t>(kHex.value[in[2 * i]] * 16 + kHex.value[in[2 * i + 1]]);
+      const uint8_t byte = pairs_[in[2 * i] | in[2 * i + 1] << 8];
       out[i] = byte;
       sum += byte;
     }
     next_ += 2 * count;
     return sum;
-  }
-
-  bool TakeByte(uint32_t* sum, uint8_t* byte) {
-    if (next_ + 2 > text_.size()) {
-      Fail("");
-      return false;
-    }
-    *byte = static_cast<uint8_t>(kHex.value[static_cast<uint8_t>(text_[next_])] * 16 +
-                                 kHex.value[static_cast<uint8_t>(text_[next_ + 1])]);
-    next_ += 2;
-    *sum += *byte;
-    return true;
   }
 
   void NextDataRecord() {
@@ -154,9 +170,9 @@ class RecordCursor {
       if (next_ + 1 >= text_.size() || text_[next_] != 'S') return Fail("");
       const char typeDigit = text_[next_ + 1];
       next_ += 2;
-      uint32_t sum = 0;
+      if (next_ + 2 > text_.size()) return Fail("");
       uint8_t byteCount;
-      if (!TakeByte(&sum, &byteCount)) return;
+      uint32_t sum = Decode(1, &byteCount);
       switch (typeDigit) {
         case '0':
         case '1':
@@ -181,11 +197,11 @@ class RecordCursor {
       if (type_ <= 3 && byteCount < addressLength_ + 1) return Fail("");
       // Address, data and checksum: all characters must be there.
       if (next_ + 2 * (addressLength_ + dataCount + 1) > text_.size()) return Fail("");
-      for (int i = 0; i < addressLength_; ++i) sum += address_[i] = Decode();
-      sum += DecodeData(dataCount);
-      const uint32_t expected = static_cast<uint8_t>(~sum);
-      const uint8_t checksum = Decode();
-      if (checksum != expected) return Fail("ERROR: Invalid checksum!");
+      sum += Decode(static_cast<size_t>(addressLength_), address_);
+      sum += Decode(dataCount, data_);
+      uint8_t checksum;
+      Decode(1, &checksum);
+      if (checksum != static_cast<uint8_t>(~sum)) return Fail("ERROR: Invalid checksum!");
       if (type_ >= 1 && type_ <= 3) {
         count_ = dataCount;
         hasRecord_ = true;
@@ -195,8 +211,10 @@ class RecordCursor {
   }
 
   std::string_view text_;
+  const uint8_t* pairs_;
   size_t next_ = 0;
   size_t recordStart_ = 0;
+  size_t signatureRecord_ = 0;
   int type_ = 0;
   int addressLength_ = 0;
   uint8_t address_[4] = {};
@@ -255,7 +273,8 @@ HalStruct& StagingBlock() {
   return staging;
 }
 
-bool ReadSrecordBlock(std::string_view text, HalStruct* staging, std::string* message) {
+bool ReadSrecordBlock(std::string_view text, HalStruct* staging, std::string* message,
+                      SrecordBlockRecords* records) {
   RecordCursor cursor(text);
   HalStruct b = *staging;
   if (!cursor.FindSignature()) return Report(cursor, message), false;
@@ -270,6 +289,7 @@ bool ReadSrecordBlock(std::string_view text, HalStruct* staging, std::string* me
   b.clki /= 1000;
   *staging = b;
   if (message) message->clear();
+  if (records) *records = {cursor.signatureRecord(), cursor.recordEnd()};
   return true;
 }
 
@@ -293,19 +313,60 @@ bool RewriteSrecordBlock(std::string& text, HalStruct* staging, std::string* mes
 
 namespace {
 
-// The block as the text holds it, as bytes; empty when the text holds none.
-std::string SrecordFingerprint(std::string_view text) {
-  HalStruct block = DefaultHalStruct();
-  if (!ReadSrecordBlock(text, &block, nullptr)) return {};
-  return std::string(reinterpret_cast<const char*>(&block), sizeof block);
+// Where the block's records of a file read or saved here lie, as long as the file is
+// unchanged since; a save then reads and rewrites those records only.
+struct KnownRecords {
+  struct stat state;  // after the read or save
+  SrecordBlockRecords records;
+};
+
+std::map<std::string, KnownRecords>& Known() {
+  static std::map<std::string, KnownRecords> known;
+  return known;
+}
+
+bool Unchanged(const struct stat& now, const struct stat& then) {
+  return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size &&
+         now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec &&
+         now.st_ctim.tv_sec == then.st_ctim.tv_sec && now.st_ctim.tv_nsec == then.st_ctim.tv_nsec;
+}
+
+void RememberRecords(const std::string& path, int fd, SrecordBlockRecords records) {
+  struct stat now;
+  if (fstat(fd, &now) == 0) {
+    Known()[path] = {now, records};
+  } else {
+    Known().erase(path);
+  }
+}
+
+// The block's records of a file known here and unchanged since; false otherwise.
+bool ReadKnownRecords(const LockedFile& file, std::string* text, SrecordBlockRecords* records) {
+  const auto found = Known().find(file.path);
+  struct stat now;
+  if (found == Known().end() || fstat(file.fd.get(), &now) != 0 ||
+      !Unchanged(now, found->second.state)) {
+    return false;
+  }
+  *records = found->second.records;
+  text->resize(records->end - records->begin);
+  size_t done = 0;
+  while (done < text->size()) {
+    const ssize_t n = pread(file.fd.get(), text->data() + done, text->size() - done,
+                            static_cast<off_t>(records->begin + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
 }
 
 std::string Detail(const std::string& path, int error) {
   return path + ": " + std::strerror(error ? error : EIO);
 }
 
-// Opens the file and reads its text; false with the result's messages filled.
-bool ReadLocked(const std::string& path, bool forSaving, LockedFile* file, std::string* text,
+// Opens and locks the file; false with the result's messages filled.
+bool OpenLocked(const std::string& path, bool forSaving, LockedFile* file,
                 SrecordFileResult* result) {
   *file = OpenLockedFile(path, forSaving);
   result->notices = file->notices;
@@ -318,18 +379,48 @@ bool ReadLocked(const std::string& path, bool forSaving, LockedFile* file, std::
     result->refusal = file->reason;
     return false;
   }
-  std::string error;
-  errno = 0;
-  if (!ReadAll(file->fd.get(), path, text, &error)) {
-    result->messages.push_back(error);
+  return true;
+}
+
+// Maps the whole text of the locked file; only the pages parsed are read.
+bool MapText(const LockedFile& file, const std::string& path, std::optional<Mapping>* mapping,
+             std::string_view* text, SrecordFileResult* result) {
+  struct stat info;
+  if (fstat(file.fd.get(), &info) != 0) {
+    result->messages.push_back(StringPrintf("ERROR: _lseek to end failed, file:%s", path.c_str()));
     result->detail = Detail(path, errno);
     return false;
   }
+  const size_t length = static_cast<size_t>(info.st_size);
+  *text = {};
+  if (length == 0) return true;
+  mapping->emplace(file.fd.get(), length, PROT_READ, MAP_PRIVATE);
+  if (!(*mapping)->ok()) {
+    result->messages.push_back(
+        StringPrintf("ERROR: read %d bytes of %d", 0, static_cast<int>(length)));
+    result->detail = Detail(path, errno);
+    return false;
+  }
+  madvise((*mapping)->bytes(), length, MADV_SEQUENTIAL);
+  *text = std::string_view(reinterpret_cast<const char*>((*mapping)->bytes()), length);
+  return true;
+}
+
+// Finds the block's records in the whole text; false with the message of the failure.
+bool FindRecords(std::string_view text, std::string* records, SrecordBlockRecords* where,
+                 SrecordFileResult* result) {
+  HalStruct ignored = DefaultHalStruct();
+  std::string message;
+  if (!ReadSrecordBlock(text, &ignored, &message, where)) {
+    if (!message.empty()) result->messages.push_back(message);
+    return false;
+  }
+  records->assign(text.substr(where->begin, where->end - where->begin));
   return true;
 }
 
 bool WriteCopy(const std::string& openedPath, const std::string& target, const std::string& text,
-               SrecordFileResult* result) {
+               SrecordBlockRecords where, SrecordFileResult* result) {
   struct stat info;
   const mode_t mode =
       stat(openedPath.c_str(), &info) == 0 ? (info.st_mode & 07777) | S_IWUSR : S_IRUSR | S_IWUSR;
@@ -351,25 +442,32 @@ bool WriteCopy(const std::string& openedPath, const std::string& target, const s
         StringPrintf("ERROR: %s, file:%s", SystemErrorText().c_str(), target.c_str()));
     return false;
   }
-  RememberOpenedBlock(ResolvedPath(target), SrecordFingerprint(text));
+  const std::string path = ResolvedPath(target);
+  RememberOpenedBlock(path, text.substr(where.begin, where.end - where.begin));
+  FileDescriptor copy(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (copy.get() >= 0) RememberRecords(path, copy.get(), where);
   return true;
 }
 
-bool WriteInPlace(LockedFile& file, const std::string& name, const std::string& text,
-                  const std::string& newText, SrecordFileResult* result) {
+bool WriteInPlace(LockedFile& file, const std::string& name, SrecordBlockRecords where,
+                  const std::string& records, const std::string& newRecords,
+                  SrecordFileResult* result) {
   InPlaceSave save;
   save.path = file.path;
   save.fd = file.fd.get();
   save.info = file.info;
-  save.changes = ChangedRanges(reinterpret_cast<const uint8_t*>(text.data()),
-                               reinterpret_cast<const uint8_t*>(newText.data()), text.size(), 0);
+  save.changes = ChangedRanges(reinterpret_cast<const uint8_t*>(records.data()),
+                               reinterpret_cast<const uint8_t*>(newRecords.data()), records.size(),
+                               where.begin);
   if (!SaveInPlace(save)) {
+    Known().erase(file.path);
     result->messages.push_back(
         StringPrintf("ERROR: %s, file:%s", std::strerror(save.error), name.c_str()));
     return false;
   }
   futimens(file.fd.get(), nullptr);
-  UpdateOpenedBlock(file.path, SrecordFingerprint(newText));
+  UpdateOpenedBlock(file.path, newRecords);
+  RememberRecords(file.path, file.fd.get(), where);
   return true;
 }
 
@@ -378,12 +476,19 @@ bool WriteInPlace(LockedFile& file, const std::string& name, const std::string& 
 SrecordFileResult ReadSrecordFile(const std::string& path) {
   SrecordFileResult result;
   LockedFile file;
-  std::string text;
-  if (!ReadLocked(path, false, &file, &text, &result)) return result;
+  std::optional<Mapping> mapping;
+  std::string_view text;
+  if (!OpenLocked(path, false, &file, &result) || !MapText(file, path, &mapping, &text, &result)) {
+    return result;
+  }
   std::string message;
-  result.ok = ReadSrecordBlock(text, &StagingBlock(), &message);
+  SrecordBlockRecords where;
+  result.ok = ReadSrecordBlock(text, &StagingBlock(), &message, &where);
   if (!message.empty()) result.messages.push_back(message);
-  if (result.ok) RememberOpenedBlock(file.path, SrecordFingerprint(text));
+  if (result.ok) {
+    RememberOpenedBlock(file.path, std::string(text.substr(where.begin, where.end - where.begin)));
+    RememberRecords(file.path, file.fd.get(), where);
+  }
   return result;
 }
 
@@ -391,25 +496,37 @@ SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::str
   SrecordFileResult result;
   const bool saveAs = !newPath.empty();
   LockedFile file;
-  std::string text;
-  if (!ReadLocked(openedPath, !saveAs, &file, &text, &result)) return result;
+  if (!OpenLocked(openedPath, !saveAs, &file, &result)) return result;
   if (!saveAs && file.journalInTheWay) {
     result.refusal = result.notices.back();
     result.notices.pop_back();
     return result;
   }
-  if (!saveAs && OpenedBlockChanged(file.path, SrecordFingerprint(text))) {
+  std::optional<Mapping> mapping;
+  std::string_view text;
+  std::string records;
+  SrecordBlockRecords where;
+  if (saveAs || !ReadKnownRecords(file, &records, &where)) {
+    if (!MapText(file, openedPath, &mapping, &text, &result) ||
+        !FindRecords(text, &records, &where, &result)) {
+      return result;
+    }
+  }
+  if (!saveAs && OpenedBlockChanged(file.path, records)) {
     result.refusal = kChangedSinceOpened;
     return result;
   }
   HalStruct staging = StagingBlock();
-  std::string newText = text, message;
-  if (!RewriteSrecordBlock(newText, &staging, &message)) {
+  std::string newRecords = records, message;
+  if (!RewriteSrecordBlock(newRecords, &staging, &message)) {
     if (!message.empty()) result.messages.push_back(message);
     return result;
   }
-  if (saveAs ? !WriteCopy(openedPath, newPath, newText, &result)
-             : !WriteInPlace(file, openedPath, text, newText, &result)) {
+  if (saveAs) {
+    std::string newText(text);
+    newText.replace(where.begin, records.size(), newRecords);
+    if (!WriteCopy(openedPath, newPath, newText, where, &result)) return result;
+  } else if (!WriteInPlace(file, openedPath, where, records, newRecords, &result)) {
     return result;
   }
   StagingBlock() = staging;

@@ -11,10 +11,19 @@
 // The block of the last S-record file read; starts as the default block.
 HalStruct& StagingBlock();
 
+// Where the block lies in S-record text: from the start of the record that holds the
+// signature's first byte to the end of the record that holds the last field read.
+struct SrecordBlockRecords {
+  size_t begin = 0;
+  size_t end = 0;
+};
+
 // Reads the block out of S-record text into *staging (fields as the file holds them,
 // CLKI divided by 1000). False on a syntax or checksum error, or when the text ends
 // before the block is complete; *message gets the error box text, if the error has one.
-bool ReadSrecordBlock(std::string_view text, HalStruct* staging, std::string* message);
+// *records, if given, gets where the block lies.
+bool ReadSrecordBlock(std::string_view text, HalStruct* staging, std::string* message,
+                      SrecordBlockRecords* records = nullptr);
 
 // Writes the staging block's fields into the records of text in place, recomputing
 // the checksum of every touched record. The 256 description bytes of the file stay;
@@ -36,6 +45,7 @@ struct SrecordFileResult {
 SrecordFileResult ReadSrecordFile(const std::string& path);
 
 // Writes the staging block into the records of the opened file in place (only the
-// changed digits, under a journal), or into a copy of it named newPath (another file,
+// changed digits, under a journal; a file unchanged since it was read or saved here has
+// only its block's records read again), or into a copy of it named newPath (another file,
 // which appears only when complete; the opened file is then unchanged).
 SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath);
