@@ -4,6 +4,7 @@
 
 #include "chipmodel/bit_utils.h"
 #include "config/chip62500.h"
+#include "config/signature_search.h"
 
 const char kNoConfigurationData[] = "The file does not contain any configuration data.";
 
@@ -14,8 +15,8 @@ constexpr uint16_t kSwappedEndianWord = 0x3412;
 // Next occurrence of the signature at or after from, or length when none.
 size_t NextSignature(const uint8_t* image, size_t length, size_t from, const std::string& sig) {
   if (from >= length) return length;
-  const void* hit = memmem(image + from, length - from, sig.data(), sig.size());
-  return hit ? static_cast<size_t>(static_cast<const uint8_t*>(hit) - image) : length;
+  return from + FindBytes(image + from, length - from, reinterpret_cast<const uint8_t*>(sig.data()),
+                          sig.size());
 }
 
 }  // namespace

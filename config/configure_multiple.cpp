@@ -58,6 +58,7 @@ void DropFailed(std::vector<PreparedSave*>& saves) {
 // flush; every journal removed. A file whose step fails is put back on its own.
 void CommitGroup(std::vector<PreparedSave>& group) {
   std::vector<PreparedSave*> saves;
+  std::vector<InPlaceSave*> journals;
   for (PreparedSave& prepared : group) {
     if (!prepared.outcome.ok || prepared.file.fd.get() < 0) continue;  // done already
     if (prepared.save.changes.empty()) {
@@ -65,12 +66,11 @@ void CommitGroup(std::vector<PreparedSave>& group) {
       continue;
     }
     prepared.save.deferFlush = true;
-    if (!WriteJournal(prepared.save)) {
-      FinishImageSave(prepared, prepared.save.error);
-      continue;
-    }
     saves.push_back(&prepared);
+    journals.push_back(&prepared.save);
   }
+  WriteJournals(journals);
+  DropFailed(saves);
   FlushEach(saves);
   DropFailed(saves);
   for (PreparedSave* prepared : saves) ApplyChanges(prepared->save);

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstddef>
 #include <cstring>
+#include <map>
 
 #include "chipmodel/text_format.h"
 #include "config/file_system.h"
@@ -37,10 +39,11 @@ bool Get64(const std::string& in, size_t* at, uint64_t* v) {
   return true;
 }
 
-// Journal: magic, device, inode, length, range count, each range's offset, size and
-// bytes, then the hash of everything before it.
-std::string JournalText(const struct stat& info, const std::vector<FileRange>& originals) {
-  std::string text(kMagic, sizeof kMagic);
+// Journal: magic, then a section for each file (device, inode, length, range count,
+// each range's offset, size and bytes), then the hash of everything before it. The
+// journals of a group commit are one file with a name beside each of its files.
+void PutSection(std::string& text, const struct stat& info,
+                const std::vector<FileRange>& originals) {
   Put64(text, info.st_dev);
   Put64(text, info.st_ino);
   Put64(text, static_cast<uint64_t>(info.st_size));
@@ -50,42 +53,45 @@ std::string JournalText(const struct stat& info, const std::vector<FileRange>& o
     Put64(text, range.bytes.size());
     text += range.bytes;
   }
-  Put64(text, Fnv1a(text.data(), text.size()));
-  return text;
 }
 
-// The originals of a complete journal of the file described by info.
+void PutHash(std::string& text) {
+  Put64(text, Fnv1a(text.data(), text.size()));
+}
+
+// The originals of the file described by info, from a complete journal.
 bool ParseJournal(const std::string& text, const struct stat& info,
                   std::vector<FileRange>* originals) {
   if (text.size() < sizeof kMagic + 5 * 8 || std::memcmp(text.data(), kMagic, sizeof kMagic)) {
     return false;
   }
-  size_t at = text.size() - 8;
-  uint64_t hash = 0;
-  if (!Get64(text, &at, &hash) || hash != Fnv1a(text.data(), text.size() - 8)) return false;
-  at = sizeof kMagic;
-  uint64_t device = 0, inode = 0, length = 0, count = 0;
-  Get64(text, &at, &device);
-  Get64(text, &at, &inode);
-  Get64(text, &at, &length);
-  Get64(text, &at, &count);
-  if (device != static_cast<uint64_t>(info.st_dev) || inode != info.st_ino ||
-      length != static_cast<uint64_t>(info.st_size)) {
-    return false;
-  }
   const size_t end = text.size() - 8;
-  for (uint64_t i = 0; i < count; ++i) {
-    FileRange range;
-    uint64_t size = 0;
-    if (!Get64(text, &at, &range.offset) || !Get64(text, &at, &size) || size > end - at ||
-        range.offset + size > length) {
+  size_t at = end;
+  uint64_t hash = 0;
+  if (!Get64(text, &at, &hash) || hash != Fnv1a(text.data(), end)) return false;
+  at = sizeof kMagic;
+  bool found = false;
+  while (at < end) {
+    uint64_t device = 0, inode = 0, length = 0, count = 0;
+    if (!Get64(text, &at, &device) || !Get64(text, &at, &inode) || !Get64(text, &at, &length) ||
+        !Get64(text, &at, &count) || at > end) {
       return false;
     }
-    range.bytes = text.substr(at, size);
-    at += size;
-    originals->push_back(std::move(range));
+    const bool mine = !found && device == static_cast<uint64_t>(info.st_dev) &&
+                      inode == info.st_ino && length == static_cast<uint64_t>(info.st_size);
+    for (uint64_t i = 0; i < count; ++i) {
+      FileRange range;
+      uint64_t size = 0;
+      if (!Get64(text, &at, &range.offset) || !Get64(text, &at, &size) || at > end ||
+          size > end - at || range.offset + size > length) {
+        return false;
+      }
+      if (mine) originals->push_back({range.offset, text.substr(at, size)});
+      at += size;
+    }
+    found = found || mine;
   }
-  return at == end;
+  return found && at == end;
 }
 
 // Writes the ranges in order, at most limit bytes of them; *done gets the bytes written.
@@ -182,7 +188,9 @@ bool WriteJournal(InPlaceSave& save) {
     if (errno == EACCES || errno == EPERM || errno == EROFS) return true;
     return Fail(save);
   }
-  const std::string text = JournalText(save.info, save.originals);
+  std::string text(kMagic, sizeof kMagic);
+  PutSection(text, save.info, save.originals);
+  PutHash(text);
   const std::string self = StringPrintf("/proc/self/fd/%d", fd);
   size_t written = 0;
   bool ok = WriteAt(fd, text.data(), text.size(), 0, &written) &&
@@ -199,6 +207,70 @@ bool WriteJournal(InPlaceSave& save) {
     return false;
   }
   return true;
+}
+
+namespace {
+
+// A journal file holds at most this many files' sections, one name each (well under the
+// link limits of file systems).
+constexpr size_t kNamesPerJournal = 1000;
+
+// One journal for saves whose journals lie in folder, linked in under each save's journal
+// name. False when the journal file could not be made; the saves then have no journal.
+bool WriteSharedJournal(const std::string& folder, const std::vector<InPlaceSave*>& saves) {
+  std::string text(kMagic, sizeof kMagic);
+  std::vector<InPlaceSave*> journaled;
+  for (InPlaceSave* save : saves) {
+    errno = 0;
+    if (!ReadRanges(save->fd, save->changes, &save->originals)) {
+      Fail(*save);
+      continue;
+    }
+    PutSection(text, save->info, save->originals);
+    journaled.push_back(save);
+  }
+  if (journaled.empty()) return true;
+  PutHash(text);
+  FileSystemCalls& fs = FileSystem();
+  const int fd = fs.open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+  if (fd < 0) return false;
+  size_t written = 0;
+  const bool complete = WriteAt(fd, text.data(), text.size(), 0, &written);
+  const std::string self = StringPrintf("/proc/self/fd/%d", fd);
+  for (InPlaceSave* save : complete ? journaled : std::vector<InPlaceSave*>{}) {
+    const std::string journal = JournalPath(save->path);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, journal.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      save->journal = journal;
+    } else {
+      Fail(*save);
+    }
+  }
+  if (fs.close(fd) == 0 && complete) return true;
+  for (InPlaceSave* save : journaled) {
+    if (!save->journal.empty()) fs.unlink(save->journal.c_str());
+    save->journal.clear();
+  }
+  return false;
+}
+
+}  // namespace
+
+void WriteJournals(const std::vector<InPlaceSave*>& saves) {
+  std::map<std::string, std::vector<InPlaceSave*>> byFolder;
+  for (InPlaceSave* save : saves) byFolder[FolderOf(JournalPath(save->path))].push_back(save);
+  for (const auto& [folder, all] : byFolder) {
+    for (size_t first = 0; first < all.size(); first += kNamesPerJournal) {
+      const std::vector<InPlaceSave*> part(
+          all.begin() + static_cast<std::ptrdiff_t>(first),
+          all.begin() +
+              static_cast<std::ptrdiff_t>(std::min(all.size(), first + kNamesPerJournal)));
+      if (WriteSharedJournal(folder, part)) continue;
+      // No shared file (a folder without unnamed files, a failed write): one each.
+      for (InPlaceSave* save : part) {
+        if (save->error == 0) WriteJournal(*save);
+      }
+    }
+  }
 }
 
 bool ApplyChanges(InPlaceSave& save) {

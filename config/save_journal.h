@@ -42,6 +42,11 @@ struct InPlaceSave {
 // one the save goes on without it. False: nothing was changed, no journal is left.
 bool WriteJournal(InPlaceSave& save);
 
+// The journals of several saves of a group commit (deferFlush set): one file for the
+// saves of a folder, with each save's journal name linked to it, so that removing the
+// names frees its space once. A save whose journal could not be written gets its error.
+void WriteJournals(const std::vector<InPlaceSave*>& saves);
+
 // Writes the changes and flushes the file.
 bool ApplyChanges(InPlaceSave& save);
 

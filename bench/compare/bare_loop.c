@@ -1,7 +1,9 @@
 /* The bare loops compare.sh measures the tool against.
  *   bare_loop find NEEDLE FILE         maps FILE and finds NEEDLE with memmem
  *   bare_loop write NEEDLE BYTE FILE..  maps each file, finds NEEDLE, overwrites the
- *                                       block's CLKI byte with BYTE; one syncfs at the end */
+ *                                       block's CLKI byte with BYTE; one syncfs at the end
+ * find-all and write-all go on to the end of each file for further occurrences, as a
+ * locator that refuses a file with two blocks must. */
 #define _GNU_SOURCE
 #include <fcntl.h>
 #include <stdio.h>
@@ -15,6 +17,7 @@ static char needle[64];
 static size_t needleLength;
 
 static char* map;
+static int all;
 
 static char* Find(const char* path, int writable, size_t* length, int* fd) {
   *fd = open(path, writable ? O_RDWR : O_RDONLY);
@@ -24,6 +27,9 @@ static char* Find(const char* path, int writable, size_t* length, int* fd) {
   map = mmap(NULL, *length, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, *fd, 0);
   if (map == MAP_FAILED) return NULL;
   char* at = memmem(map, *length, needle, needleLength);
+  for (char* next = at; all && next;) {
+    next = memmem(next + 1, *length - (size_t)(next + 1 - map), needle, needleLength);
+  }
   if (!at) {
     munmap(map, *length);
     return NULL;
@@ -39,7 +45,8 @@ int main(int argc, char** argv) {
   fclose(in);
   size_t length;
   int fd;
-  if (strcmp(argv[1], "find") == 0) return Find(argv[3], 0, &length, &fd) ? 0 : 1;
+  all = strstr(argv[1], "-all") != NULL;
+  if (strncmp(argv[1], "find", 4) == 0) return Find(argv[3], 0, &length, &fd) ? 0 : 1;
   const char byte = (char)strtol(argv[3], NULL, 0);
   int last = -1;
   for (int i = 4; i < argc; ++i) {
