@@ -44,7 +44,7 @@ pair() {
   local name=$1 ours=$2 theirs=$3
   shift 3
   hyperfine --shell=bash --runs "$runs" --warmup 1 --export-json "$json" "$@" \
-    "$ours" "$theirs" >&2
+    -n ours "$ours" -n reference "$theirs" >&2
   results+=("$name|$(python3 -c '
 import json, sys
 r = json.load(open(sys.argv[1]))["results"]
@@ -65,13 +65,14 @@ pair "Locating the block in a 256 MiB image vs mmap + memmem to the first hit" \
 pair "Locating the block in a 256 MiB image vs mmap + memmem over the whole image" \
   "$tool check big.elf" "$bare find-all needle.bin big.elf"
 pair "CLI start-up (--version) vs /bin/true" "$tool --version" "/bin/true"
-# Each run starts from images whose block differs from the built-in one.
+# Each run starts from images whose block differs from the built-in one, with nothing
+# left for its flushes from the run before.
 pair "Configure 1000 one-MiB images vs bare loop to the first hit, one flush" \
   "$tool configure --from - ${images[*]}" "$bare write needle.bin 0 ${images[*]}" \
-  --prepare "$tool configure --from source.elf ${images[*]}"
+  --prepare "$tool configure --from source.elf ${images[*]} >/dev/null; sync"
 pair "Configure 1000 one-MiB images vs bare loop over the whole images, one flush" \
   "$tool configure --from - ${images[*]}" "$bare write-all needle.bin 0 ${images[*]}" \
-  --prepare "$tool configure --from source.elf ${images[*]}"
+  --prepare "$tool configure --from source.elf ${images[*]} >/dev/null; sync"
 # The desktop program up to its main window's first paint, on the display, on a private
 # Xvfb when there is none, else offscreen; the reference is the target, 200 ms.
 if [[ -z ${DISPLAY:-} ]] && command -v Xvfb >/dev/null; then
