@@ -60,58 +60,6 @@ TEST(BlockLocator, FindsOneValidBlockOrGivesTheFixedReason) {
   EXPECT_EQ(FindBlock(chip, Bytes(good + wrongSize), 928, true).result, FindResult::kFound);
 }
 
-TEST(BlockLocator, LoadsAndStoresInTheImagesByteOrder) {
-  HalStruct block = DefaultHalStruct();
-  block.baseAddress = 0x10000000;
-  block.registers[1].value = 0x8B;  // fx 12
-  std::strcpy(block.configDescription, "big endian target");
-  for (bool big : {false, true}) {
-    Chip62500 chip;
-    std::string image = ImageWith(StoredBlock(block, big));
-    std::string message;
-    ASSERT_TRUE(LoadBlockFromImage(chip, Bytes(image), image.size(), &message)) << message;
-    EXPECT_EQ(chip.Block().baseAddress, 0x10000000u);
-    EXPECT_EQ(chip.GetFieldValue("fx"), 12u);
-    EXPECT_STREQ(chip.Block().configDescription, "big endian target");
-
-    chip.SetRawValue("baseaddr", 0x20000000);
-    chip.SetValueText("fx", "8");
-    const std::string before = image;
-    auto* bytes = reinterpret_cast<uint8_t*>(image.data());
-    size_t position = 0;
-    ASSERT_TRUE(StoreBlockIntoImage(chip, bytes, image.size(), true, &message, &position));
-    EXPECT_EQ(position, 1000u);
-    EXPECT_EQ(image.substr(0, 1000), before.substr(0, 1000));
-    EXPECT_EQ(image.substr(1464), before.substr(1464));
-
-    Chip62500 reread;
-    ASSERT_TRUE(LoadBlockFromImage(reread, Bytes(image), image.size(), &message)) << message;
-    EXPECT_EQ(reread.Block().baseAddress, 0x10000000u);  // preserved
-    EXPECT_EQ(reread.GetFieldValue("fx"), 8u);
-    EXPECT_EQ(static_cast<uint8_t>(image[1000 + 284]), big ? 0x12 : 0x34);
-
-    ASSERT_TRUE(StoreBlockIntoImage(chip, bytes, image.size(), false, &message));
-    Chip62500 third;
-    ASSERT_TRUE(LoadBlockFromImage(third, Bytes(image), image.size(), &message));
-    EXPECT_EQ(third.Block().baseAddress, 0x20000000u);
-  }
-}
-
-TEST(BlockLocator, RefusalsLeaveTheImageAndChipUnchanged) {
-  Chip62500 chip;
-  chip.SetRawValue("vram", 1234);
-  std::string image =
-      ImageWith(StoredBlock(DefaultHalStruct(), false) + StoredBlock(DefaultHalStruct(), false));
-  const std::string before = image;
-  std::string message;
-  EXPECT_FALSE(LoadBlockFromImage(chip, Bytes(image), image.size(), &message));
-  EXPECT_EQ(chip.Block().requiredVram, 1234u);
-  EXPECT_FALSE(StoreBlockIntoImage(chip, reinterpret_cast<uint8_t*>(image.data()), image.size(),
-                                   false, &message));
-  EXPECT_EQ(message, "The file contains multiple configuration data structures.");
-  EXPECT_EQ(image, before);
-}
-
 TEST(BlockLocator, SavesOverUnconfiguredAndCorruptBlocks) {
   Chip62500 chip;
   chip.SetRawValue("clki", 12000000);

@@ -1,4 +1,5 @@
-// The generic register and feature operations, on the 62500 with its default block.
+// The generic register and feature operations, and the features the 62500 keeps in its
+// configuration block or computes, on the 62500 with its default block.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,9 +39,6 @@ TEST(ChipEngine, RegistersReadThroughTheBlockList) {
   EXPECT_EQ(index, 0xFFFFu);
   EXPECT_FALSE(chip.BlockIndexAt(34, &index));
 
-  EXPECT_TRUE(chip.IsRegisterWriteOnly(0x1C, false));
-  EXPECT_TRUE(chip.IsRegisterReadOnly(0x1F, false));
-  EXPECT_FALSE(chip.IsRegisterReadOnly(0x00, false));
   EXPECT_EQ(chip.RegisterHexDigits(0xFFFA, false), 4u);
   EXPECT_EQ(chip.RegisterHexDigits(0x9999, false), 2u);
 }
@@ -199,4 +197,66 @@ TEST(ChipEngine, GenericReservedSettingsReport) {
   std::string single;
   chip.ChipEngine::ReservedSettingsReport(single, 4096);
   EXPECT_EQ(single, "WARNING: REG[000Ah] bit 3 is set to a RESERVED setting (should be zero).\n");
+}
+
+// The default block's value texts are in the golden listing of "62500cfg show".
+TEST(Chip62500, BlockFeaturesWriteTheirFields) {
+  Chip62500 chip;
+  EXPECT_TRUE(chip.SetValueText("baseaddr", "10000000"));
+  EXPECT_EQ(chip.Block().baseAddress, 0x10000000u);
+  EXPECT_EQ(chip.GetRawValue("regaddr"), 0x10008000u);
+  EXPECT_EQ(chip.GetRawValue("memaddr"), 0x10000000u);
+  EXPECT_TRUE(chip.SetValueText("clki", "12.5"));
+  EXPECT_EQ(chip.Block().clki, 12500000u);
+  EXPECT_TRUE(chip.SetValueText("cnf4", "1-bit indirect"));
+  EXPECT_EQ(chip.GetRawValue("ii"), 1u);
+  EXPECT_EQ(chip.Block().flags, fINDIRECT_INTERFACE);
+  EXPECT_TRUE(chip.SetRawValue("cnf32", 3));
+  EXPECT_EQ(chip.Block().flags & 0x60000000u, 0x60000000u);
+  EXPECT_EQ(Text(chip, "cnf32"), "80 family");  // read back as a register field, not the flags
+  EXPECT_TRUE(chip.SetRawValue("fpshiftdiv", 3));
+  EXPECT_EQ(chip.Block().flags & 0x18000000u, 0x18000000u);
+  EXPECT_EQ(chip.GetRawValue("fpshiftclk"), 187500u);
+  EXPECT_TRUE(chip.SetRawValue("fpshiftdiv", 2));
+  EXPECT_EQ(chip.GetRawValue("pclkdiv"), 4u);
+  EXPECT_EQ(chip.GetRawValue("pclk"), 1500000u);
+  EXPECT_TRUE(chip.SetValueText("pccard", "True"));
+  EXPECT_EQ(chip.Block().flags & fPCCARD_INTERFACE, fPCCARD_INTERFACE);
+  EXPECT_TRUE(chip.SetValueText("sysclksrc", "CLKI"));
+  EXPECT_EQ(chip.GetRawValue("sysclk"), 12500000u);
+  EXPECT_TRUE(chip.SetRawValue("pclk", 5));  // computed: ignored
+
+  EXPECT_TRUE(chip.SetRawValue("bpp", 3));
+  EXPECT_EQ(chip.GetRawValue("rawbpp"), 0u);
+  EXPECT_EQ(chip.GetRawValue("bpp"), 1u);
+  EXPECT_TRUE(chip.SetValueText("bpp", "4"));
+  EXPECT_EQ(chip.GetRawValue("rawbpp"), 2u);
+  EXPECT_EQ(chip.GetRawValue("width"), 160u);
+
+  EXPECT_TRUE(chip.SetValueText("cfgdesc", "Board A"));
+  EXPECT_STREQ(chip.Block().configDescription, "Board A");
+  EXPECT_TRUE(chip.SetValueText("cfgdesc", std::string(300, 'x')));
+  EXPECT_EQ(std::string(chip.Block().configDescription).size(), 255u);
+}
+
+TEST(Chip62500, BlockRegisterListOperations) {
+  Chip62500 chip;
+  HalStruct block = DefaultHalStruct();
+  block.registers[0] = {0xFFFA, 0};
+  block.registers[1] = {0x05, 0x11};
+  block.registers[2] = {0xFFFE, 20};
+  block.registers[3] = {0x05, 0x22};
+  block.registers[4] = {kEndOfTable, 0};
+  chip.LoadBlock(block);
+  EXPECT_EQ(chip.BlockRegisterCount(), 4u);
+  uint32_t position = 99;
+  EXPECT_TRUE(chip.FindBlockPosition(0x05, &position, false));
+  EXPECT_EQ(position, 3u);
+  EXPECT_TRUE(chip.FindBlockPosition(0x05, &position, true));
+  EXPECT_EQ(position, 1u);
+  position = 99;
+  EXPECT_FALSE(chip.FindBlockPosition(0x06, &position, false));
+  EXPECT_EQ(position, 99u);
+  EXPECT_EQ(chip.ReadRegister(0x05, false), 0x22u);  // the last pair counts
+  EXPECT_EQ(chip.ReadRegister(0x06, false), 0u);     // no pair: the default
 }

@@ -196,36 +196,21 @@ TEST(ChipRuntime, LiveModeReadsAndWritesTheBoard) {
   EXPECT_EQ(chip.GetRawValue("baseaddr"), 0u);
 }
 
-TEST(ChipRuntime, TestPatternLandsInDisplayMemory) {
+// The pattern itself is pinned by the panel pictures of panel_renderer_test.
+TEST(ChipRuntime, TestPatternNeedsAnInitializedChipAndRoom) {
   Chip62500 chip;
   SimulatedBoard* board = AttachBoard(chip);
   EXPECT_EQ(chip.DrawTestPattern(), 2);
   EXPECT_TRUE(board->Log().empty());
-
-  // Text mode: 80 characters by 25 rows from 20h, wrapping after 7Eh.
+  // Shown in text mode: drawn on the next tick, the cursor after the first character.
   ASSERT_TRUE(chip.InitializeChip(0, nullptr));
   chip.SetPatternShown(true);
   chip.RedrawTick();
-  for (uint32_t i = 0; i < 2000; ++i) ASSERT_EQ(board->Memory(i), 0x20 + i % 95) << i;
-  EXPECT_EQ(board->Memory(2000), 0);
+  EXPECT_EQ(board->Memory(0), 0x20);
   EXPECT_EQ(board->Register(0x1C), 1);
-
-  // Graphics at 2 bits per pixel: four bands of 50 lines of 80 bytes.
+  // 240 bytes a line for 200 lines at 4 bits per pixel does not fit.
   EXPECT_TRUE(chip.WriteRegister(0x18, false, 0x04));
-  EXPECT_TRUE(chip.SetRawValue("bpp", 2));
-  ASSERT_TRUE(chip.InitializeChip(0, nullptr));
-  ASSERT_EQ(chip.DrawTestPattern(), 0);
-  const uint8_t levels[] = {0xFF, 0xAA, 0x55, 0x00};
-  for (uint32_t i = 0; i < 200 * 80; ++i) ASSERT_EQ(board->Memory(i), levels[i / 4000]) << i;
-
-  // 4 bits per pixel: sixteen bands from FFh down to 00h.
   EXPECT_TRUE(chip.SetRawValue("bpp", 4));
-  ASSERT_TRUE(chip.InitializeChip(0, nullptr));
-  ASSERT_EQ(chip.DrawTestPattern(), 0);
-  for (uint32_t band = 0; band < 16; ++band)
-    EXPECT_EQ(board->Memory(band * 12 * 80), 0xFF - band * 0x11);
-
-  // 240 bytes a line for 200 lines does not fit.
   EXPECT_TRUE(chip.SetRawValue("stride", 0xEF));
   EXPECT_EQ(chip.DrawTestPattern(), 3);
 }

@@ -11,6 +11,7 @@
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "export/export_writer.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/test_files.h"
 
 #ifndef K7Q_C_COMPILER
@@ -77,14 +78,7 @@ TEST(GeneratedC, HalConfigReadsBackByteForByte) {
   ASSERT_TRUE(CompileHalConfig(chip, &output)) << output;
   EXPECT_EQ(output, CheckedBlockBytes(chip));
 
-  HalStruct b = chip.Block();
-  // Tabs, quotes, a backslash, control and high bytes, and an escape before hex digits.
-  const char description[] =
-      "Panel\t\"A\"\\B\x01"
-      "F\x7f\xff\x1b"
-      "9 end\r\n\a\b\v\f";
-  std::memset(b.configDescription, 0, sizeof b.configDescription);
-  std::memcpy(b.configDescription, description, sizeof description - 1);
+  HalStruct b = WithDescription(chip.Block(), kOddDescription);
   b.registers[31] = {0xFFFE, 100};
   b.registers[32] = {0xFFFD, 0x20};
   b.registers[2] = {0x00FF, 0x5A};  // no such register

@@ -19,15 +19,9 @@
 
 namespace {
 
-void SetDescription(HalStruct& b, const std::string& text) {
-  std::memset(b.configDescription, 0, sizeof b.configDescription);
-  std::memcpy(b.configDescription, text.data(), text.size());
-}
-
 // Read from a big-endian ELF image: other panel, clocks and description.
 HalStruct BigEndianBlock() {
-  HalStruct b = DefaultHalStruct();
-  SetDescription(b, "Big-endian target");
+  HalStruct b = WithDescription(DefaultHalStruct(), "Big-endian target");
   b.width = 320;
   b.height = 240;
   b.clki = 12500000;
@@ -47,20 +41,15 @@ HalStruct PcCardBlock() {
   return b;
 }
 
-// Registers in reverse order, an unknown register, both delays, unnamed flag bits and a
-// description of tabs, quotes, a backslash, control and high bytes and an escape before
-// a hex digit.
+// Registers in reverse order, an unknown register, both delays, unnamed flag bits and an
+// odd description.
 HalStruct OddRegisterBlock() {
-  HalStruct b = DefaultHalStruct();
+  HalStruct b = WithDescription(DefaultHalStruct(), kOddDescription);
   std::reverse(b.registers, b.registers + 33);
   b.registers[5] = {0x0050, 0x12};
   b.registers[6] = {0xFFFD, 0x20};
   b.registers[32] = {0xFFFE, 100};
   b.flags = fINDIRECT_INTERFACE | fDEBUG_REG_WRITES | 0x18000002u;
-  SetDescription(b,
-                 "Panel\t\"A\"\\B\x01"
-                 "F\x7f\xff\x1b"
-                 "9 end\r\n\a\b\v\f");
   return b;
 }
 
@@ -71,11 +60,7 @@ struct Shape {
   unsigned mode;
 };
 
-HalStruct DefaultBlock() {
-  return DefaultHalStruct();
-}
-
-const Shape kShapes[] = {{"default", DefaultBlock, false, 0},
+const Shape kShapes[] = {{"default", [] { return DefaultHalStruct(); }, false, 0},
                          {"bigendian", BigEndianBlock, true, 3},
                          {"pccard", PcCardBlock, false, 12},
                          {"oddregs", OddRegisterBlock, false, 999}};

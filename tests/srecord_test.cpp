@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -27,17 +28,13 @@ TEST(Srecord, ReadsTheBlockOfEachRecordType) {
   const HalStruct block = SrecordTargetBlock();
   for (int type : {1, 2, 3}) {
     // 28-byte records: the size field starts record 10 of the block.
-    const std::string text = SrecordText(TargetImage(block, 28), type, 28);
     bool ok = false;
-    const HalStruct staging = Read(text, &ok);
+    const HalStruct staging = Read(SrecordText(TargetImage(block, 28), type, 28), &ok);
     ASSERT_TRUE(ok) << "S" << type;
-    EXPECT_EQ(staging.size, kHalStructSize);
-    EXPECT_EQ(staging.endian, kEndianWord);
-    EXPECT_EQ(staging.clki, 6000u);
-    EXPECT_EQ(staging.baseAddress, 0x00C00000u);
-    EXPECT_EQ(staging.crc, block.crc);
-    EXPECT_EQ(std::memcmp(staging.registers, block.registers, sizeof block.registers), 0);
     EXPECT_STREQ(staging.idString, "62500 HAL EXE");
+    // From the size field on (the description is read as the records hold it).
+    const size_t at = offsetof(HalStruct, size);
+    EXPECT_EQ(std::memcmp(&staging.size, &block.size, sizeof block - at), 0) << "S" << type;
   }
 }
 
@@ -146,16 +143,13 @@ TEST(Srecord, ErrorsAbandonTheOperation) {
   EXPECT_FALSE(ok);
   EXPECT_EQ(message, "");
 
-  std::string badType = text;
-  badType[badType.find("\r\nS1", 300) + 3] = '4';
-  Read(badType, &ok, &message);
-  EXPECT_FALSE(ok);
-
-  std::string noS = text;
-  noS[noS.find("\r\nS1", 300) + 2] = 'X';
-  Read(noS, &ok, &message);
-  EXPECT_FALSE(ok);
-
+  // A record type that holds no data, a line that is no record.
+  for (const size_t at : {3u, 2u}) {
+    std::string bad = text;
+    bad[bad.find("\r\nS1", 300) + at] = at == 3 ? '4' : 'X';
+    Read(bad, &ok, &message);
+    EXPECT_FALSE(ok) << at;
+  }
   Read("S00600004844521B\r\nS9030000FC\r\n", &ok, &message);
   EXPECT_FALSE(ok);
 }
