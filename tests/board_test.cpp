@@ -200,7 +200,6 @@ TEST(BoardCommand, ProcessesShareTheSimulatedBoard) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "Initialized K7Q62500 using HAL build 9.\n" + note);
   EXPECT_EQ(RunBoard(folder, "pattern").status, 0);
-
   // The picture after init and pattern is the default golden one.
   EXPECT_EQ(RunBoard(folder, "snapshot " + folder.File("panel.png")).status, 0);
   std::string error;
@@ -214,7 +213,6 @@ TEST(BoardCommand, ProcessesShareTheSimulatedBoard) {
   EXPECT_EQ(run.out, note + "000A=15\n0015=03\n");
   run = RunBoard(folder, "read 0A --json");
   EXPECT_THAT(run.out, ::testing::HasSubstr("\"value\": 21"));
-
   // The block's list writes the read-only cursor registers: check reports it and fails.
   run = RunBoard(folder, "check");
   EXPECT_EQ(run.status, 1);

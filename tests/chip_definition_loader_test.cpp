@@ -97,7 +97,6 @@ TEST(ChipDefinitionLoader, MalformedDocumentsKeepWhatCameBefore) {
 
   const ChipTables garbage = Load({"not xml at all <<<", "<CHIPDEF>"});
   EXPECT_TRUE(garbage.features.empty());
-
   // Only the exact element names count; attribute names are case-sensitive.
   const ChipTables cased = Load(
       {"<CHIPDEF><feature KEYNAME=\"lower\"/><FEATURE keyname=\"k\" TYPE=\"numb\"/></CHIPDEF>"});

@@ -80,11 +80,9 @@ TEST(CliTool, SetSavesInPlaceAndRoundTrips) {
   const nlohmann::json doc = nlohmann::json::parse(RunCli({"show", path, "--json"}).out);
   EXPECT_EQ(doc["registers"][10]["value"], 0x1C);
   EXPECT_EQ(doc["block"]["clki"], 12500000);
-
   // Number features take expressions over features; their numbers are hexadecimal.
   EXPECT_EQ(RunCli({"set", path, "vram=stride*lf", "tcr=stride+4t"}).status, 0);
   EXPECT_EQ(RunCli({"get", path, "vram", "tcr"}).out, "12800\n68 bytes\n");
-
   // A frequency beyond the chip's limits is set, with a warning.
   CliRun fast = RunCli({"set", path, "clki=150"});
   EXPECT_EQ(fast.status, 0);
@@ -133,7 +131,6 @@ TEST(CliTool, ConfigureWritesEveryTarget) {
   EXPECT_THAT(configure.err, StartsWith("62500cfg: File \"" + text + "\" could not be saved"));
   EXPECT_EQ(ReadFile(text), "no block here\n");
   EXPECT_EQ(RunCli({"get", first, "fx", "baseaddr"}).out, "6 pixels\n20000000h\n");
-
   // An .out image cannot be opened but can be configured; it keeps its base address here.
   CliRun preserving = RunCli({"configure", "--from", source, "--preserve-addresses", second});
   EXPECT_EQ(preserving.status, 0) << preserving.err;
@@ -153,7 +150,6 @@ TEST(CliTool, ExportWritesGeneratedFiles) {
   CliRun csv = RunCli({"export", "csv", "--from", path, "-o", "-"});
   ASSERT_EQ(csv.status, 0) << csv.err;
   EXPECT_THAT(csv.out, HasSubstr("\r\n0001h, 85h, FX Register\r\n"));
-
   // Without -o the kind's usual name in the current folder; with -o the named file.
   EXPECT_EQ(RunCli({"export", "wince-header", "--mode", "3"}, dir.path()).status, 0);
   EXPECT_EQ(ReadFile(dir.File("mode3.h")),
@@ -191,7 +187,6 @@ TEST(CliTool, TemplatesAreListedAndApplied) {
             "00000000h\n00000000h\n00000000h\n");
   EXPECT_THAT(RunCli({"template", copy}).out,
               HasSubstr("\n  * eval         Orvix Evaluation Board\n"));
-
   // show names the matching template of each template item.
   EXPECT_THAT(RunCli({"show", path}).out,
               HasSubstr("\nTemplates\n  Memory Map Templates  (no match)\n\nFeatures\n"));

@@ -113,14 +113,12 @@ TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
   Chip62500 reread;
   ASSERT_TRUE(OpenConfigurableFile(reread, copy).ok);
   EXPECT_EQ(reread.Block().baseAddress, 0x30000000u);
-
   // Same name in another letter case: another file. The same name: in place.
   ASSERT_TRUE(SaveConfigurableFile(chip, path, dir.File("DRIVER.EXE"), false).ok);
   EXPECT_EQ(ReadFile(path), original);
   EXPECT_EQ(unlink(dir.File("DRIVER.EXE").c_str()), 0);
   ASSERT_TRUE(SaveConfigurableFile(chip, path, path, false).ok);
   EXPECT_NE(ReadFile(path), original);
-
   // A file for another chip: no new file, the message names the new name.
   HalStruct other = DefaultHalStruct();
   std::strcpy(other.chipId, "62501");
@@ -131,14 +129,12 @@ TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
   EXPECT_EQ(failed.messages.back(),
             SaveMessage(target, "The file contains configuration data for another chip."));
   EXPECT_NE(access(target.c_str(), F_OK), 0);
-
   // An existing file of the new name survives a failed Save As, and is replaced by a good one.
   WriteFile(target, "precious");
   EXPECT_FALSE(SaveConfigurableFile(chip, foreign, target, false).ok);
   EXPECT_EQ(ReadFile(target), "precious");
   ASSERT_TRUE(SaveConfigurableFile(chip, path, target, false).ok);
   EXPECT_EQ(ReadFile(target), ReadFile(path));
-
   // A new name that is a hard link of the opened file saves in place.
   const std::string alias = dir.File("alias.exe");
   ASSERT_EQ(link(path.c_str(), alias.c_str()), 0);
@@ -151,7 +147,6 @@ TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
   EXPECT_EQ(info.st_nlink, 2u);
 
   EXPECT_EQ(EntryCount(dir.path()), 5u);  // driver, copy, foreign, target, alias
-
   // Into a folder that does not exist.
   EXPECT_EQ(SaveConfigurableFile(chip, path, dir.File("no/such/x.exe"), false).reason,
             "The file type is not supported.");
@@ -162,7 +157,6 @@ TEST(ConfigurableFile, SaveIntoAChangedFileNeverCorruptsIt) {
   const std::string path = WriteImage(dir, "driver.elf");
   Chip62500 chip;
   ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
-
   // Shrunk below the block: refused, file unchanged and not extended.
   const std::string shrunk = std::string(1200, 'q');
   WriteFile(path, shrunk);
@@ -170,7 +164,6 @@ TEST(ConfigurableFile, SaveIntoAChangedFileNeverCorruptsIt) {
   EXPECT_FALSE(outcome.ok);
   EXPECT_EQ(outcome.reason, "The file does not contain any configuration data.");
   EXPECT_EQ(ReadFile(path), shrunk);
-
   // Another block saved since the file was opened: refused, the file keeps it.
   const std::string moved = ImageWith(StoredBlock(DefaultHalStruct(), true), 17, 3);
   WriteFile(path, moved);
@@ -182,7 +175,6 @@ TEST(ConfigurableFile, SaveIntoAChangedFileNeverCorruptsIt) {
   const std::string saved = ReadFile(path);
   EXPECT_EQ(saved.size(), moved.size());
   EXPECT_EQ(saved.substr(0, 17), moved.substr(0, 17));
-
   // A read-only file cannot be saved in place (permissions do not bind root).
   if (geteuid() != 0) {
     chmod(path.c_str(), 0444);
@@ -209,7 +201,6 @@ TEST(ConfigurableFile, SrecordFilesOpenAndSaveThroughTheStagingBlock) {
     ASSERT_TRUE(OpenConfigurableFile(chip, path).ok) << name;
     chip.SetRawValue("baseaddr", 0x00D00000);
     chip.SetValueText("fx", "10");
-
     // Which records change is tried in srecord_test; here the file keeps its size.
     ASSERT_TRUE(SaveConfigurableFile(chip, path, "", true).ok) << name;
     EXPECT_EQ(ReadFile(path).size(), text.size());
@@ -252,7 +243,6 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   const std::string copy = dir.File("copy.s19");
   EXPECT_FALSE(SaveConfigurableFile(chip, path, copy, false).ok);
   EXPECT_NE(access(copy.c_str(), F_OK), 0);  // no copy of a broken file
-
   // A file that ends before its block does.
   const std::string truncated = dir.File("short.srec");
   const std::string goodText = SrecordTargetText();
@@ -263,7 +253,6 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   EXPECT_EQ(open.readerErrors, 0u);
   EXPECT_EQ(SaveConfigurableFile(chip, truncated, "", false).messages, std::vector<std::string>{});
   EXPECT_EQ(ReadFile(truncated), goodText.substr(0, 700));
-
   // Targets that cannot be written.
   const std::string nowhere = dir.File("no/such/copy.s19");
   save = SaveConfigurableFile(chip, good, nowhere, false);
@@ -304,7 +293,6 @@ TEST(ConfigurableFile, SrecordSaveFollowsLinks) {
   Chip62500 reread;
   ASSERT_TRUE(OpenConfigurableFile(reread, hard).ok);
   EXPECT_EQ(reread.GetFieldValue("fx"), 11u);
-
   // Saved in place; no temporary file stays behind.
   ASSERT_EQ(unlink(hard.c_str()), 0);
   chip.SetValueText("fx", "9");
@@ -312,7 +300,6 @@ TEST(ConfigurableFile, SrecordSaveFollowsLinks) {
   ASSERT_TRUE(OpenConfigurableFile(reread, link).ok);
   EXPECT_EQ(reread.GetFieldValue("fx"), 9u);
   EXPECT_EQ(EntryCount(dir.path()), 2u);
-
   // In a folder that cannot be written the file is saved in place without a journal.
   if (geteuid() != 0) {
     ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);

@@ -50,7 +50,6 @@ TEST(ConfigureMultiple, SummaryAndIndependentTargets) {
   EXPECT_EQ(lastAfter.size(), lastBefore.size());
   EXPECT_EQ(static_cast<uint8_t>(lastAfter[64 + 284]), 0x12);  // still big-endian
   EXPECT_EQ(BlockOf(dir, last).requiredVram, 777u);
-
   // Preserving addresses keeps each image's own base address.
   ASSERT_TRUE(ConfigureMultiple(chip, {first}, true).allOk);
   ASSERT_TRUE(ConfigureMultiple(chip, {last}, false).allOk);
@@ -84,7 +83,6 @@ TEST(ConfigureMultiple, SrecordTargetsPreserveTheLastReadBaseAddress) {
   ASSERT_TRUE(OpenConfigurableFile(reread, c).ok);
   EXPECT_EQ(reread.GetFieldValue("fx"), 12u);
   EXPECT_EQ(reread.Block().baseAddress, 0x00C00000u);  // from a, the last file read before
-
   // After reading a file with base address E00000h, that one is kept.
   const std::string d = dir.File("d.idp");
   WriteFile(d, SrecordText(std::string(40, '\0') + SrecordBlockBytes(other), 2, 40));

@@ -69,12 +69,10 @@ TEST(ExportWriter, ReplacingAndRefusing) {
   EXPECT_EQ(WriteExportFile(path, "new\r\n"), "");
   EXPECT_EQ(ReadFile(path), "new\r\n");
   EXPECT_EQ(Mode(path), 0640u);
-
   // A read-only file is left as it is.
   chmod(path.c_str(), 0444);
   EXPECT_EQ(WriteExportFile(path, "newer\r\n"), "Failed to create file " + path);
   EXPECT_EQ(ReadFile(path), "new\r\n");
-
   // Missing folders and folders as targets fail without leftovers.
   const std::string missing = folder.File("no/such/folder/chip.h");
   EXPECT_EQ(WriteExportFile(missing, "x"), "Failed to create file " + missing);
@@ -83,7 +81,6 @@ TEST(ExportWriter, ReplacingAndRefusing) {
             "Failed to create file " + folder.File("sub"));
   EXPECT_EQ(WriteExportFile("", "x"), "Failed to create file ");
   EXPECT_EQ(EntryCount(folder.path()), 2u);
-
   // Through a link the linked file is written and the link stays.
   const std::string real = folder.File("real.h"), linkName = folder.File("link.h");
   WriteFile(real, "old");
@@ -94,14 +91,12 @@ TEST(ExportWriter, ReplacingAndRefusing) {
   ASSERT_EQ(lstat(linkName.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(EntryCount(folder.path()), 4u);
-
   // A file with a second name is rewritten itself, so both names see the new text.
   const std::string other = folder.File("other.h");
   ASSERT_EQ(link(real.c_str(), other.c_str()), 0);
   EXPECT_EQ(WriteExportFile(real, "shared\r\n"), "");
   EXPECT_EQ(ReadFile(other), "shared\r\n");
   EXPECT_EQ(EntryCount(folder.path()), 5u);
-
   // A new file gets the usual permissions.
   EXPECT_EQ(WriteExportFile(folder.File("fresh.csv"), "a,b\r\n"), "");
   const mode_t mask = umask(0);
@@ -121,7 +116,6 @@ TEST(ExportWriter, TextsOverTheBufferSizeAreRefused) {
   TempDir folder;
   EXPECT_EQ(ExportToFile(chip, ExportKind::kChipHeader, 0, folder.File("chip.h")), map.error);
   EXPECT_EQ(EntryCount(folder.path()), 0u);
-
   // The other kinds list only the block's pairs and still fit; so does the reference.
   for (ExportKind kind : kExportKinds) {
     if (kind == ExportKind::kChipHeader) continue;

@@ -24,7 +24,6 @@ TEST(HalStruct, ChecksumCoverageAndSwap) {
   EXPECT_EQ(swapped.registers[1].value, 0x8700);
   SwapBlock(swapped);
   EXPECT_EQ(std::memcmp(&swapped, &block, sizeof block), 0);
-
   // The padding and the zero pairs after the end marker are covered; the strings and the
   // CRC field not.
   HalStruct shorter = DefaultHalStruct();

@@ -82,7 +82,6 @@ TEST(ProgramTexts, DiagnosticsAppendChipErrors) {
   EXPECT_EQ(d.text, "Note.");
   EXPECT_FALSE(d.alert);
   EXPECT_TRUE(ComposeDiagnostics(chip, "", true).alert);
-
   // The chip itself never reports one: bpp cannot exceed 4.
   ASSERT_FALSE(chip.SetValueText("bpp", "24"));
   EXPECT_FALSE(ComposeDiagnostics(chip, "Note.", false).alert);

@@ -105,7 +105,6 @@ TEST(Labels, EveryFeatureAndRegister) {
   ChipTables tables = LoadTestChip("labels_chip");
   Chip62500 odd(tables);
   EXPECT_GOLDEN("labels/labels_chip.txt", LabelTable(odd));
-
   // Read-only wins over write-only.
   for (FeatureRecord& f : tables.features) {
     if (f.keyname == "sink") f.readOnly = true;

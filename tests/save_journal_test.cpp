@@ -51,7 +51,6 @@ TEST(SaveJournal, InterruptedSavesAreUndoneOnTheNextOpenAndStrangeJournalsLeftAl
                                                    "before that save."});
   EXPECT_EQ(ReadFile(path), original);
   EXPECT_NE(access(journal.c_str(), F_OK), 0);
-
   // Torn, or of another file (the same name, another inode): named, left alone, no save.
   for (const std::string& strange : {text.substr(0, text.size() - 3), text}) {
     if (strange == text) {
@@ -84,7 +83,6 @@ TEST(SaveJournal, LongNamesUnwritableFoldersFullDisksAndPipes) {
   chip.SetValueText("fx", "10");
   EXPECT_TRUE(SaveConfigurableFile(chip, longName, "", false).ok);
   EXPECT_LT(JournalPath(longName).size() - dir.path().size(), 40u);
-
   // No journal can be made (a folder without write permission): written in place.
   const std::string path = WriteImage(dir, "image.elf");
   ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
@@ -99,7 +97,6 @@ TEST(SaveJournal, LongNamesUnwritableFoldersFullDisksAndPipes) {
   Chip62500 reread;
   ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
   EXPECT_EQ(reread.GetFieldValue("fx"), 11u);
-
   // A file-size limit below the block: refused with the reason, nothing changed or left.
   const std::string before = ReadFile(path);
   if (fork() == 0) {
@@ -134,7 +131,6 @@ TEST(SaveJournal, ConcurrentSavesWaitForTheLockAndNeverLoseAnUpdate) {
     Chip62500 chip;
     ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
     chip.SetValueText("fy", "11");
-
     // Another program saves fx, then holds the lock a moment: this save waits, then finds
     // the other save in the file and is refused rather than drop it.
     int ready[2];

@@ -76,7 +76,6 @@ TEST(Srecord, RewritesOnlyTheBlockRecords) {
   ASSERT_TRUE(RewriteSrecordBlock(rewritten, &staging, &message)) << message;
   ASSERT_EQ(rewritten.size(), text.size());
   EXPECT_EQ(staging.clki, 6001u);
-
   // Record structure kept, every record's checksum valid, only block records touched.
   size_t changedRecords = 0, start = 0;
   while (start < text.size()) {
@@ -142,7 +141,6 @@ TEST(Srecord, ErrorsAbandonTheOperation) {
   Read(text.substr(0, text.size() / 2), &ok, &message);  // ends before the block does
   EXPECT_FALSE(ok);
   EXPECT_EQ(message, "");
-
   // A record type that holds no data, a line that is no record.
   for (const size_t at : {3u, 2u}) {
     std::string bad = text;

@@ -68,7 +68,6 @@ TEST_F(UiFeaturesTest, BuiltInTreeAndItemTexts) {
   UiNode* map = Child(Child(ui.TopLevel(), "Platforms")->children, "Memory Map");
   ASSERT_TRUE(map);
   EXPECT_EQ(ui.Label(map->children[0]->item, 0x01), "Memory Map Templates");
-
   // No item of the built-in file is left out.
   size_t elements = 0;
   for (size_t i = 0; i < kUiFeaturesLineCount; ++i) {
@@ -178,7 +177,6 @@ TEST(BoundedWork, ExpressionsAndUiFeatureFiles) {
   EXPECT_EQ(Depth(deep.TopLevel()), kMaxUiItemDepth);
   UiFeatures wide(chip, "<UIFEATURES>" + Times("<UIITEM/>", 200000) + "</UIFEATURES>");
   EXPECT_EQ(wide.TopLevel().size(), 200000u);
-
   // A file naming itself, a cycle of two files, and a device are read no further.
   TempDir dir;
   WriteFile(dir.File("self.xml"), "<T>" + Naming("self.xml") + "</T>");
