@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,21 @@ std::string Line(const std::string& a, const std::string& b) {
   return a + "\t" + b + "\n";
 }
 
+// Runs each command of data/NAME.txt in the folder; the commands with [status], stderr and
+// stdout, the folder shown as <dir>.
+std::string Session(const std::string& name, const TempDir& dir) {
+  std::string out;
+  for (const std::string& args : Lines(ReadFile(TestSourcePath("data/" + name + ".txt")))) {
+    if (args.rfind("# ", 0) == 0) {
+      out += args + "\n";
+      continue;
+    }
+    const CliRun run = RunCliWords(args, dir.path());
+    out += "$ " + args + "  [" + std::to_string(run.status) + "]\n" + run.err + run.out;
+  }
+  return ReplaceAll(out, dir.path(), "<dir>");
+}
+
 }  // namespace
 
 // Every command of data/refused-commands.txt fails with its status and message, prints
@@ -36,12 +50,7 @@ TEST(CliTool, UsageErrorsAndRefusedCommands) {
   TempDir dir;
   const std::string path = WriteImage(dir, "driver.exe"), before = ReadFile(path);
   WriteFile(dir.File("target.s19"), SrecordTargetText());
-  std::string report;
-  for (const std::string& args : Lines(ReadFile(TestSourcePath("data/refused-commands.txt")))) {
-    const CliRun run = RunCliWords(args, dir.path());
-    report += "$ " + args + "\n" + std::to_string(run.status) + " " + run.err + run.out;
-  }
-  EXPECT_GOLDEN("cli-refusals.txt", ReplaceAll(report, dir.path(), "<dir>"));
+  EXPECT_GOLDEN("cli-refusals.txt", Session("refused-commands", dir));
   EXPECT_EQ(ReadFile(path), before);
   EXPECT_EQ(ReadFile(dir.File("target.s19")), SrecordTargetText());
   EXPECT_EQ(EntryCount(dir.path()), 2u);
@@ -52,64 +61,16 @@ TEST(CliTool, UsageErrorsAndRefusedCommands) {
   EXPECT_EQ(RunCli({"get", copy, "fy"}).out, "12 pixels\n");
 }
 
-// The listings of show and show --json are golden files.
-TEST(CliTool, ShowAndGetTheDefaultConfiguration) {
+// A session of commands on one file, in cli-session.txt; the file keeps its size.
+TEST(CliTool, SessionOfCommands) {
   EXPECT_EQ(RunCli({"show", "-"}).out, RunCli({}).out);
-  CliRun get = RunCli({"get", "-", "fx", "WIDTH", "sysclksrc", "sb1saddr", "regoffset"});
-  EXPECT_EQ(get.status, 0);
-  EXPECT_EQ(get.out, "8 pixels\n640 pixels\nInternal OSC\n0000h\n00008000h\n");
-}
-
-TEST(CliTool, SetSavesInPlaceAndRoundTrips) {
   TempDir dir;
-  const std::string path = WriteImage(dir, "driver.exe");
-  const std::string before = ReadFile(path);
-
-  CliRun set = RunCli({"set", path, "fx=5", "clki=12.5", "sysclksrc=CLKI", "cfgdesc=Panel A",
-                       "stride=50t", "baseaddr=0x10000000", "ii=On"});
-  ASSERT_EQ(set.status, 0) << set.err;
-  EXPECT_EQ(set.err, "");
-  EXPECT_EQ(ReadFile(path).size(), before.size());
-  EXPECT_EQ(
-      RunCli({"get", path, "fx", "clki", "sysclksrc", "cfgdesc", "stride", "baseaddr", "ii"}).out,
-      "5 pixels\n12.500 MHz\nCLKI\nPanel A\n50 bytes\n10000000h\nTrue\n");
-  EXPECT_EQ(RunCli({"check", path}).out, Line("OK", path));
-
-  ASSERT_EQ(RunCli({"setreg", path, "0001=85", "000Ah=1Ch", "3=63t"}).status, 0);
-  EXPECT_EQ(RunCli({"get", path, "fx", "stride"}).out, "6 pixels\n64 bytes\n");
-  const nlohmann::json doc = nlohmann::json::parse(RunCli({"show", path, "--json"}).out);
-  EXPECT_EQ(doc["registers"][10]["value"], 0x1C);
-  EXPECT_EQ(doc["block"]["clki"], 12500000);
-  // Number features take expressions over features; their numbers are hexadecimal.
-  EXPECT_EQ(RunCli({"set", path, "vram=stride*lf", "tcr=stride+4t"}).status, 0);
-  EXPECT_EQ(RunCli({"get", path, "vram", "tcr"}).out, "12800\n68 bytes\n");
-  // A frequency beyond the chip's limits is set, with a warning.
-  CliRun fast = RunCli({"set", path, "clki=150"});
-  EXPECT_EQ(fast.status, 0);
-  EXPECT_EQ(fast.err, "62500cfg: warning: clki is 150.000 MHz, outside 0.390 MHz to 120.000 MHz\n");
-  EXPECT_EQ(RunCli({"get", path, "clki"}).out, "150.000 MHz\n");
-}
-
-TEST(CliTool, CheckReportsEachFile) {
-  TempDir dir;
-  const std::string good = WriteImage(dir, "good.exe");
-  const std::string empty = dir.File("empty.exe");
-  WriteFile(empty, "");
-  const std::string plain = dir.File("plain.elf");
-  WriteFile(plain, std::string(2000, 'x'));
-  CliRun check = RunCli({"check", good, empty, plain});
-  EXPECT_EQ(check.status, 1);
-  EXPECT_EQ(check.out,
-            Line("OK", good) + Line("Error", empty + ": The specified file has a length of zero.") +
-                Line("Error", plain + ": The file does not contain any configuration data."));
-  // The full message boxes go to stderr, the S-record reader's own errors first.
-  EXPECT_THAT(check.err, HasSubstr("62500cfg: File \"" + empty + "\" could not be opened"));
-  const std::string badSum = dir.File("bad.s19");
-  WriteFile(badSum, "S10500000000FF\r\n");
-  CliRun checkSum = RunCli({"check", badSum});
-  EXPECT_EQ(checkSum.status, 1);
-  EXPECT_THAT(checkSum.err, StartsWith("62500cfg: ERROR: Invalid checksum!\n"));
-  EXPECT_EQ(RunCli({"check", good, good}).status, 0);
+  const size_t size = ReadFile(WriteImage(dir, "driver.exe")).size();
+  WriteFile(dir.File("empty.exe"), "");
+  WriteFile(dir.File("plain.elf"), std::string(2000, 'x'));
+  WriteFile(dir.File("bad.s19"), "S10500000000FF\r\n");
+  EXPECT_GOLDEN("cli-session.txt", Session("cli-session", dir));
+  EXPECT_EQ(ReadFile(dir.File("driver.exe")).size(), size);
 }
 
 TEST(CliTool, ConfigureWritesEveryTarget) {
@@ -159,49 +120,4 @@ TEST(CliTool, ExportWritesGeneratedFiles) {
   EXPECT_EQ(RunCli({"export", "hal-config", "--from", path, "-o", hal}).status, 0);
   EXPECT_EQ(ReadFile(hal), RunCli({"export", "hal-config", "--from", path, "-o", "-"}).out);
   EXPECT_NE(ReadFile(hal), RunCli({"export", "hal-config", "-o", "-"}).out);
-}
-
-TEST(CliTool, EvalComputesOverFeatures) {
-  EXPECT_EQ(RunCli({"eval", "1+2*3"}).out, "7 (7h)\n");
-  EXPECT_EQ(RunCli({"eval", "chipname"}).out, "K7Q62500\n");
-  TempDir dir;
-  const std::string path = WriteImage(dir, "driver.exe");
-  ASSERT_EQ(RunCli({"set", path, "fx=6"}).status, 0);
-  EXPECT_EQ(RunCli({"eval", "fx == 6", "--from", path}).out, "1 (1h)\n");
-  EXPECT_EQ(RunCli({"eval", "fx == 6"}).out, "0 (0h)\n");
-}
-
-TEST(CliTool, TemplatesAreListedAndApplied) {
-  EXPECT_EQ(RunCli({"template", "-"}).out,
-            "Memory Map Templates\n"
-            "    none         (no match)\n"
-            "    eval         Orvix Evaluation Board\n");
-
-  TempDir dir;
-  const std::string path = WriteImage(dir, "driver.exe");
-  ASSERT_EQ(RunCli({"set", path, "baseaddr=1000", "memoffset=40"}).status, 0);
-  const std::string copy = dir.File("copy.exe");
-  CliRun applied = RunCli({"template", path, "orvix board", "--save-as", copy});
-  EXPECT_EQ(applied.status, 0) << applied.err;
-  EXPECT_EQ(RunCli({"get", copy, "baseaddr", "regoffset", "memoffset"}).out,
-            "00000000h\n00000000h\n00000000h\n");
-  EXPECT_THAT(RunCli({"template", copy}).out,
-              HasSubstr("\n  * eval         Orvix Evaluation Board\n"));
-  // show names the matching template of each template item.
-  EXPECT_THAT(RunCli({"show", path}).out,
-              HasSubstr("\nTemplates\n  Memory Map Templates  (no match)\n\nFeatures\n"));
-  EXPECT_THAT(RunCli({"show", copy}).out,
-              HasSubstr("\nTemplates\n  Memory Map Templates  Orvix Evaluation Board\n"));
-  EXPECT_EQ(nlohmann::json::parse(RunCli({"show", copy, "--json"}).out)["templates"][0]["key"],
-            "eval");
-}
-
-// Typed values are stored as meant, with a note when the chip changes them.
-TEST(CliTool, ValuesAreStoredAsMeant) {
-  TempDir dir;
-  const std::string exe = WriteImage(dir, "driver.exe");
-  CliRun run = RunCli({"set", exe, "clki=3276.8  kHz", "rawbpp=1"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "62500cfg: note: rawbpp is now '2', not '1'\n");
-  EXPECT_EQ(RunCli({"get", exe, "clki"}).out, "3.276 MHz\n");
 }
