@@ -1,20 +1,32 @@
-// The board driver client, the simulated chip and its board, and 62500cfg board run as
-// separate processes that share one simulated board.
+// The board driver client, the simulated chip and its board, 62500cfg board run as
+// separate processes that share one simulated board; initializing, reading and writing the
+// chip and drawing the test pattern; the rendered panel against golden PNGs, pixel for
+// pixel (a failure writes the differences as panel-NAME.diff.png into the working folder,
+// red: differing pixels; K7Q_UPDATE_GOLDEN=1 writes the goldens instead).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "board/board_choice.h"
 #include "board/board_client.h"
+#include "board/chip_runtime.h"
 #include "board/device_file_driver.h"
+#include "board/panel_renderer.h"
 #include "board/png_file.h"
 #include "board/simulated_board.h"
+#include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "tests/support/boards.h"
 #include "tests/support/cli_run.h"
+#include "tests/support/golden.h"
 #include "tests/support/test_env.h"
 #include "tests/support/test_files.h"
 
@@ -230,4 +242,355 @@ TEST(BoardCommand, ProcessesShareTheSimulatedBoard) {
             "/dev/K7Q62xxx: No such file or directory\n");
   EXPECT_THAT(RunBoard(folder, "check", false).err,
               ::testing::HasSubstr("needs the simulated board"));
+}
+
+namespace {
+
+std::vector<BoardAccess> Accesses(const SimulatedBoard& board, AccessKind kind) {
+  std::vector<BoardAccess> out;
+  for (const BoardAccess& a : board.Log()) {
+    if (a.kind == kind) out.push_back(a);
+  }
+  return out;
+}
+
+// One line per access ("W <offset> <value>", "R ...", "wait <microseconds>"); accesses
+// to display memory past its first two bytes are only counted.
+std::string Trace(const SimulatedBoard& board) {
+  const uint32_t from = board.MemoryOffset(2), to = board.MemoryOffset(kDisplayMemorySize - 1);
+  std::string out;
+  size_t memory = 0;
+  for (const BoardAccess& a : board.Log()) {
+    if (a.kind == AccessKind::kWait) {
+      out += StringPrintf("wait %u\n", a.offset);
+    } else if (a.offset >= from && a.offset <= to) {
+      ++memory;
+    } else {
+      out += StringPrintf("%s %05X %02X\n", a.kind == AccessKind::kRead ? "R" : "W", a.offset,
+                          a.value);
+    }
+  }
+  return out + StringPrintf("%zu more memory accesses\n", memory);
+}
+
+std::string Initialize(Chip62500& chip, uint32_t mode = 0) {
+  std::string message;
+  chip.InitializeChip(mode, &message);
+  return message;
+}
+
+}  // namespace
+
+TEST(ChipRuntime, InitializeProgramsTheBlockInOrderAndClearsMemory) {
+  Chip62500 chip;
+  SimulatedBoard* board = AttachBoard(chip);
+  board->Preset(0x1E, 0x12);  // read-only cursor registers
+  board->Preset(0x1F, 0x34);
+
+  EXPECT_EQ(Initialize(chip), "Initialized K7Q62500 using HAL build 9.\n");
+  EXPECT_TRUE(chip.IsChipInitialised());
+  EXPECT_TRUE(chip.IsBoardOpen());
+  // Sleep off first, then each pair written and read back once, in list order; then
+  // display memory cleared.
+  EXPECT_GOLDEN("runtime/initialize.txt", Trace(*board));
+  for (uint32_t i = 0; i < chip.BlockRegisterCount(); ++i) {
+    const RegisterPair pair = chip.Block().registers[i];
+    if (pair.index != 0x1E && pair.index != 0x1F) {
+      EXPECT_EQ(board->Register(pair.index), pair.value) << i;
+    }
+  }
+  EXPECT_EQ(board->Register(0x1E), 0x12);
+  EXPECT_EQ(board->Register(0x1F), 0x34);
+
+  // Drawn memory is cleared by the next initialization; mode flags skip the steps.
+  ASSERT_EQ(chip.DrawTestPattern(), 0);
+  ASSERT_NE(board->Memory(0), 0);
+  board->ClearLog();
+  EXPECT_EQ(Initialize(chip, kSkipRegisterProgramming | kSkipMemoryClear),
+            "Initialized K7Q62500 using HAL build 9.\n");
+  EXPECT_TRUE(board->Log().empty());
+  EXPECT_FALSE(chip.IsChipInitialised());
+  EXPECT_NE(board->Memory(0), 0);
+  Initialize(chip, kSkipRegisterProgramming);
+  EXPECT_EQ(Accesses(*board, AccessKind::kWrite).size(), kDisplayMemorySize);
+  for (uint32_t i = 0; i < kDisplayMemorySize; ++i) ASSERT_EQ(board->Memory(i), 0) << i;
+}
+
+TEST(ChipRuntime, PseudoRegisterStepsWaitOrAreSkipped) {
+  Chip62500 chip;
+  HalStruct block = chip.Block();
+  const RegisterPair list[] = {{0x00, 0x30}, {0xFFFE, 50}, {0x01, 0x87},     {0xFFFC, 7},
+                               {0xFFFA, 1},  {0xFFFD, 2},  {kEndOfTable, 0}, {0x02, 0x99}};
+  std::copy(std::begin(list), std::end(list), block.registers);
+  chip.LoadBlock(block);
+  SimulatedBoard* board = AttachBoard(chip);
+  EXPECT_EQ(Initialize(chip), "Initialized K7Q62500 using HAL build 9.\n");
+
+  EXPECT_GOLDEN("runtime/pseudo-registers.txt", Trace(*board));
+  EXPECT_EQ(board->Register(0x02), 0);  // after the end marker
+}
+
+TEST(ChipRuntime, FailureMessages) {
+  {
+    ScopedEnv real(kSimulatedBoardVariable, nullptr);
+    Chip62500 chip;
+    chip.SetLiveMode(true);
+    EXPECT_EQ(Initialize(chip),
+              "Cannot Initialize: ERROR: Unable to find/load the K7Q62xxx driver.\n");
+    EXPECT_FALSE(chip.IsChipInitialised());
+    EXPECT_FALSE(chip.IsLiveMode());
+    EXPECT_EQ(chip.DrawTestPattern(), 2);
+    EXPECT_FALSE(chip.WriteChipRegister(0x0A, 1));
+  }
+  {
+    ScopedEnv other("K7QBOARD", "3");
+    Chip62500 chip;
+    AttachBoard(chip, 0);
+    EXPECT_EQ(Initialize(chip),
+              "Cannot Initialize: ERROR: Unable to locate an K7Q62xxx controller.\n");
+  }
+  {
+    // A block whose checksum comes out as 0 counts as never configured.
+    Chip62500 chip;
+    HalStruct block = chip.Block();
+    for (block.pclk = 0; BlockCrc(block) != 0 && block.pclk < 0x20000; ++block.pclk) {
+    }
+    ASSERT_EQ(BlockCrc(block), 0);
+    chip.LoadBlock(block);
+    SimulatedBoard* board = AttachBoard(chip);
+    EXPECT_EQ(Initialize(chip),
+              "Cannot Initialize: ERROR: This program has not been configured.\n");
+    EXPECT_TRUE(Accesses(*board, AccessKind::kWrite).empty());
+  }
+  ChipRuntime rt;
+  rt.block.crc = BlockCrc(rt.block);
+  EXPECT_EQ(RuntimeErrorText(rt, 1024), "There was no error detected");
+  EXPECT_FALSE(InitializeRuntime(rt, 0));
+  EXPECT_EQ(RuntimeErrorText(rt, 1024), "ERROR: The controller has not been acquired");
+  EXPECT_EQ(RuntimeErrorText(rt, 5), "ERROR");
+}
+
+TEST(ChipRuntime, LiveModeReadsAndWritesTheBoard) {
+  const TempDir folder;
+  ScopedEnv simulated(kSimulatedBoardVariable, folder.File("board").c_str());
+  Chip62500 chip;
+  std::string message;
+  ASSERT_TRUE(chip.InitializeChip(0, &message)) << message;
+  const SimulatedBoard* board =
+      dynamic_cast<const SimulatedBoard*>(chip.Runtime().board.driver.get());
+  ASSERT_NE(board, nullptr);
+
+  EXPECT_EQ(chip.GetRawValue("baseaddr"), 0u);
+  chip.SetLiveMode(true);
+  EXPECT_EQ(chip.GetRawValue("baseaddr"), kSimulatedLinearBase);
+  EXPECT_EQ(chip.GetRawValue("memaddr"), kSimulatedLinearBase + 0x200000);
+
+  EXPECT_TRUE(chip.WriteRegister(0x0A, false, 0x15));
+  EXPECT_EQ(board->Register(0x0A), 0x15);
+  EXPECT_EQ(chip.Block().registers[0x0A].value, 0x15);
+  EXPECT_TRUE(chip.SetRawValue("stride", 39));
+  EXPECT_EQ(board->Register(0x03), 39);
+  EXPECT_EQ(chip.ReadRegister(0x03, false), 39u);
+  // A register the block does not hold is refused, also on the board; so is a register
+  // the chip does not have.
+  EXPECT_FALSE(chip.WriteRegister(0x40, false, 1));
+  EXPECT_FALSE(chip.WriteChipRegister(0x40, 1));
+  EXPECT_EQ(chip.ReadChipRegister(0x40), 0u);
+  // Changing the bits per pixel while the pattern is shown redraws it on the next tick.
+  chip.SetPatternShown(true);
+  chip.RedrawTick();
+  ASSERT_EQ(chip.RedrawCountdown(), 0u);
+  EXPECT_TRUE(chip.SetFieldValue("bpp", 2));
+  EXPECT_EQ(chip.RedrawCountdown(), 1u);
+  chip.RedrawTick();
+  EXPECT_TRUE(chip.WriteRegister(0x0A, false, 0x05));  // no pattern feature lives there
+  EXPECT_EQ(chip.RedrawCountdown(), 0u);
+  chip.SetPatternShown(false);
+  // Leaving live mode: reads come from the block again; a non-zero mode drops it.
+  ASSERT_TRUE(chip.InitializeChip(0, nullptr));
+  chip.SetLiveMode(true);
+  EXPECT_FALSE(chip.InitializeChip(kSkipMemoryClear, nullptr));
+  EXPECT_FALSE(chip.IsLiveMode());
+  EXPECT_EQ(chip.GetRawValue("baseaddr"), 0u);
+}
+
+// The pattern itself is pinned by the panel pictures below.
+TEST(ChipRuntime, TestPatternNeedsAnInitializedChipAndRoom) {
+  Chip62500 chip;
+  SimulatedBoard* board = AttachBoard(chip);
+  EXPECT_EQ(chip.DrawTestPattern(), 2);
+  EXPECT_TRUE(board->Log().empty());
+  // Shown in text mode: drawn on the next tick, the cursor after the first character.
+  ASSERT_TRUE(chip.InitializeChip(0, nullptr));
+  chip.SetPatternShown(true);
+  chip.RedrawTick();
+  EXPECT_EQ(board->Memory(0), 0x20);
+  EXPECT_EQ(board->Register(0x1C), 1);
+  // 240 bytes a line for 200 lines at 4 bits per pixel does not fit.
+  EXPECT_TRUE(chip.WriteRegister(0x18, false, 0x04));
+  EXPECT_TRUE(chip.SetRawValue("bpp", 4));
+  EXPECT_TRUE(chip.SetRawValue("stride", 0xEF));
+  EXPECT_EQ(chip.DrawTestPattern(), 3);
+}
+
+TEST(ChipRuntime, PcCardBusSpacesRegistersAndMemoryTwoBytesApart) {
+  Chip62500 chip;
+  EXPECT_TRUE(chip.SetRawValue("pccard", 1));
+  SimulatedBoard* board = AttachBoard(chip);
+  ASSERT_TRUE(chip.InitializeChip(0, nullptr));
+  EXPECT_EQ(chip.Runtime().registerBase, kSimulatedLinearBase + 0x10000);
+  EXPECT_GOLDEN("runtime/pccard.txt", Trace(*board));
+  EXPECT_EQ(board->Register(0x01), chip.Block().registers[1].value);
+  ASSERT_EQ(chip.DrawTestPattern(), 0);
+  EXPECT_EQ(board->Memory(1), 0x21);
+}
+
+TEST(ChipRuntime, IndirectInterfaceSendsTheCommandTable) {
+  Chip62500 chip;
+  EXPECT_TRUE(chip.SetRawValue("ii", 1));
+  SimulatedBoard* board = AttachBoard(chip);
+  ASSERT_EQ(Initialize(chip, kSkipMemoryClear), "Initialized K7Q62500 using HAL build 9.\n");
+  // Commands to the first byte, their parameters to the second.
+  EXPECT_GOLDEN("runtime/indirect.txt", Trace(*board));
+  // Reading the cursor sends the read command and takes two bytes from the data port.
+  board->ClearLog();
+  chip.SetLiveMode(true);
+  chip.ReadRegister(0x1E, false);
+  ASSERT_EQ(board->Log().size(), 3u);
+  EXPECT_EQ(board->Log()[0].value, 0x47u);
+  EXPECT_EQ(board->Log()[1].kind, AccessKind::kRead);
+  EXPECT_EQ(board->Log()[2].offset, board->MemoryOffset(1));
+}
+
+namespace {
+
+using Raws = std::vector<std::pair<const char*, uint32_t>>;
+using Draw = std::function<void(Chip62500&, SimulatedBoard&)>;
+
+void Poke(SimulatedBoard& board, uint32_t address, uint8_t value) {
+  board.Write8(kSimulatedLinearBase + board.MemoryOffset(address), value);
+}
+
+void Pattern(Chip62500& chip, SimulatedBoard&) {
+  ASSERT_EQ(chip.DrawTestPattern(), 0);
+}
+
+// The pattern with the cursor at the address.
+Draw Cursor(uint32_t address) {
+  return [=](Chip62500& chip, SimulatedBoard& board) {
+    Pattern(chip, board);
+    board.Write8(kSimulatedLinearBase + board.RegisterOffset(0x1C), address & 0xFF);
+    board.Write8(kSimulatedLinearBase + board.RegisterOffset(0x1D), address >> 8);
+  };
+}
+
+// Three overlapping graphics layers at 2 bits per pixel, each of its own gray level:
+// checks at 0000h, a box at 0400h, bars at 0800h.
+void Layers(Chip62500&, SimulatedBoard& board) {
+  for (uint32_t y = 0; y < 64; ++y) {
+    for (uint32_t x = 0; x < 16; ++x) {
+      Poke(board, y * 16 + x, (x + y / 4) % 2 ? 0x55 : 0);
+      Poke(board, 0x400 + y * 16 + x, (y >= 16 && y < 48 && x >= 4 && x < 12) ? 0xFF : 0);
+      Poke(board, 0x800 + y * 16 + x, (y / 8) % 2 ? 0x77 : 0);
+    }
+  }
+}
+
+struct GoldenCase {
+  std::string name;
+  bool small;  // a 128 by 64 panel at 1 bit per pixel, block 1 the whole screen
+  Raws raws;
+  Draw draw;
+};
+
+std::vector<GoldenCase> Cases() {
+  std::vector<GoldenCase> cases = {
+      {"default-text", false, {}, Pattern},
+      {"bands-1bpp", false, {{"dm1", 1}}, Pattern},
+      {"bands-2bpp", false, {{"dm1", 1}, {"rawbpp", 1}}, Pattern},
+      {"bands-4bpp", false, {{"dm1", 1}, {"rawbpp", 2}, {"stride", 39}, {"ap", 40}}, Pattern},
+      {"text-rom8-scrolled", true, {{"hdotscr", 3}}, Pattern},
+      {"text-rom16", true, {{"m2", 1}, {"fy", 15}, {"fx", 9}}, Pattern},
+      {"text-cgram",
+       true,
+       {{"m0", 1}, {"cgramsaddr", 0x7000}},
+       [](Chip62500& c, SimulatedBoard& b) {
+         Pattern(c, b);
+         for (uint32_t i = 0; i < 0x100 * 8; ++i) Poke(b, 0x7000 + i, static_cast<uint8_t>(i / 8));
+       }},
+      {"cursor-underscore",
+       true,
+       {{"cm", 0}, {"csrwidth", 5}, {"csrheight", 6}, {"hdotscr", 0}},
+       Cursor(16 * 2 + 3)},
+      {"cursor-block",
+       true,
+       {{"cm", 1}, {"csrwidth", 5}, {"csrheight", 6}, {"hdotscr", 0}},
+       Cursor(16 * 4 + 9)},
+      {"display-off", true, {{"displayenable", 0}}, Pattern},
+      {"block1-blank", true, {{"fp10", 0}}, Pattern}};
+  const char* methods[] = {"or", "xor", "and", "priority"};
+  for (uint32_t three = 0; three < 2; ++three) {
+    for (uint32_t mix = 0; mix < 4; ++mix) {
+      cases.push_back({std::string(three ? "three" : "two") + "-layer-" + methods[mix],
+                       true,
+                       {{"rawbpp", 1},
+                        {"dm1", 1},
+                        {"dm2", 1},
+                        {"ov", three},
+                        {"mx", mix},
+                        {"sb2saddr", 0x400},
+                        {"sb3saddr", 0x800},
+                        {"fp32", 1},
+                        {"fp54", 1}},
+                       Layers});
+    }
+  }
+  return cases;
+}
+
+PngPixels DiffImage(const PngPixels& want, const PanelImage& got) {
+  PngPixels diff{got.width, got.height, 3, {}};
+  for (size_t i = 0; i < got.pixels.size(); ++i) {
+    const bool same = i < want.bytes.size() && want.bytes[i] == got.pixels[i];
+    const uint8_t dim = got.pixels[i] / 3;
+    diff.bytes.insert(diff.bytes.end(), {same ? dim : uint8_t{255}, dim, dim});
+  }
+  return diff;
+}
+
+}  // namespace
+
+TEST(PanelRenderer, MatchesTheGoldenPictures) {
+  const bool update = std::getenv("K7Q_UPDATE_GOLDEN") != nullptr;
+  for (const GoldenCase& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    Chip62500 chip;
+    Raws raws = c.raws;
+    if (c.small) {
+      raws.insert(raws.begin(),
+                  {{"stride", 15}, {"tcr", 19}, {"lf", 63}, {"ap", 16}, {"sl1", 63}, {"sl2", 63}});
+    }
+    for (const auto& [name, raw] : raws) ASSERT_TRUE(chip.SetRawValue(name, raw)) << name;
+    SimulatedBoard& board = *AttachBoard(chip);
+    ASSERT_TRUE(chip.InitializeChip(0, nullptr));
+    c.draw(chip, board);
+    const PanelImage image =
+        RenderPanel(board.Chip().registers, board.Chip().memory, kSimulatedMemorySize);
+    const std::string golden =
+        std::string(K7Q_TEST_SOURCE_DIR) + "/golden/panel-" + c.name + ".png";
+    std::string error;
+    if (update) {
+      ASSERT_TRUE(WritePng(golden, {image.width, image.height, 1, image.pixels}, &error)) << error;
+      continue;
+    }
+    const std::optional<PngPixels> want = ReadPng(golden, 1, &error);
+    ASSERT_TRUE(want) << error;
+    if (want->width == image.width && want->height == image.height && want->bytes == image.pixels) {
+      continue;
+    }
+    const std::string diff = std::string("panel-") + c.name + ".diff.png";
+    WritePng(diff, DiffImage(*want, image), &error);
+    ADD_FAILURE() << "differs from " << golden << "; see " << diff << " (" << image.width << "x"
+                  << image.height << " against " << want->width << "x" << want->height << ")";
+  }
 }

@@ -193,7 +193,7 @@ TEST(ConfigurableFile, SrecordFilesOpenAndSaveThroughTheStagingBlock) {
     ASSERT_TRUE(OpenConfigurableFile(chip, path).ok) << name;
     chip.SetRawValue("baseaddr", 0x00D00000);
     chip.SetValueText("fx", "10");
-    // Which records change is tried in srecord_test; here the file keeps its size.
+    // Which records change is tried in block_test; here the file keeps its size.
     ASSERT_TRUE(SaveConfigurableFile(chip, path, "", true).ok) << name;
     EXPECT_EQ(ReadFile(path).size(), text.size());
     Chip62500 reread;
