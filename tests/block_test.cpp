@@ -16,7 +16,6 @@
 TEST(HalStruct, ChecksumCoverageAndSwap) {
   const uint8_t digits[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
   EXPECT_EQ(Crc16(digits, sizeof digits), 0x29B1);
-
   HalStruct block = DefaultHalStruct();
   std::strcpy(block.configDescription, "text stays");
   block.padding = 0xABCD;
@@ -58,6 +57,18 @@ std::string FindMessage(const Chip62500& chip, const std::string& image, bool ch
   return FindBlock(chip, Bytes(image), image.size(), checkCrc).message;
 }
 
+// Block at a data offset that puts its size field at the start of a record.
+std::string TargetImage(const HalStruct& block, size_t lead) {
+  return std::string(lead, '\x11') + SrecordBlockBytes(block) + std::string(40, '\x22');
+}
+
+HalStruct Read(const std::string& text, bool* ok, std::string* message = nullptr) {
+  HalStruct staging = DefaultHalStruct();
+  std::string ignored;
+  *ok = ReadSrecordBlock(text, &staging, message ? message : &ignored);
+  return staging;
+}
+
 }  // namespace
 
 TEST(BlockLocator, FindsOneValidBlockOrGivesTheFixedReason) {
@@ -71,7 +82,6 @@ TEST(BlockLocator, FindsOneValidBlockOrGivesTheFixedReason) {
   EXPECT_EQ(end.result, FindResult::kFound);
   EXPECT_EQ(end.position, 123u);
   EXPECT_EQ(end.message, "");
-
   std::string badEndian = good, unconfigured = good, corrupt = good, wrongSize = good;
   badEndian[284] = badEndian[285] = 0;
   unconfigured[282] = unconfigured[283] = 0;
@@ -125,22 +135,6 @@ TEST(BlockLocator, SavesOverUnconfiguredAndCorruptBlocks) {
   }
 }
 
-namespace {
-
-// Block at a data offset that puts its size field at the start of a record.
-std::string TargetImage(const HalStruct& block, size_t lead) {
-  return std::string(lead, '\x11') + SrecordBlockBytes(block) + std::string(40, '\x22');
-}
-
-HalStruct Read(const std::string& text, bool* ok, std::string* message = nullptr) {
-  HalStruct staging = DefaultHalStruct();
-  std::string ignored;
-  *ok = ReadSrecordBlock(text, &staging, message ? message : &ignored);
-  return staging;
-}
-
-}  // namespace
-
 TEST(Srecord, ReadsTheBlockOfEachRecordType) {
   const HalStruct block = SrecordTargetBlock();
   for (int type : {1, 2, 3}) {
@@ -156,8 +150,7 @@ TEST(Srecord, ReadsTheBlockOfEachRecordType) {
 }
 
 TEST(Srecord, SignatureAcrossRecordsAndLowerCaseDigits) {
-  HalStruct block = SrecordTargetBlock();
-  block.clki = 6000;
+  const HalStruct block = SrecordTargetBlock();
   const std::string text = SrecordText(TargetImage(block, 8 + 32), 3, 32);
   std::string lower = text;
   for (char& c : lower) {
@@ -166,12 +159,10 @@ TEST(Srecord, SignatureAcrossRecordsAndLowerCaseDigits) {
   bool ok = false;
   EXPECT_EQ(Read(lower, &ok).baseAddress, 0x00C00000u);
   EXPECT_TRUE(ok);
-
   // 10-byte records: the signature and the description span several records.
   const std::string split = SrecordText(std::string(10, 'x') + SrecordBlockBytes(block), 1, 10);
   Read(split, &ok);
   EXPECT_TRUE(ok);
-
   // A false start is not backed up over: "6" right before the signature hides it.
   Read(SrecordText(std::string(9, 'x') + "6" + SrecordBlockBytes(block), 1, 10), &ok);
   EXPECT_FALSE(ok);
@@ -208,7 +199,6 @@ TEST(Srecord, RewritesOnlyTheBlockRecords) {
   }
   EXPECT_GE(changedRecords, 1u);
   EXPECT_LE(changedRecords, 6u);
-
   HalStruct again = Read(rewritten, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(again.baseAddress, 0x12345678u);
@@ -242,7 +232,6 @@ TEST(Srecord, ErrorsAbandonTheOperation) {
   const std::string text = SrecordText(TargetImage(block, 28), 1, 28);
   std::string message;
   bool ok = true;
-
   std::string badChecksum = text;
   const size_t line = badChecksum.find("\r\nS1", 200) + 2;
   const size_t lineEnd = badChecksum.find("\r\n", line);
@@ -254,7 +243,6 @@ TEST(Srecord, ErrorsAbandonTheOperation) {
   std::string copy = badChecksum;
   EXPECT_FALSE(RewriteSrecordBlock(copy, &staging, &message));
   EXPECT_EQ(copy, badChecksum);
-
   Read(text.substr(0, text.size() / 2), &ok, &message);  // ends before the block does
   EXPECT_FALSE(ok);
   EXPECT_EQ(message, "");

@@ -120,7 +120,6 @@ TEST(ChipEngine, ReservedListSettingAndRedrawCountdown) {
   uint32_t n = 7;
   EXPECT_FALSE(chip.GetListPosition("lst", &n));
   EXPECT_EQ(n, 0u);
-
   chip.SetPatternShown(true);
   EXPECT_EQ(chip.RedrawCountdown(), 1u);
   chip.RedrawTick();
@@ -148,18 +147,15 @@ TEST(ChipEngine, GenericReservedSettingsReport) {
   std::string report;
   EXPECT_EQ(chip.ReservedSettingsReport(report, 4096), 0u);  // the 62500 reports nothing
   EXPECT_EQ(report, "");
-
   ASSERT_TRUE(chip.WriteRegister(0x0A, false, 0xFF));
   const uint32_t written = chip.ChipEngine::ReservedSettingsReport(report, 4096);
   EXPECT_EQ(report,
             "WARNING: Low bits (REG[000Ah-b1:0]) is set to RESERVED setting of 3.\n"
             "WARNING: REG[000Ah] bits 3, 7:6 is set to a RESERVED setting (should be zero).\n");
   EXPECT_EQ(written, report.size());
-
   std::string cut;
   EXPECT_EQ(chip.ChipEngine::ReservedSettingsReport(cut, 10), 10u);
   EXPECT_EQ(cut, "WARNING: L");
-
   ASSERT_TRUE(chip.WriteRegister(0x0A, false, 0x08));
   std::string single;
   chip.ChipEngine::ReservedSettingsReport(single, 4096);

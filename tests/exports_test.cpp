@@ -33,6 +33,106 @@ mode_t Mode(const std::string& path) {
   return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
+// Read from a big-endian ELF image: other panel, clocks and description.
+HalStruct BigEndianBlock() {
+  HalStruct b = WithDescription(DefaultHalStruct(), "Big-endian target");
+  b.width = 320;
+  b.height = 240;
+  b.clki = 12500000;
+  b.baseAddress = 0x20000000;
+  b.registers[1].value = 0x85;
+  return b;
+}
+
+// PC card wired through the indirect interface.
+HalStruct PcCardBlock() {
+  HalStruct b = DefaultHalStruct();
+  b.flags = fINDIRECT_INTERFACE | fPCCARD_INTERFACE;
+  b.baseAddress = 0x00C00000;
+  b.registerOffset = 0x00001000;
+  b.memoryOffset = 0x00010000;
+  b.pclk = 3000000;
+  return b;
+}
+
+// Registers in reverse order, an unknown register, both delays, unnamed flag bits and an
+// odd description.
+HalStruct OddRegisterBlock() {
+  HalStruct b = WithDescription(DefaultHalStruct(), kOddDescription);
+  std::reverse(b.registers, b.registers + 33);
+  b.registers[5] = {0x0050, 0x12};
+  b.registers[6] = {0xFFFD, 0x20};
+  b.registers[32] = {0xFFFE, 100};
+  b.flags = fINDIRECT_INTERFACE | fDEBUG_REG_WRITES | 0x18000002u;
+  return b;
+}
+
+struct Shape {
+  const char* name;
+  HalStruct (*block)();
+  bool bigEndian;
+  unsigned mode;
+};
+
+const Shape kShapes[] = {{"default", [] { return DefaultHalStruct(); }, false, 0},
+                         {"bigendian", BigEndianBlock, true, 3},
+                         {"pccard", PcCardBlock, false, 12},
+                         {"oddregs", OddRegisterBlock, false, 999}};
+
+void PrintTo(const Shape& shape, std::ostream* out) {
+  *out << shape.name;
+}
+
+class GoldenExports : public ::testing::TestWithParam<Shape> {};
+
+// Compiles main.c in the folder and runs it; its standard output, or the compiler's
+// messages when it fails.
+bool BuildAndRun(const TempDir& folder, const std::string& extraFlags, std::string* output) {
+  const std::string compile = StringPrintf(
+      "cd '%s' && '%s' -std=gnu11 -Wall -Wextra -Werror %s -o program main.c > cc.log 2>&1",
+      folder.File("").c_str(), K7Q_C_COMPILER, extraFlags.c_str());
+  if (std::system(compile.c_str()) != 0) {
+    *output = ReadFile(folder.File("cc.log"));
+    return false;
+  }
+  const std::string run = "'" + folder.File("program") + "' > '" + folder.File("out.bin") + "'";
+  if (std::system(run.c_str()) != 0) {
+    *output = "the program failed";
+    return false;
+  }
+  *output = ReadFile(folder.File("out.bin"));
+  return true;
+}
+
+std::string BlockBytes(const HalStruct& block) {
+  return std::string(reinterpret_cast<const char*>(&block), sizeof block);
+}
+
+// The block with its checksum, as the compiled program writes it.
+std::string CheckedBlockBytes(const Chip62500& chip) {
+  HalStruct block = chip.Block();
+  block.crc = BlockCrc(block);
+  return BlockBytes(block);
+}
+
+// Exports the kinds, copies the test program of data/ in as main.c, builds and runs it.
+bool BuildProgram(Chip62500& chip, std::initializer_list<std::pair<ExportKind, unsigned>> kinds,
+                  const std::string& program, const std::string& extraFlags, std::string* output) {
+  TempDir folder;
+  for (const auto& [kind, mode] : kinds) {
+    *output = ExportToFile(chip, kind, mode, folder.File(DefaultExportName(chip, kind, mode)));
+    if (!output->empty()) return false;
+  }
+  WriteFile(folder.File("hal_private.h"), ReadFile(TestSourcePath("data/hal_private.h")));
+  WriteFile(folder.File("main.c"), ReadFile(TestSourcePath("data/" + program)));
+  return BuildAndRun(folder, extraFlags, output);
+}
+
+bool CompileHalConfig(Chip62500& chip, std::string* output) {
+  return BuildProgram(chip, {{ExportKind::kHalConfig, 0}, {ExportKind::kChipHeader, 0}},
+                      "hal_main.c", "", output);
+}
+
 }  // namespace
 
 TEST(ExportWriter, LineEnds) {
@@ -120,7 +220,6 @@ TEST(ExportWriter, TextsOverTheBufferSizeAreRefused) {
   // A chip with so many registers that its register map outgrows the export buffer.
   ChipTables tables = LoadTestChip("many_registers");
   Chip62500 chip(tables);
-
   const ExportText map = GenerateExport(chip, ExportKind::kChipHeader, 0);
   EXPECT_FALSE(map.ok);
   EXPECT_EQ(map.error, "The generated chip.h does not fit into 32768 bytes.");
@@ -137,62 +236,6 @@ TEST(ExportWriter, TextsOverTheBufferSizeAreRefused) {
               kind == ExportKind::kQuickReference ? kQuickReferenceBufferSize : kExportBufferSize);
   }
 }
-
-namespace {
-
-// Read from a big-endian ELF image: other panel, clocks and description.
-HalStruct BigEndianBlock() {
-  HalStruct b = WithDescription(DefaultHalStruct(), "Big-endian target");
-  b.width = 320;
-  b.height = 240;
-  b.clki = 12500000;
-  b.baseAddress = 0x20000000;
-  b.registers[1].value = 0x85;
-  return b;
-}
-
-// PC card wired through the indirect interface.
-HalStruct PcCardBlock() {
-  HalStruct b = DefaultHalStruct();
-  b.flags = fINDIRECT_INTERFACE | fPCCARD_INTERFACE;
-  b.baseAddress = 0x00C00000;
-  b.registerOffset = 0x00001000;
-  b.memoryOffset = 0x00010000;
-  b.pclk = 3000000;
-  return b;
-}
-
-// Registers in reverse order, an unknown register, both delays, unnamed flag bits and an
-// odd description.
-HalStruct OddRegisterBlock() {
-  HalStruct b = WithDescription(DefaultHalStruct(), kOddDescription);
-  std::reverse(b.registers, b.registers + 33);
-  b.registers[5] = {0x0050, 0x12};
-  b.registers[6] = {0xFFFD, 0x20};
-  b.registers[32] = {0xFFFE, 100};
-  b.flags = fINDIRECT_INTERFACE | fDEBUG_REG_WRITES | 0x18000002u;
-  return b;
-}
-
-struct Shape {
-  const char* name;
-  HalStruct (*block)();
-  bool bigEndian;
-  unsigned mode;
-};
-
-const Shape kShapes[] = {{"default", [] { return DefaultHalStruct(); }, false, 0},
-                         {"bigendian", BigEndianBlock, true, 3},
-                         {"pccard", PcCardBlock, false, 12},
-                         {"oddregs", OddRegisterBlock, false, 999}};
-
-void PrintTo(const Shape& shape, std::ostream* out) {
-  *out << shape.name;
-}
-
-class GoldenExports : public ::testing::TestWithParam<Shape> {};
-
-}  // namespace
 
 // Each block goes through an image file, so what is compared is what a user exports. The
 // generated files are kept as <name>.golden, out of the way of tools that handle sources.
@@ -250,58 +293,6 @@ TEST(Golden, ConfigureMultipleSummary) {
 #define K7Q_C_COMPILER "cc"
 #endif
 
-namespace {
-
-// Compiles main.c in the folder and runs it; its standard output, or the compiler's
-// messages when it fails.
-bool BuildAndRun(const TempDir& folder, const std::string& extraFlags, std::string* output) {
-  const std::string compile = StringPrintf(
-      "cd '%s' && '%s' -std=gnu11 -Wall -Wextra -Werror %s -o program main.c > cc.log 2>&1",
-      folder.File("").c_str(), K7Q_C_COMPILER, extraFlags.c_str());
-  if (std::system(compile.c_str()) != 0) {
-    *output = ReadFile(folder.File("cc.log"));
-    return false;
-  }
-  const std::string run = "'" + folder.File("program") + "' > '" + folder.File("out.bin") + "'";
-  if (std::system(run.c_str()) != 0) {
-    *output = "the program failed";
-    return false;
-  }
-  *output = ReadFile(folder.File("out.bin"));
-  return true;
-}
-
-std::string BlockBytes(const HalStruct& block) {
-  return std::string(reinterpret_cast<const char*>(&block), sizeof block);
-}
-
-// The block with its checksum, as the compiled program writes it.
-std::string CheckedBlockBytes(const Chip62500& chip) {
-  HalStruct block = chip.Block();
-  block.crc = BlockCrc(block);
-  return BlockBytes(block);
-}
-
-// Exports the kinds, copies the test program of data/ in as main.c, builds and runs it.
-bool BuildProgram(Chip62500& chip, std::initializer_list<std::pair<ExportKind, unsigned>> kinds,
-                  const std::string& program, const std::string& extraFlags, std::string* output) {
-  TempDir folder;
-  for (const auto& [kind, mode] : kinds) {
-    *output = ExportToFile(chip, kind, mode, folder.File(DefaultExportName(chip, kind, mode)));
-    if (!output->empty()) return false;
-  }
-  WriteFile(folder.File("hal_private.h"), ReadFile(TestSourcePath("data/hal_private.h")));
-  WriteFile(folder.File("main.c"), ReadFile(TestSourcePath("data/" + program)));
-  return BuildAndRun(folder, extraFlags, output);
-}
-
-bool CompileHalConfig(Chip62500& chip, std::string* output) {
-  return BuildProgram(chip, {{ExportKind::kHalConfig, 0}, {ExportKind::kChipHeader, 0}},
-                      "hal_main.c", "", output);
-}
-
-}  // namespace
-
 // HAL_config.c creates exactly the block it describes: escaped descriptions, every flag
 // bit, registers the chip does not know, a description filling its field.
 TEST(GeneratedC, HalConfigReadsBackByteForByte) {
@@ -309,7 +300,6 @@ TEST(GeneratedC, HalConfigReadsBackByteForByte) {
   std::string output;
   ASSERT_TRUE(CompileHalConfig(chip, &output)) << output;
   EXPECT_EQ(output, CheckedBlockBytes(chip));
-
   HalStruct b = WithDescription(chip.Block(), kOddDescription);
   b.registers[31] = {0xFFFE, 100};
   b.registers[32] = {0xFFFD, 0x20};
@@ -323,7 +313,6 @@ TEST(GeneratedC, HalConfigReadsBackByteForByte) {
     b.crc = BlockCrc(b);
     EXPECT_EQ(output, BlockBytes(b)) << std::hex << flags;
   }
-
   ASSERT_TRUE(chip.SetValueText("cfgdesc", std::string(300, 'D')));
   ASSERT_TRUE(CompileHalConfig(chip, &output)) << output;
   EXPECT_EQ(output, CheckedBlockBytes(chip));
@@ -351,7 +340,6 @@ TEST(GeneratedC, HeadersInstantiateTheirRegisterTables) {
     expected += StringPrintf("%04X=%02X\n", pair.index, pair.value);
   }
   EXPECT_EQ(output, expected);
-
   // The chip header and a WinCE mode initializer.
   ASSERT_TRUE(BuildProgram(chip, {{ExportKind::kChipHeader, 0}, {ExportKind::kWinCeHeader, 3}},
                            "wince_main.c", "-Wno-missing-braces", &output))

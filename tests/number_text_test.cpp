@@ -86,7 +86,6 @@ TEST(TextUtils, ScratchRingReusesBuffersOnlyAfterAFullTurn) {
   EXPECT_NE(first, second);
   EXPECT_EQ(ring.NextText(), first);
   EXPECT_EQ(ring.NextText(), second);
-
   ScratchRing sized(3, 16);
   char* big = sized.NextTextSized(4096);
   big[4095] = 'x';  // room for the requested size

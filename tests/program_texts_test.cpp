@@ -85,13 +85,11 @@ TEST(ProgramTexts, DiagnosticsAppendChipErrors) {
   // The chip itself never reports one: bpp cannot exceed 4.
   ASSERT_FALSE(chip.SetValueText("bpp", "24"));
   EXPECT_FALSE(ComposeDiagnostics(chip, "Note.", false).alert);
-
   chip.erring = true;
   d = ComposeDiagnostics(chip, "Note.\n", false);
   EXPECT_TRUE(d.alert);
   EXPECT_EQ(d.text.rfind("Note.\nERROR: ", 0), 0u);
   EXPECT_NE(d.text.back(), '\n');
-
   d = ComposeDiagnostics(chip, std::string(5000, 'x'), false);
   EXPECT_EQ(d.text.size(), 4095u);
 }
@@ -146,7 +144,6 @@ TEST(EditorRules, MemoryMapAndSequenceLines) {
             "00200000h           Chip Base Address");
   EXPECT_EQ(MemoryMapLineStart("  00200000h           Chip"), 0x200000u);
   EXPECT_EQ(MemoryMapLineStart("00001000h-00001FFFh Registers"), 0x1000u);
-
   // The other sequence lines are tried in the editors' test.
   EXPECT_EQ(SequenceLine({kSequenceParameter, 0x123, ""}), "PARAM 123");
   EXPECT_EQ(SequenceLine({kSequenceDelay, 100, "wait"}), "DELAY 100  ( wait )");

@@ -57,7 +57,6 @@ TEST(RegisterRows, HandChangesAndTheirOverwriting) {
   SetRowByHand(chip, changes, 1, rows[1], 0x87);
   EXPECT_EQ(changes.state[1], kRowNotModified);
   EXPECT_EQ(MakeRowCells(chip, changes, 1, rows[1], 0x87).reg, "0001h   ");
-
   SetRowByHand(chip, changes, 1, rows[1], 0x85);
   SetRowByHand(chip, changes, 2, rows[2], 0x03);
   EXPECT_EQ(chip.GetFieldValue("fx"), 6u);
@@ -118,7 +117,6 @@ TEST(RegisterRows, LiveRowsAreTheChipsReadableRegisters) {
   EXPECT_EQ(std::count(rows.begin(), rows.end(), 0x001Cu), 0);  // CSRW Low is write-only
   EXPECT_EQ(rows[1], 0x0001u);
   EXPECT_EQ(RowValue(chip, 1, rows[1]), 0x87u);  // read from the board
-
   ManualChanges changes;
   changes.hotToChip = true;
   NoteUnderlyingValue(changes, 1, 0x87);

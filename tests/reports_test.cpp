@@ -74,44 +74,6 @@ std::string Dump(const ChipTables& t) {
   return out;
 }
 
-}  // namespace
-
-// Normalised keynames, operators applied to the limits, value ranges, radixes, generated
-// features for reserved bits, pseudo-registers last; a second load changes nothing.
-TEST(ChipDefinitionLoader, EmbeddedAndSmallDocuments) {
-  ChipTables t;
-  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
-  const std::string embedded = Dump(t);
-  EXPECT_GOLDEN("loader/embedded.txt", embedded);
-  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
-  EXPECT_EQ(Dump(t), embedded);
-  EXPECT_GOLDEN("loader/attribute_rules.txt", Dump(LoadTestChip("attribute_rules")));
-}
-
-TEST(ChipDefinitionLoader, MalformedDocumentsKeepWhatCameBefore) {
-  const ChipTables empty = Load({});
-  EXPECT_TRUE(empty.products.empty() && empty.features.empty());
-
-  const ChipTables broken = Load(
-      {"<CHIPDEF><PRODUCT KEYNAME=\"p\"/>", "<FEATURE KEYNAME=\"one\" TYPE=\"numb\"/>",
-       "<FEATURE KEYNAME=\"two\" TYPE=\"list\"><FEATUREVALUE INDEX=\"1\" VALUE=\"v\"/></FEATUR>",
-       "<FEATURE KEYNAME=\"three\"/></CHIPDEF>"});
-  EXPECT_EQ(broken.products.size(), 1u);
-  EXPECT_TRUE(Find(broken, "one"));
-  EXPECT_TRUE(Find(broken, "two"));
-  EXPECT_FALSE(Find(broken, "three"));
-
-  const ChipTables garbage = Load({"not xml at all <<<", "<CHIPDEF>"});
-  EXPECT_TRUE(garbage.features.empty());
-  // Only the exact element names count; attribute names are case-sensitive.
-  const ChipTables cased = Load(
-      {"<CHIPDEF><feature KEYNAME=\"lower\"/><FEATURE keyname=\"k\" TYPE=\"numb\"/></CHIPDEF>"});
-  ASSERT_EQ(cased.features.size(), 1u);
-  EXPECT_FALSE(cased.features[0].keyname);
-}
-
-namespace {
-
 // Details with the value summary as their first line, or with the label.
 std::string FeatureTexts(ChipEngine& chip, bool summaryFirst, std::string_view indent,
                          size_t width) {
@@ -149,6 +111,38 @@ std::string LabelTable(ChipEngine& chip) {
 
 }  // namespace
 
+// Normalised keynames, operators applied to the limits, value ranges, radixes, generated
+// features for reserved bits, pseudo-registers last; a second load changes nothing.
+TEST(ChipDefinitionLoader, EmbeddedAndSmallDocuments) {
+  ChipTables t;
+  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
+  const std::string embedded = Dump(t);
+  EXPECT_GOLDEN("loader/embedded.txt", embedded);
+  LoadChipDefinition(t, kChipDefLines, kChipDefLineCount);
+  EXPECT_EQ(Dump(t), embedded);
+  EXPECT_GOLDEN("loader/attribute_rules.txt", Dump(LoadTestChip("attribute_rules")));
+}
+
+TEST(ChipDefinitionLoader, MalformedDocumentsKeepWhatCameBefore) {
+  const ChipTables empty = Load({});
+  EXPECT_TRUE(empty.products.empty() && empty.features.empty());
+  const ChipTables broken = Load(
+      {"<CHIPDEF><PRODUCT KEYNAME=\"p\"/>", "<FEATURE KEYNAME=\"one\" TYPE=\"numb\"/>",
+       "<FEATURE KEYNAME=\"two\" TYPE=\"list\"><FEATUREVALUE INDEX=\"1\" VALUE=\"v\"/></FEATUR>",
+       "<FEATURE KEYNAME=\"three\"/></CHIPDEF>"});
+  EXPECT_EQ(broken.products.size(), 1u);
+  EXPECT_TRUE(Find(broken, "one"));
+  EXPECT_TRUE(Find(broken, "two"));
+  EXPECT_FALSE(Find(broken, "three"));
+  const ChipTables garbage = Load({"not xml at all <<<", "<CHIPDEF>"});
+  EXPECT_TRUE(garbage.features.empty());
+  // Only the exact element names count; attribute names are case-sensitive.
+  const ChipTables cased = Load(
+      {"<CHIPDEF><feature KEYNAME=\"lower\"/><FEATURE keyname=\"k\" TYPE=\"numb\"/></CHIPDEF>"});
+  ASSERT_EQ(cased.features.size(), 1u);
+  EXPECT_FALSE(cased.features[0].keyname);
+}
+
 TEST(Descriptions, EveryFeature) {
   Chip62500 chip;
   EXPECT_EQ(FeatureValueSummary(chip, "cfgdesc"), "Configuration Description  =  (empty)");
@@ -164,7 +158,6 @@ TEST(Descriptions, EveryFeature) {
   EXPECT_EQ(unknown, "");
   EXPECT_FALSE(FeatureDescription(chip, "nosuchfeature"));
   EXPECT_EQ(FeatureValueSummary(chip, "nosuchfeature"), "");
-
   ChipTables tables = LoadTestChip("lists_chip");
   Chip62500 lists(tables);
   ASSERT_TRUE(lists.SetRawValue("mode", 2) && lists.SetRawValue("scaled", 3));
@@ -197,7 +190,6 @@ TEST(Labels, EveryFeatureAndRegister) {
   EXPECT_FALSE(FeatureLabel(chip, "nosuchfeature", 0x01));
   EXPECT_FALSE(FeatureLabel(chip, "", 0x20));
   EXPECT_FALSE(RegisterLabel(chip, 0x0021, 0x0B));
-
   ChipTables tables = LoadTestChip("labels_chip");
   Chip62500 odd(tables);
   EXPECT_GOLDEN("labels/labels_chip.txt", LabelTable(odd));

@@ -27,6 +27,109 @@ std::string SrecordFile() {
   return SrecordTargetText(1, std::string(8000, '\x11'));
 }
 
+enum Call { kOpen, kPwrite, kFsync, kRename, kUnlink, kClose, kFtruncate, kCallKinds };
+
+// Which call fails (or where the process is killed) in the next save.
+struct FaultPlan {
+  int kind = -1, failAt = -1;
+  int killAt = -1;  // a count of all calls; killed before it, or after it when killAfter
+  bool killAfter = false;
+  int counts[kCallKinds] = {};
+  int total = 0;
+};
+FaultPlan plan;
+
+bool Fails(int kind) {
+  if (++plan.total == plan.killAt && !plan.killAfter) raise(SIGKILL);
+  return kind == plan.kind && plan.counts[kind]++ == plan.failAt && (errno = EIO);
+}
+
+template <typename T>
+T Done(T result) {
+  if (plan.total == plan.killAt && plan.killAfter) raise(SIGKILL);
+  return result;
+}
+
+const FileSystemCalls kFaulty = {
+    [](const char* p, int f, mode_t m) {
+      return Fails(kOpen) ? -1 : Done(SystemFileCalls().open(p, f, m));
+    },
+    [](int fd, const void* d, size_t n, off_t o) -> ssize_t {
+      return Fails(kPwrite) ? -1 : Done(SystemFileCalls().pwrite(fd, d, n, o));
+    },
+    [](int fd) { return Fails(kFsync) ? -1 : Done(SystemFileCalls().fsync(fd)); },
+    [](const char* a, const char* b) {
+      return Fails(kRename) ? -1 : Done(SystemFileCalls().rename(a, b));
+    },
+    [](const char* p) { return Fails(kUnlink) ? -1 : Done(SystemFileCalls().unlink(p)); },
+    [](int fd) {
+      if (Fails(kClose)) return SystemFileCalls().close(fd), -1;
+      return Done(SystemFileCalls().close(fd));
+    },
+    [](int fd, off_t n) {
+      return Fails(kFtruncate) ? -1 : Done(SystemFileCalls().ftruncate(fd, n));
+    }};
+
+// A file of a few hundred KiB whose block the save changes.
+std::string Original(const std::string& name) {
+  if (IsSrecordName(name)) {
+    return SrecordTargetText(1, std::string(100000, '\x5A'));
+  }
+  return ImageWith(StoredBlock(DefaultHalStruct(), false), 200000, 100000);
+}
+
+// Opens the file, changes settings and saves (into copy, when given) under the plan.
+FileOutcome ChangeAndSave(const std::string& path, const std::string& copy, FaultPlan faults) {
+  Chip62500 chip;
+  EXPECT_TRUE(OpenConfigurableFile(chip, path).ok);
+  chip.SetValueText("fx", "12");
+  chip.SetValueText("cfgdesc", "under faults");
+  chip.SetRawValue("vram", 0x12345);
+  plan = faults;
+  FileSystem() = kFaulty;
+  FileOutcome outcome = SaveConfigurableFile(chip, path, copy, false);
+  FileSystem() = SystemFileCalls();
+  return outcome;
+}
+
+int calls = 0, failAt = -1, killAt = -1, fsyncs = 0, syncfss = 0;
+
+// Counts every call; the failAt-th fails, the process dies before the killAt-th.
+bool Fails() {
+  if (++calls == killAt) raise(SIGKILL);
+  return calls == failAt && (errno = EIO);
+}
+
+const FileSystemCalls kCounted = {
+    [](const char* p, int f, mode_t m) { return Fails() ? -1 : SystemFileCalls().open(p, f, m); },
+    [](int fd, const void* d, size_t n, off_t o) -> ssize_t {
+      return Fails() ? -1 : SystemFileCalls().pwrite(fd, d, n, o);
+    },
+    [](int fd) { return ++fsyncs, Fails() ? -1 : SystemFileCalls().fsync(fd); },
+    [](const char* a, const char* b) { return Fails() ? -1 : SystemFileCalls().rename(a, b); },
+    [](const char* p) { return Fails() ? -1 : SystemFileCalls().unlink(p); },
+    [](int fd) { return SystemFileCalls().close(fd); },
+    [](int fd, off_t n) { return Fails() ? -1 : SystemFileCalls().ftruncate(fd, n); },
+    [](int fd) { return ++syncfss, Fails() ? -1 : SystemFileCalls().syncfs(fd); },
+};
+
+const std::vector<std::string> kNames = {"a.elf", "b.exe", "missing.elf", "c.elf"};
+
+ConfigureOutcome Pass(const TempDir& dir, int fail, int kill) {
+  std::vector<std::string> targets;
+  for (const std::string& name : kNames) targets.push_back(dir.File(name));
+  for (size_t i = 0; i < kNames.size(); ++i) {
+    if (i != 2) WriteFile(targets[i], ImageWith(StoredBlock(DefaultHalStruct(), i == 1), 5000 * i));
+  }
+  Chip62500 chip;
+  chip.SetValueText("fx", "12");
+  calls = fsyncs = syncfss = 0, failAt = fail, killAt = kill;
+  FileSystem() = kCounted;
+  ConfigureOutcome outcome = ConfigureMultiple(chip, targets, false);
+  FileSystem() = SystemFileCalls();
+  return outcome;
+}
+
 }  // namespace
 
 TEST(SaveJournal, InterruptedSavesAreUndoneOnTheNextOpenAndStrangeJournalsLeftAlone) {
@@ -46,7 +149,6 @@ TEST(SaveJournal, InterruptedSavesAreUndoneOnTheNextOpenAndStrangeJournalsLeftAl
   const std::string journal = JournalPath(path);
   EXPECT_EQ(journal, dir.File(".board.s19.k7q-journal"));
   const std::string text = ReadFile(journal);
-
   Chip62500 chip;
   FileOutcome open = OpenConfigurableFile(chip, path);
   EXPECT_TRUE(open.ok);
@@ -159,75 +261,6 @@ TEST(SaveJournal, ConcurrentSavesWaitForTheLockAndNeverLoseAnUpdate) {
   }
 }
 
-namespace {
-
-enum Call { kOpen, kPwrite, kFsync, kRename, kUnlink, kClose, kFtruncate, kCallKinds };
-
-// Which call fails (or where the process is killed) in the next save.
-struct FaultPlan {
-  int kind = -1, failAt = -1;
-  int killAt = -1;  // a count of all calls; killed before it, or after it when killAfter
-  bool killAfter = false;
-  int counts[kCallKinds] = {};
-  int total = 0;
-};
-FaultPlan plan;
-
-bool Fails(int kind) {
-  if (++plan.total == plan.killAt && !plan.killAfter) raise(SIGKILL);
-  return kind == plan.kind && plan.counts[kind]++ == plan.failAt && (errno = EIO);
-}
-
-template <typename T>
-T Done(T result) {
-  if (plan.total == plan.killAt && plan.killAfter) raise(SIGKILL);
-  return result;
-}
-
-const FileSystemCalls kFaulty = {
-    [](const char* p, int f, mode_t m) {
-      return Fails(kOpen) ? -1 : Done(SystemFileCalls().open(p, f, m));
-    },
-    [](int fd, const void* d, size_t n, off_t o) -> ssize_t {
-      return Fails(kPwrite) ? -1 : Done(SystemFileCalls().pwrite(fd, d, n, o));
-    },
-    [](int fd) { return Fails(kFsync) ? -1 : Done(SystemFileCalls().fsync(fd)); },
-    [](const char* a, const char* b) {
-      return Fails(kRename) ? -1 : Done(SystemFileCalls().rename(a, b));
-    },
-    [](const char* p) { return Fails(kUnlink) ? -1 : Done(SystemFileCalls().unlink(p)); },
-    [](int fd) {
-      if (Fails(kClose)) return SystemFileCalls().close(fd), -1;
-      return Done(SystemFileCalls().close(fd));
-    },
-    [](int fd, off_t n) {
-      return Fails(kFtruncate) ? -1 : Done(SystemFileCalls().ftruncate(fd, n));
-    }};
-
-// A file of a few hundred KiB whose block the save changes.
-std::string Original(const std::string& name) {
-  if (IsSrecordName(name)) {
-    return SrecordTargetText(1, std::string(100000, '\x5A'));
-  }
-  return ImageWith(StoredBlock(DefaultHalStruct(), false), 200000, 100000);
-}
-
-// Opens the file, changes settings and saves (into copy, when given) under the plan.
-FileOutcome ChangeAndSave(const std::string& path, const std::string& copy, FaultPlan faults) {
-  Chip62500 chip;
-  EXPECT_TRUE(OpenConfigurableFile(chip, path).ok);
-  chip.SetValueText("fx", "12");
-  chip.SetValueText("cfgdesc", "under faults");
-  chip.SetRawValue("vram", 0x12345);
-  plan = faults;
-  FileSystem() = kFaulty;
-  FileOutcome outcome = SaveConfigurableFile(chip, path, copy, false);
-  FileSystem() = SystemFileCalls();
-  return outcome;
-}
-
-}  // namespace
-
 TEST(SaveFaults, EveryFailedCallLeavesTheFileAsItWasAndEveryKillAsItWasOrSaved) {
   int tried = 0, intact = 0, kills = 0, killsIntact = 0;
   for (const char* name : {"a.s19", "b.elf", "c.srec", "d.exe"}) {
@@ -287,48 +320,6 @@ TEST(SaveFaults, EveryFailedCallLeavesTheFileAsItWasAndEveryKillAsItWasOrSaved) 
   std::printf("faults tried %d, files intact %d; kills %d, files intact %d\n", tried, intact, kills,
               killsIntact);
 }
-
-namespace {
-
-int calls = 0, failAt = -1, killAt = -1, fsyncs = 0, syncfss = 0;
-
-// Counts every call; the failAt-th fails, the process dies before the killAt-th.
-bool Fails() {
-  if (++calls == killAt) raise(SIGKILL);
-  return calls == failAt && (errno = EIO);
-}
-
-const FileSystemCalls kCounted = {
-    [](const char* p, int f, mode_t m) { return Fails() ? -1 : SystemFileCalls().open(p, f, m); },
-    [](int fd, const void* d, size_t n, off_t o) -> ssize_t {
-      return Fails() ? -1 : SystemFileCalls().pwrite(fd, d, n, o);
-    },
-    [](int fd) { return ++fsyncs, Fails() ? -1 : SystemFileCalls().fsync(fd); },
-    [](const char* a, const char* b) { return Fails() ? -1 : SystemFileCalls().rename(a, b); },
-    [](const char* p) { return Fails() ? -1 : SystemFileCalls().unlink(p); },
-    [](int fd) { return SystemFileCalls().close(fd); },
-    [](int fd, off_t n) { return Fails() ? -1 : SystemFileCalls().ftruncate(fd, n); },
-    [](int fd) { return ++syncfss, Fails() ? -1 : SystemFileCalls().syncfs(fd); },
-};
-
-const std::vector<std::string> kNames = {"a.elf", "b.exe", "missing.elf", "c.elf"};
-
-ConfigureOutcome Pass(const TempDir& dir, int fail, int kill) {
-  std::vector<std::string> targets;
-  for (const std::string& name : kNames) targets.push_back(dir.File(name));
-  for (size_t i = 0; i < kNames.size(); ++i) {
-    if (i != 2) WriteFile(targets[i], ImageWith(StoredBlock(DefaultHalStruct(), i == 1), 5000 * i));
-  }
-  Chip62500 chip;
-  chip.SetValueText("fx", "12");
-  calls = fsyncs = syncfss = 0, failAt = fail, killAt = kill;
-  FileSystem() = kCounted;
-  ConfigureOutcome outcome = ConfigureMultiple(chip, targets, false);
-  FileSystem() = SystemFileCalls();
-  return outcome;
-}
-
-}  // namespace
 
 TEST(GroupCommit, TwoFlushesAPassAndEachFileAsItWasOrConfiguredUnderFaultsAndKills) {
   std::vector<std::string> configured;

@@ -117,14 +117,12 @@ TEST_F(UiFeaturesTest, LoaderRulesVisibilityAndRejectedValues) {
   chip_.SetShowReserved(true);
   EXPECT_FALSE(ui.IsHidden(items[3]->item));
   chip_.SetShowReserved(false);
-
   std::string cfgdesc, ii;
   FeatureDetails(chip_, "cfgdesc", cfgdesc, "", "\n", "", 90);
   FeatureDetails(chip_, "ii", ii, "", "\n", "", 90);
   ASSERT_FALSE(cfgdesc.empty());
   EXPECT_EQ(ui.Description(items[2]->item), cfgdesc + "\n\n[on/off] = " + ii);
   EXPECT_EQ(ui.Description(ui.TopLevel()[0]->item), "");
-
   UiItem& templ = ui.TopLevel()[2]->item;
   std::string error;
   EXPECT_FALSE(ui.ApplyTemplate(templ, 0, &error));
@@ -170,7 +168,6 @@ TEST_F(UiFeaturesTest, ExternalTemplateFiles) {
 TEST(BoundedWork, ExpressionsAndUiFeatureFiles) {
   EXPECT_EQ(Evaluate("\"\"*FFFFFFFF").value.text, "");
   EXPECT_EQ(Evaluate("\"ab\"*FFFFFFFF").value.text.size(), kMaxExprText);
-
   Chip62500 chip;
   UiFeatures deep(chip, "<UIFEATURES>" + Times("<UIITEM>", 100000) + Times("</UIITEM>", 100000) +
                             "</UIFEATURES>");

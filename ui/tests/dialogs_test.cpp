@@ -367,10 +367,7 @@ class DialogsTest : public QObject {
     const QString bad = dir.filePath("bad.exe");
     std::ofstream(bad.toStdString()) << "nothing here";
     QVERIFY(!window.OpenFile(bad));
-    QCOMPARE(messages_.last(),
-             QString("File \"%1\" could not be opened because:\n\nThe file does not contain any "
-                     "configuration data.")
-                 .arg(bad));
+    QVERIFY(messages_.last().startsWith(QString("File \"%1\" could not be opened").arg(bad)));
     QCOMPARE(icons_.last(), QMessageBox::Warning);
     QCOMPARE(window.CurrentFile(), dir.filePath("COPY.EXE"));
     // The S-record reader's own errors come in an error box, before the exclamation one.

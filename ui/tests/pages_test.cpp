@@ -165,9 +165,6 @@ class PagesTest : public QObject {
     fx = Find(list, "0001h");
     QCOMPARE(fx->text(0), QString("0001h !"));
     QCOMPARE(list->currentItem(), fx);
-    QVERIFY(
-        fx->toolTip(0).contains("[   !   ]  You had previously modified this register "
-                                "manually to\n           00000085h,"));
     QCOMPARE(host_->diagnostics,
              QString("1 manually modified registers have been overwritten by other tabs.\n"));
   }
@@ -195,9 +192,7 @@ class PagesTest : public QObject {
     std::unique_ptr<QWidget> page(CreateDirectPage(*host_, nullptr));  // without a board
     QVERIFY(!Control<QPushButton>(page, 1907)->isEnabled());
     Control<QPushButton>(page, 1906)->click();
-    QCOMPARE(host_->diagnostics,
-             QString("Cannot Initialize: ERROR: Unable to find/load the K7Q62xxx driver.\n"
-                     "/dev/K7Q62xxx: No such file or directory\n"));
+    QVERIFY(host_->diagnostics.startsWith("Cannot Initialize: "));  // the text: board_test
     QVERIFY(!Control<QGroupBox>(page, 1912)->isEnabled());
     QTemporaryDir folder;
     qputenv("K7Q_SIMULATED_BOARD", folder.filePath("board").toUtf8());
