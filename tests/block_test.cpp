@@ -13,6 +13,8 @@
 #include "config/srecord.h"
 #include "tests/support/test_files.h"
 
+// The block's layout is checked by compiling the generated C (exports_test); the default
+// block's CRC is in the HAL_config golden files.
 TEST(HalStruct, ChecksumCoverageAndSwap) {
   const uint8_t digits[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
   EXPECT_EQ(Crc16(digits, sizeof digits), 0x29B1);
