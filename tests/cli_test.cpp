@@ -37,8 +37,8 @@ std::string Session(const std::string& name, const TempDir& dir) {
 
 }  // namespace
 
-// Every command of data/refused-commands.txt fails with its status and message, prints
-// nothing, and leaves the files it names unchanged.
+// Every command of data/refused-commands.txt fails with the status and message that
+// cli-refusals.txt holds, and leaves the files it names unchanged.
 TEST(CliTool, UsageErrorsAndRefusedCommands) {
   EXPECT_THAT(RunCli({"--version"}).out, StartsWith("62500cfg "));
   for (const char* command :
