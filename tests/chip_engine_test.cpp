@@ -1,10 +1,15 @@
-// The generic register and feature operations, on the 62500 with its default block.
+// The generic register and feature operations, and the features the 62500 keeps in its
+// configuration block or computes, on the 62500 with its default block.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 
+#include "chipmodel/number_text.h"
+#include "chipmodel/text_format.h"
 #include "config/chip62500.h"
+#include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -14,22 +19,61 @@ std::string Text(ChipEngine& chip, const char* name, bool readSide = true) {
   return text ? text : "<none>";
 }
 
-uint32_t Reg(ChipEngine& chip, uint32_t index) {
-  return chip.ReadRegister(index, false);
+// Each line of the script (data/engine_script.txt) with what it gave.
+std::string RunScript(const std::string& script) {
+  Chip62500 chip;
+  std::string out;
+  for (const std::string& line : Lines(script)) {
+    std::istringstream in(line);
+    std::string op, name, arg;
+    in >> op >> name;
+    std::getline(in >> std::ws, arg);
+    const bool set = !arg.empty();
+    const uint32_t number = set ? ReadNumber(arg, 16) : 0, index = ReadNumber(name, 16);
+    uint32_t first = 0, last = 0;
+    auto hex = [](uint32_t v) { return StringPrintf("%X", v); };
+    auto done = [](bool ok) { return std::string(ok ? "ok" : "refused"); };
+    std::string result;
+    if (op.empty() || op[0] == '#') {
+      out += line + "\n";
+      continue;
+    } else if (op == "reg") {
+      result = hex(chip.ReadRegister(index, false));
+    } else if (op == "write") {
+      result = done(chip.WriteRegister(index, false, number));
+    } else if (op == "raw") {
+      result = set ? done(chip.SetRawValue(name, number)) : hex(chip.GetRawValue(name));
+    } else if (op == "field") {
+      result = set ? done(chip.SetFieldValue(name, number)) : hex(chip.GetFieldValue(name));
+    } else if (op == "text") {
+      result = set ? done(chip.SetValueText(name, arg)) : Text(chip, name.c_str());
+    } else if (op == "max") {
+      result = hex(chip.GetMaximum(name));
+    } else if (op == "list") {
+      result = set                                  ? done(chip.SetListPosition(name, number))
+               : chip.GetListPosition(name, &first) ? hex(first)
+                                                    : "none";
+    } else if (op == "entry") {
+      result =
+          chip.GetListEntry(name, number, &first, &last) ? hex(first) + "-" + hex(last) : "none";
+    } else if (op == "offered") {
+      result = hex(chip.OfferedListCount(name));
+    } else if (op == "flags") {
+      result = hex(chip.Block().flags);
+    } else if (op == "desc") {
+      result = chip.Block().configDescription;
+    }
+    out += line + "  =>  " + result + "\n";
+  }
+  return out;
 }
 
 }  // namespace
 
-TEST(ChipEngine, RegistersReadThroughTheBlockList) {
+TEST(ChipEngine, ScriptOfRegistersAndFeatures) {
+  EXPECT_GOLDEN("engine-script.txt", RunScript(ReadFile(TestSourcePath("data/engine_script.txt"))));
   Chip62500 chip;
-  EXPECT_EQ(Reg(chip, 0x00), 0x30u);
   EXPECT_EQ(chip.ReadRegister(3, true), 0x4Fu);
-  EXPECT_EQ(Reg(chip, 0xFFFC), 0u);  // pseudo-register not in the block: its default
-  EXPECT_EQ(Reg(chip, 0x1234), 0u);  // in neither
-  EXPECT_TRUE(chip.WriteRegister(0x05, false, 0xAB));
-  EXPECT_EQ(Reg(chip, 0x05), 0xABu);
-  EXPECT_FALSE(chip.WriteRegister(0x1234, false, 1));
-
   uint32_t index = 0;
   EXPECT_TRUE(chip.RegisterIndexAt(false, 32, &index));
   EXPECT_EQ(index, 0x20u);
@@ -37,12 +81,16 @@ TEST(ChipEngine, RegistersReadThroughTheBlockList) {
   EXPECT_TRUE(chip.BlockIndexAt(33, &index));
   EXPECT_EQ(index, 0xFFFFu);
   EXPECT_FALSE(chip.BlockIndexAt(34, &index));
-
-  EXPECT_TRUE(chip.IsRegisterWriteOnly(0x1C, false));
-  EXPECT_TRUE(chip.IsRegisterReadOnly(0x1F, false));
-  EXPECT_FALSE(chip.IsRegisterReadOnly(0x00, false));
   EXPECT_EQ(chip.RegisterHexDigits(0xFFFA, false), 4u);
   EXPECT_EQ(chip.RegisterHexDigits(0x9999, false), 2u);
+  EXPECT_EQ(chip.GetUnit("nosuch"), nullptr);
+  EXPECT_STREQ(chip.FormatRawValue("fx", 3, true), "4 pixels");
+  std::string base;
+  size_t at = 0;
+  EXPECT_TRUE(chip.SpanPartBase("sb1saddrMSB", &base, &at));
+  EXPECT_EQ(base, "sb1saddr");
+  EXPECT_EQ(at, 8u);
+  EXPECT_FALSE(chip.SpanPartBase("sb1saddr", &base, &at));
 }
 
 TEST(ChipEngine, FindRegisterHonoursRangesAndCache) {
@@ -55,89 +103,6 @@ TEST(ChipEngine, FindRegisterHonoursRangesAndCache) {
     EXPECT_EQ(chip.FindRegister(index, false, &position) ? static_cast<int>(position) : -1, record)
         << index;
   }
-}
-
-TEST(ChipEngine, BitFieldFeaturesRoundTrip) {
-  Chip62500 chip;
-  // fx: register 0001 mask 000F, OP1 +1, MAX 10.
-  chip.WriteRegister(1, false, 0xA7);
-  EXPECT_EQ(chip.GetRawValue("fx"), 7u);
-  EXPECT_EQ(chip.GetFieldValue("fx"), 8u);
-  EXPECT_EQ(Text(chip, "fx"), "8 pixels");
-  EXPECT_TRUE(chip.SetFieldValue("fx", 16));
-  EXPECT_EQ(Reg(chip, 1), 0xAFu);
-  EXPECT_FALSE(chip.SetFieldValue("fx", 20));
-  EXPECT_EQ(Reg(chip, 1), 0xAFu);
-  EXPECT_FALSE(chip.SetFieldValue("fx", 0));
-  EXPECT_EQ(Reg(chip, 1), 0xA0u);
-  EXPECT_FALSE(chip.SetRawValue("fx", 16));  // wider than the field
-  EXPECT_EQ(Reg(chip, 1), 0xA0u);
-  EXPECT_TRUE(chip.SetValueText("FX", "12"));
-  EXPECT_EQ(chip.GetFieldValue("fx"), 12u);
-  EXPECT_EQ(chip.GetMaximum("fx"), 16u);
-  EXPECT_EQ(chip.GetUnit("nosuch"), nullptr);
-  EXPECT_EQ(chip.GetValueText("nosuch", true), nullptr);
-  EXPECT_STREQ(chip.FormatRawValue("fx", 3, true), "4 pixels");
-}
-
-TEST(ChipEngine, SpanFeaturesCombineTheirParts) {
-  Chip62500 chip;
-  chip.WriteRegister(6, false, 0x34);
-  chip.WriteRegister(7, false, 0x12);
-  EXPECT_EQ(chip.GetRawValue("ap"), 0x1234u);
-  EXPECT_TRUE(chip.SetRawValue("ap", 0x5678));
-  EXPECT_EQ(Reg(chip, 6), 0x78u);
-  EXPECT_EQ(Reg(chip, 7), 0x56u);
-  EXPECT_EQ(chip.GetMaximum("sb1saddr"), 0xFFFFu);
-  chip.WriteRegister(0x0B, false, 0x34);
-  chip.WriteRegister(0x0C, false, 0x12);
-  EXPECT_EQ(Text(chip, "sb1saddr"), "1234h");
-  EXPECT_TRUE(chip.SetValueText("sb1saddr", "ABCD"));
-  EXPECT_EQ(Reg(chip, 0x0B), 0xCDu);
-  EXPECT_EQ(Reg(chip, 0x0C), 0xABu);
-  std::string base;
-  size_t at = 0;
-  EXPECT_TRUE(chip.SpanPartBase("sb1saddrMSB", &base, &at));
-  EXPECT_EQ(base, "sb1saddr");
-  EXPECT_EQ(at, 8u);
-  EXPECT_FALSE(chip.SpanPartBase("sb1saddr", &base, &at));
-}
-
-TEST(ChipEngine, ListAndBoolFeatures) {
-  Chip62500 chip;
-  EXPECT_EQ(Text(chip, "m0"), "Internal CG ROM");
-  EXPECT_TRUE(chip.SetValueText("m0", "internal cg ram"));
-  EXPECT_EQ(chip.GetRawValue("m0"), 1u);
-  EXPECT_TRUE(chip.SetValueText("m0", "0") && chip.SetValueText("m0", "1"));
-  EXPECT_FALSE(chip.SetValueText("m0", "2"));
-  EXPECT_FALSE(chip.SetValueText("m0", "external"));
-  EXPECT_EQ(chip.GetRawValue("m0"), 1u);
-  EXPECT_TRUE(chip.SetFieldValue("csrdir", 3));
-  EXPECT_EQ(Text(chip, "csrdir"), "Down");
-
-  // rawbpp 3 is a named "Reserved" value; a raw value outside every range is not.
-  chip.WriteRegister(0x20, false, 3);
-  EXPECT_EQ(Text(chip, "rawbpp"), "Reserved");
-
-  EXPECT_EQ(Text(chip, "sleepin"), "False");
-  EXPECT_FALSE(chip.SetValueText("sleepin", "yes"));
-  EXPECT_EQ(Reg(chip, 8), 0u);
-  EXPECT_TRUE(chip.SetValueText("sleepin", "on"));
-  EXPECT_EQ(Text(chip, "sleepin"), "True");
-  EXPECT_TRUE(chip.SetValueText("sleepin", "Disabled"));
-  EXPECT_EQ(Reg(chip, 8), 0u);
-
-  uint32_t n = 9, first = 9, last = 9;
-  EXPECT_TRUE(chip.GetListPosition("csrdir", &n));
-  EXPECT_EQ(n, 3u);
-  EXPECT_TRUE(chip.SetListPosition("csrdir", 1));
-  EXPECT_EQ(Text(chip, "csrdir"), "Left");
-  EXPECT_TRUE(chip.GetListEntry("csrdir", 2, &first, &last));
-  EXPECT_EQ(first, 2u);
-  EXPECT_FALSE(chip.GetListEntry("csrdir", 4, &first, &last));
-  EXPECT_FALSE(chip.GetListEntry("fx", 0, &first, &last));
-  EXPECT_EQ(chip.OfferedListCount("fp10"), 4u);
-  EXPECT_FALSE(chip.SetListPosition("nosuch", 0));
 }
 
 TEST(ChipEngine, ReservedListSettingAndRedrawCountdown) {
@@ -155,7 +120,6 @@ TEST(ChipEngine, ReservedListSettingAndRedrawCountdown) {
   uint32_t n = 7;
   EXPECT_FALSE(chip.GetListPosition("lst", &n));
   EXPECT_EQ(n, 0u);
-
   chip.SetPatternShown(true);
   EXPECT_EQ(chip.RedrawCountdown(), 1u);
   chip.RedrawTick();
@@ -183,20 +147,39 @@ TEST(ChipEngine, GenericReservedSettingsReport) {
   std::string report;
   EXPECT_EQ(chip.ReservedSettingsReport(report, 4096), 0u);  // the 62500 reports nothing
   EXPECT_EQ(report, "");
-
   ASSERT_TRUE(chip.WriteRegister(0x0A, false, 0xFF));
   const uint32_t written = chip.ChipEngine::ReservedSettingsReport(report, 4096);
   EXPECT_EQ(report,
             "WARNING: Low bits (REG[000Ah-b1:0]) is set to RESERVED setting of 3.\n"
             "WARNING: REG[000Ah] bits 3, 7:6 is set to a RESERVED setting (should be zero).\n");
   EXPECT_EQ(written, report.size());
-
   std::string cut;
   EXPECT_EQ(chip.ChipEngine::ReservedSettingsReport(cut, 10), 10u);
   EXPECT_EQ(cut, "WARNING: L");
-
   ASSERT_TRUE(chip.WriteRegister(0x0A, false, 0x08));
   std::string single;
   chip.ChipEngine::ReservedSettingsReport(single, 4096);
   EXPECT_EQ(single, "WARNING: REG[000Ah] bit 3 is set to a RESERVED setting (should be zero).\n");
+}
+
+TEST(Chip62500, BlockRegisterListOperations) {
+  Chip62500 chip;
+  HalStruct block = DefaultHalStruct();
+  block.registers[0] = {0xFFFA, 0};
+  block.registers[1] = {0x05, 0x11};
+  block.registers[2] = {0xFFFE, 20};
+  block.registers[3] = {0x05, 0x22};
+  block.registers[4] = {kEndOfTable, 0};
+  chip.LoadBlock(block);
+  EXPECT_EQ(chip.BlockRegisterCount(), 4u);
+  uint32_t position = 99;
+  EXPECT_TRUE(chip.FindBlockPosition(0x05, &position, false));
+  EXPECT_EQ(position, 3u);
+  EXPECT_TRUE(chip.FindBlockPosition(0x05, &position, true));
+  EXPECT_EQ(position, 1u);
+  position = 99;
+  EXPECT_FALSE(chip.FindBlockPosition(0x06, &position, false));
+  EXPECT_EQ(position, 99u);
+  EXPECT_EQ(chip.ReadRegister(0x05, false), 0x22u);  // the last pair counts
+  EXPECT_EQ(chip.ReadRegister(0x06, false), 0u);     // no pair: the default
 }

@@ -2,13 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "chipmodel/hal_struct.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -20,20 +20,26 @@ std::string Line(const std::string& a, const std::string& b) {
   return a + "\t" + b + "\n";
 }
 
-// Each run fails with the status and a message containing the text.
-void ExpectFailures(const std::vector<std::pair<std::vector<std::string>, std::string>>& cases,
-                    int status) {
-  for (const auto& [args, message] : cases) {
-    const CliRun run = RunCli(args);
-    EXPECT_EQ(run.status, status) << args.back();
-    EXPECT_THAT(run.err, HasSubstr(message)) << args.back();
-    EXPECT_EQ(run.out, "") << args.back();
+// Runs each command of data/NAME.txt in the folder; the commands with [status], stderr and
+// stdout, the folder shown as <dir>.
+std::string Session(const std::string& name, const TempDir& dir) {
+  std::string out;
+  for (const std::string& args : Lines(ReadFile(TestSourcePath("data/" + name + ".txt")))) {
+    if (args.rfind("# ", 0) == 0) {
+      out += args + "\n";
+      continue;
+    }
+    const CliRun run = RunCliWords(args, dir.path());
+    out += "$ " + args + "  [" + std::to_string(run.status) + "]\n" + run.err + run.out;
   }
+  return ReplaceAll(out, dir.path(), "<dir>");
 }
 
 }  // namespace
 
-TEST(CliTool, ExitStatusAndUsage) {
+// Every command of data/refused-commands.txt fails with the status and message that
+// cli-refusals.txt holds, and leaves the files it names unchanged.
+TEST(CliTool, UsageErrorsAndRefusedCommands) {
   EXPECT_THAT(RunCli({"--version"}).out, StartsWith("62500cfg "));
   for (const char* command :
        {"show", "get", "set", "setreg", "check", "configure", "export", "eval", "template"}) {
@@ -41,128 +47,29 @@ TEST(CliTool, ExitStatusAndUsage) {
     EXPECT_EQ(help.status, 0) << command;
     EXPECT_THAT(help.out, HasSubstr("Usage:")) << command;
   }
-  ExpectFailures({{{"frobnicate"}, "62500cfg: "},
-                  {{"get", "-"}, ""},
-                  {{"configure", "x.exe"}, ""},
-                  {{"set", "x.exe", "fx"}, "62500cfg: expected FEATURE=VALUE, got 'fx'\n"},
-                  {{"export", "pdf"}, ""},
-                  {{"export", "wince-header", "--mode", "1001"}, ""},
-                  {{"template", "-", "eval"}, ""},
-                  {{"eval"}, ""}},
-                 2);
-  ExpectFailures({{{"get", "-", "fx", "nosuch"}, "62500cfg: unknown feature 'nosuch'\n"},
-                  {{"show", "/nonexistent/driver.exe"},
-                   "62500cfg: File \"/nonexistent/driver.exe\" could not"},
-                  {{"eval", "nosuch+1"}, "62500cfg: Unknown feature or token.\n"},
-                  {{"eval", "(1"}, "62500cfg: Parenthesis mismatch.\n"}},
-                 1);
-}
-
-// The listings of show and show --json are golden files.
-TEST(CliTool, ShowAndGetTheDefaultConfiguration) {
-  EXPECT_EQ(RunCli({"show", "-"}).out, RunCli({}).out);
-  CliRun get = RunCli({"get", "-", "fx", "WIDTH", "sysclksrc", "sb1saddr", "regoffset"});
-  EXPECT_EQ(get.status, 0);
-  EXPECT_EQ(get.out, "8 pixels\n640 pixels\nInternal OSC\n0000h\n00008000h\n");
-}
-
-TEST(CliTool, SetSavesInPlaceAndRoundTrips) {
   TempDir dir;
-  const std::string path = WriteImage(dir, "driver.exe");
-  const std::string before = ReadFile(path);
-
-  CliRun set = RunCli({"set", path, "fx=5", "clki=12.5", "sysclksrc=CLKI", "cfgdesc=Panel A",
-                       "stride=50t", "baseaddr=0x10000000", "ii=On"});
-  ASSERT_EQ(set.status, 0) << set.err;
-  EXPECT_EQ(set.err, "");
-  EXPECT_EQ(ReadFile(path).size(), before.size());
-  EXPECT_EQ(
-      RunCli({"get", path, "fx", "clki", "sysclksrc", "cfgdesc", "stride", "baseaddr", "ii"}).out,
-      "5 pixels\n12.500 MHz\nCLKI\nPanel A\n50 bytes\n10000000h\nTrue\n");
-  EXPECT_EQ(RunCli({"check", path}).out, Line("OK", path));
-
-  ASSERT_EQ(RunCli({"setreg", path, "0001=85", "000Ah=1Ch", "3=63t"}).status, 0);
-  EXPECT_EQ(RunCli({"get", path, "fx", "stride"}).out, "6 pixels\n64 bytes\n");
-  const nlohmann::json doc = nlohmann::json::parse(RunCli({"show", path, "--json"}).out);
-  EXPECT_EQ(doc["registers"][10]["value"], 0x1C);
-  EXPECT_EQ(doc["block"]["clki"], 12500000);
-
-  // Number features take expressions over features; their numbers are hexadecimal.
-  EXPECT_EQ(RunCli({"set", path, "vram=stride*lf", "tcr=stride+4t"}).status, 0);
-  EXPECT_EQ(RunCli({"get", path, "vram", "tcr"}).out, "12800\n68 bytes\n");
-
-  // A frequency beyond the chip's limits is set, with a warning.
-  CliRun fast = RunCli({"set", path, "clki=150"});
-  EXPECT_EQ(fast.status, 0);
-  EXPECT_EQ(fast.err, "62500cfg: warning: clki is 150.000 MHz, outside 0.390 MHz to 120.000 MHz\n");
-  EXPECT_EQ(RunCli({"get", path, "clki"}).out, "150.000 MHz\n");
-}
-
-TEST(CliTool, RefusedSetsLeaveTheFileUnchanged) {
-  TempDir dir;
-  const std::string path = WriteImage(dir, "driver.exe");
-  const std::string before = ReadFile(path);
-  const std::string cannot = "62500cfg: cannot set ";
-  ExpectFailures(
-      {{{"set", path, "fx=5", "fx=20"}, cannot + "fx to '20': must be between 1 and 16\n"},
-       {{"set", path, "sb1saddr=12345"},
-        cannot + "sb1saddr to '12345': must be between 0h and FFFFh\n"},
-       {{"set", path, "clki=fast"}, cannot + "clki to 'fast': not a frequency"},
-       {{"set", path, "clki=7000000"},
-        cannot + "clki to '7000000': larger than 4294.967 MHz (a number without a unit is in "
-                 "MHz)\n"},
-       {{"set", path, "cfgdesc=" + std::string(256, 'd')}, "longer than 255 characters"},
-       {{"set", path, "width=800"}, cannot + "width to '800': the feature is read-only\n"},
-       {{"set", path, "stride=12x"}, cannot + "stride to '12x': Unknown feature or token.\n"},
-       {{"set", path, "fx=stride+1"}, cannot + "fx to 'stride+1': must be between 1 and 16\n"},
-       {{"set", path, "sysclksrc=PLL"},
-        cannot + "sysclksrc to 'PLL': expected one of: Internal OSC, CLKI\n"},
-       {{"set", path, "ii=yes"}, "'yes'"},
-       {{"set", path, "fx=5", "nosuch=1"}, "62500cfg: unknown feature 'nosuch'\n"},
-       {{"setreg", path, "0021=1"}, "not in the block's register list"},
-       {{"setreg", path, "0001=1FF"}, "does not fit 8 bits"},
-       {{"setreg", path, "0G=1"}, "62500cfg: "},
-       {{"set", path, "fy=12", "--save-as", dir.File("missing/copy.exe")}, "62500cfg: File \""},
-       {{"export", "chip-header", "-o", dir.File("missing/chip.h")},
-        "62500cfg: Failed to create file " + dir.File("missing/chip.h") +
-            " (No such file or directory)\n"},
-       {{"template", path, "nosuch"}, "62500cfg: unknown template 'nosuch'\n"}},
-      1);
+  const std::string path = WriteImage(dir, "driver.exe"), before = ReadFile(path);
+  WriteFile(dir.File("target.s19"), SrecordTargetText());
+  EXPECT_GOLDEN("cli-refusals.txt", Session("refused-commands", dir));
   EXPECT_EQ(ReadFile(path), before);
-
+  EXPECT_EQ(ReadFile(dir.File("target.s19")), SrecordTargetText());
+  EXPECT_EQ(EntryCount(dir.path()), 2u);
   const std::string copy = dir.File("copy.exe");
   ASSERT_EQ(RunCli({"set", path, "fy=12", "--save-as", copy}).status, 0);
   EXPECT_EQ(ReadFile(path), before);
   EXPECT_EQ(RunCli({"get", copy, "fy"}).out, "12 pixels\n");
 }
 
-TEST(CliTool, CheckReportsEachFile) {
+// A session of commands on one file, in cli-session.txt; the file keeps its size.
+TEST(CliTool, SessionOfCommands) {
+  EXPECT_EQ(RunCli({"show", "-"}).out, RunCli({}).out);
   TempDir dir;
-  const std::string good = WriteImage(dir, "good.exe");
-  const std::string empty = dir.File("empty.exe");
-  WriteFile(empty, "");
-  const std::string plain = dir.File("plain.elf");
-  WriteFile(plain, std::string(2000, 'x'));
-  std::string block = StoredBlock(DefaultHalStruct(), false);
-  block[282] = block[283] = 0;
-  const std::string fresh = dir.File("fresh.exe");
-  WriteFile(fresh, ImageWith(block));
-
-  CliRun check = RunCli({"check", good, empty, plain, fresh});
-  EXPECT_EQ(check.status, 1);
-  EXPECT_EQ(check.out,
-            Line("OK", good) + Line("Error", empty + ": The specified file has a length of zero.") +
-                Line("Error", plain + ": The file does not contain any configuration data.") +
-                Line("Error", fresh + ": The file has not yet been configured by this "
-                                      "application."));
-  // The full message boxes go to stderr, the S-record reader's own errors first.
-  EXPECT_THAT(check.err, HasSubstr("62500cfg: File \"" + empty + "\" could not be opened"));
-  const std::string badSum = dir.File("bad.s19");
-  WriteFile(badSum, "S10500000000FF\r\n");
-  CliRun checkSum = RunCli({"check", badSum});
-  EXPECT_EQ(checkSum.status, 1);
-  EXPECT_THAT(checkSum.err, StartsWith("62500cfg: ERROR: Invalid checksum!\n"));
-  EXPECT_EQ(RunCli({"check", good, good}).status, 0);
+  const size_t size = ReadFile(WriteImage(dir, "driver.exe")).size();
+  WriteFile(dir.File("empty.exe"), "");
+  WriteFile(dir.File("plain.elf"), std::string(2000, 'x'));
+  WriteFile(dir.File("bad.s19"), "S10500000000FF\r\n");
+  EXPECT_GOLDEN("cli-session.txt", Session("cli-session", dir));
+  EXPECT_EQ(ReadFile(dir.File("driver.exe")).size(), size);
 }
 
 TEST(CliTool, ConfigureWritesEveryTarget) {
@@ -175,7 +82,6 @@ TEST(CliTool, ConfigureWritesEveryTarget) {
   const std::string second = WriteImage(dir, "second.out", targetBlock);
   const std::string text = dir.File("notes.txt");
   WriteFile(text, "no block here\n");
-
   CliRun configure = RunCli({"configure", "--from", source, first, text});
   EXPECT_EQ(configure.status, 1);
   EXPECT_EQ(configure.out,
@@ -184,14 +90,12 @@ TEST(CliTool, ConfigureWritesEveryTarget) {
   EXPECT_THAT(configure.err, StartsWith("62500cfg: File \"" + text + "\" could not be saved"));
   EXPECT_EQ(ReadFile(text), "no block here\n");
   EXPECT_EQ(RunCli({"get", first, "fx", "baseaddr"}).out, "6 pixels\n20000000h\n");
-
   // An .out image cannot be opened but can be configured; it keeps its base address here.
   CliRun preserving = RunCli({"configure", "--from", source, "--preserve-addresses", second});
   EXPECT_EQ(preserving.status, 0) << preserving.err;
   const std::string secondCopy = dir.File("second.exe");
   WriteFile(secondCopy, ReadFile(second));
   EXPECT_EQ(RunCli({"get", secondCopy, "fx", "baseaddr"}).out, "6 pixels\n30000000h\n");
-
   EXPECT_EQ(RunCli({"configure", "--from", "-", first}).status, 0);
   EXPECT_EQ(RunCli({"get", first, "fx", "baseaddr"}).out, "8 pixels\n00000000h\n");
 }
@@ -200,11 +104,9 @@ TEST(CliTool, ExportWritesGeneratedFiles) {
   TempDir dir;
   const std::string path = WriteImage(dir, "driver.exe");
   ASSERT_EQ(RunCli({"setreg", path, "0001=85"}).status, 0);
-
   CliRun csv = RunCli({"export", "csv", "--from", path, "-o", "-"});
   ASSERT_EQ(csv.status, 0) << csv.err;
   EXPECT_THAT(csv.out, HasSubstr("\r\n0001h, 85h, FX Register\r\n"));
-
   // Without -o the kind's usual name in the current folder; with -o the named file.
   EXPECT_EQ(RunCli({"export", "wince-header", "--mode", "3"}, dir.path()).status, 0);
   EXPECT_EQ(ReadFile(dir.File("mode3.h")),
@@ -214,79 +116,4 @@ TEST(CliTool, ExportWritesGeneratedFiles) {
   EXPECT_EQ(RunCli({"export", "hal-config", "--from", path, "-o", hal}).status, 0);
   EXPECT_EQ(ReadFile(hal), RunCli({"export", "hal-config", "--from", path, "-o", "-"}).out);
   EXPECT_NE(ReadFile(hal), RunCli({"export", "hal-config", "-o", "-"}).out);
-}
-
-TEST(CliTool, EvalComputesOverFeatures) {
-  EXPECT_EQ(RunCli({"eval", "1+2*3"}).out, "7 (7h)\n");
-  EXPECT_EQ(RunCli({"eval", "chipname"}).out, "K7Q62500\n");
-  TempDir dir;
-  const std::string path = WriteImage(dir, "driver.exe");
-  ASSERT_EQ(RunCli({"set", path, "fx=6"}).status, 0);
-  EXPECT_EQ(RunCli({"eval", "fx == 6", "--from", path}).out, "1 (1h)\n");
-  EXPECT_EQ(RunCli({"eval", "fx == 6"}).out, "0 (0h)\n");
-}
-
-TEST(CliTool, TemplatesAreListedAndApplied) {
-  EXPECT_EQ(RunCli({"template", "-"}).out,
-            "Memory Map Templates\n"
-            "    none         (no match)\n"
-            "    eval         Orvix Evaluation Board\n");
-
-  TempDir dir;
-  const std::string path = WriteImage(dir, "driver.exe");
-  ASSERT_EQ(RunCli({"set", path, "baseaddr=1000", "memoffset=40"}).status, 0);
-  const std::string copy = dir.File("copy.exe");
-  CliRun applied = RunCli({"template", path, "orvix board", "--save-as", copy});
-  EXPECT_EQ(applied.status, 0) << applied.err;
-  EXPECT_EQ(RunCli({"get", copy, "baseaddr", "regoffset", "memoffset"}).out,
-            "00000000h\n00000000h\n00000000h\n");
-  EXPECT_THAT(RunCli({"template", copy}).out,
-              HasSubstr("\n  * eval         Orvix Evaluation Board\n"));
-
-  // show names the matching template of each template item.
-  EXPECT_THAT(RunCli({"show", path}).out,
-              HasSubstr("\nTemplates\n  Memory Map Templates  (no match)\n\nFeatures\n"));
-  EXPECT_THAT(RunCli({"show", copy}).out,
-              HasSubstr("\nTemplates\n  Memory Map Templates  Orvix Evaluation Board\n"));
-  EXPECT_EQ(nlohmann::json::parse(RunCli({"show", copy, "--json"}).out)["templates"][0]["key"],
-            "eval");
-}
-
-// Typed values are stored as meant or refused with the reason; files that cannot hold a
-// value are not written, and configure reports every target.
-TEST(CliTool, ValuesAreStoredAsMeantOrRefused) {
-  TempDir dir;
-  const std::string exe = WriteImage(dir, "driver.exe");
-  CliRun run = RunCli({"set", exe, "clki=3276.8  kHz", "rawbpp=1"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "62500cfg: note: rawbpp is now '2', not '1'\n");
-  EXPECT_EQ(RunCli({"get", exe, "clki"}).out, "3.276 MHz\n");
-  ExpectFailures({{{"setreg", exe, "001E=1"}, "This register is READONLY."}}, 1);
-
-  // S-record files hold CLKI 1000 times larger and keep their own description.
-  const std::string srec = dir.File("target.s19");
-  const std::string records = SrecordTargetText();
-  WriteFile(srec, records);
-  ExpectFailures(
-      {{{"set", srec, "clki=25MHz"},
-        "62500cfg: File \"" + srec +
-            "\" could not be saved because:\n\nCLKI 25.000 MHz cannot be stored: S-record and "
-            "board image files hold CLKI 1000 times larger, so the largest CLKI they can hold is "
-            "4.294 MHz (4294967 Hz).\n"},
-       {{"set", srec, "cfgdesc=new"}, "The description is not stored in S-record files"}},
-      1);
-  EXPECT_EQ(ReadFile(srec), records);
-
-  const std::string broken = dir.File("broken.s19");
-  WriteFile(broken, "S1zz\n");
-  run = RunCli({"configure", "--from", exe, srec, broken, exe});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_THAT(run.out, HasSubstr("Summary of configured files:\n\n" + Line("OK", srec) +
-                                 Line("Error", broken + ": The file does not contain configuration "
-                                                        "data.") +
-                                 Line("OK", exe)));
-  EXPECT_EQ(RunCli({"set", exe, "clki=25"}).status, 0);
-  run = RunCli({"configure", "--from", exe, srec, exe});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_THAT(run.out, HasSubstr("\n\nError\t" + srec + ": CLKI 25.000 MHz cannot be stored: "));
 }

@@ -53,12 +53,10 @@ TEST(RegisterRows, HandChangesAndTheirOverwriting) {
   ReconcileChanges(chip, changes, rows);
   for (size_t p = 0; p < rows.size(); ++p)
     NoteUnderlyingValue(changes, p, RowValue(chip, p, rows[p]));
-
   // The value it has already is no change.
   SetRowByHand(chip, changes, 1, rows[1], 0x87);
   EXPECT_EQ(changes.state[1], kRowNotModified);
   EXPECT_EQ(MakeRowCells(chip, changes, 1, rows[1], 0x87).reg, "0001h   ");
-
   SetRowByHand(chip, changes, 1, rows[1], 0x85);
   SetRowByHand(chip, changes, 2, rows[2], 0x03);
   EXPECT_EQ(chip.GetFieldValue("fx"), 6u);
@@ -67,7 +65,6 @@ TEST(RegisterRows, HandChangesAndTheirOverwriting) {
               HasSubstr("\n\n[   *   ]  You modified this register manually.  This register's\n"
                         "           value would be 00000087h if it was not modified."));
   EXPECT_EQ(ChangesReport(chip, changes, rows), "");
-
   // Another tab rewrites the FX register: the row counts as overwritten when the page opens.
   ASSERT_TRUE(chip.SetFieldValue("fx", 12));
   ReconcileChanges(chip, changes, rows);
@@ -84,7 +81,6 @@ TEST(RegisterRows, HandChangesAndTheirOverwriting) {
   ReconcileChanges(chip, changes, rows);
   EXPECT_EQ(ChangesReport(chip, changes, rows),
             "2 manually modified registers have been overwritten by other tabs.\n");
-
   // The periodic check sees values change under the shown ones.
   for (size_t p = 0; p < rows.size(); ++p)
     MakeRowCells(chip, changes, p, rows[p], RowValue(chip, p, rows[p]));
@@ -93,7 +89,6 @@ TEST(RegisterRows, HandChangesAndTheirOverwriting) {
   EXPECT_EQ(ChangedRows(chip, changes, rows), std::vector<size_t>{1});
   EXPECT_EQ(changes.state[1], kRowModified);
   EXPECT_EQ(changes.underlying[1], 0x85u);
-
   // A change of mode clears every mark and reports it once.
   changes.hotToChip = true;
   ReconcileChanges(chip, changes, rows);
@@ -122,7 +117,6 @@ TEST(RegisterRows, LiveRowsAreTheChipsReadableRegisters) {
   EXPECT_EQ(std::count(rows.begin(), rows.end(), 0x001Cu), 0);  // CSRW Low is write-only
   EXPECT_EQ(rows[1], 0x0001u);
   EXPECT_EQ(RowValue(chip, 1, rows[1]), 0x87u);  // read from the board
-
   ManualChanges changes;
   changes.hotToChip = true;
   NoteUnderlyingValue(changes, 1, 0x87);

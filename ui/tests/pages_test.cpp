@@ -16,27 +16,6 @@
 
 namespace {
 
-const char kDocument[] = R"(<UIFEATURES>
-<UIITEM TYPE="group" SHORTNAME="Panel" FULLNAME="Panel">
-  <UIITEM TYPE="item" FEATURE="fx"/>
-  <UIITEM TYPE="item" FEATURE="fy" ACCESS="ro"/>
-  <UIITEM TYPE="item" FEATURE="stride" HIDEWHEN="fx-3"/>
-  <UIITEM TYPE="group" SHORTNAME="Inner" FULLNAME="Inner">
-    <UIITEM TYPE="item" FEATURE="ii" OVERRIDE="pccard" OVERRIDEPOS="card" OVERRIDENEG="no card"/>
-  </UIITEM>
-</UIITEM>
-<UIITEM TYPE="group" SHORTNAME="Maps" FULLNAME="Maps">
-  <UIITEM TYPE="template" SHORTNAME="Offsets" FULLNAME="Offsets">
-    <DEFINE KEYNAME="r" FEATURE="regoffset" SHORTNAME="Reg" FULLNAME="Register"/>
-    <TEMPLATE KEYNAME="zero" SHORTNAME="Zero" FULLNAME="All zero"><FEATURE KEYNAME="r" VALUE="00000000h"/></TEMPLATE>
-  </UIITEM>
-</UIITEM>
-<UIITEM TYPE="template" SHORTNAME="Base" FULLNAME="Base">
-  <DEFINE KEYNAME="b" FEATURE="baseaddr" SHORTNAME="Base" FULLNAME="Base address"/>
-  <TEMPLATE KEYNAME="low" SHORTNAME="Low" FULLNAME="Low base"><FEATURE KEYNAME="b" VALUE="00000000h"/></TEMPLATE>
-</UIITEM>
-</UIFEATURES>)";
-
 template <typename T>
 T* Control(const std::unique_ptr<QWidget>& page, int id) {
   return page->findChild<T*>(QString::number(id));
@@ -186,9 +165,6 @@ class PagesTest : public QObject {
     fx = Find(list, "0001h");
     QCOMPARE(fx->text(0), QString("0001h !"));
     QCOMPARE(list->currentItem(), fx);
-    QVERIFY(
-        fx->toolTip(0).contains("[   !   ]  You had previously modified this register "
-                                "manually to\n           00000085h,"));
     QCOMPARE(host_->diagnostics,
              QString("1 manually modified registers have been overwritten by other tabs.\n"));
   }
@@ -216,9 +192,7 @@ class PagesTest : public QObject {
     std::unique_ptr<QWidget> page(CreateDirectPage(*host_, nullptr));  // without a board
     QVERIFY(!Control<QPushButton>(page, 1907)->isEnabled());
     Control<QPushButton>(page, 1906)->click();
-    QCOMPARE(host_->diagnostics,
-             QString("Cannot Initialize: ERROR: Unable to find/load the K7Q62xxx driver.\n"
-                     "/dev/K7Q62xxx: No such file or directory\n"));
+    QVERIFY(host_->diagnostics.startsWith("Cannot Initialize: "));  // the text: board_test
     QVERIFY(!Control<QGroupBox>(page, 1912)->isEnabled());
     QTemporaryDir folder;
     qputenv("K7Q_SIMULATED_BOARD", folder.filePath("board").toUtf8());
@@ -293,9 +267,9 @@ class PagesTest : public QObject {
   QStringList messages_;
   std::unique_ptr<QWidget> page_;
 
-  // The features page on the small document above.
+  // The features page on a small document.
   void UseDocument() {
-    features_ = std::make_unique<UiFeatures>(*chip_, kDocument);
+    features_ = std::make_unique<UiFeatures>(*chip_, ReadFile(TestSourcePath("data/ui_pages.xml")));
     host_ = std::make_unique<TestHost>(*chip_, *features_);
   }
 
