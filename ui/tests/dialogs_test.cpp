@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -160,7 +161,9 @@ class DialogsTest : public QObject {
   void failuresShowTheirMessages() {
     Chip62500 chip;
     QTemporaryDir dir;
-    const QString readOnly = dir.filePath("chip.h");
+    // Not named as the save dialog's default (chip.h), which the dialog selects once it
+    // has read its folder, in place of a typed name.
+    const QString readOnly = dir.filePath("locked.h");
     std::ofstream(readOnly.toStdString()) << "old";
     chmod(readOnly.toLocal8Bit().constData(), 0444);
     SetPreviewOpener([](const QString&, bool) { return false; });
@@ -174,12 +177,15 @@ class DialogsTest : public QObject {
                                      "/K7Q62500.txt"}));
     QCOMPARE(icons_.value(0), QMessageBox::Warning);
     ExportRow(chip, 1, [&](QFileDialog* save) {
-      // A folder that does not exist keeps the dialog open.
-      save->selectFile(dir.filePath("no/such/chip.h"));
+      // A folder that does not exist keeps the dialog open. Typed, as selectFile drops
+      // a name whose folder is missing.
+      save->setDirectory(dir.path());
+      auto* name = save->findChild<QLineEdit*>("fileNameEdit");
+      name->setText(dir.filePath("no/such/missing.h"));
       static_cast<QDialog*>(save)->accept();
       QVERIFY(save->isVisible());
       save->setOption(QFileDialog::DontConfirmOverwrite);
-      save->selectFile(readOnly);
+      name->setText(readOnly);
       static_cast<QDialog*>(save)->accept();
     });
     QVERIFY(messages_.value(1).contains("Path does not exist."));
