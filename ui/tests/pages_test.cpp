@@ -97,6 +97,13 @@ class PagesTest : public QObject {
     PressEnter(tree, Find(tree, "Character width"));
     QTest::qWait(10);
     QCOMPARE(host_->changes, 1);
+    // A current row that is not selected applies nothing.
+    OnModal([](QDialog* chooser) {
+      chooser->findChild<QListWidget*>("2507")->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+      chooser->accept();
+    });
+    PressEnter(tree, Find(tree, "Offsets"));
+    QCOMPARE(chip_->GetFieldValue("regoffset"), 0x2000u);
     // The template chooser starts on no template when none matches.
     QStringList details;
     OnModal([&details](QDialog* chooser) {
