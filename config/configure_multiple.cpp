@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "chipmodel/text_format.h"
@@ -82,6 +85,32 @@ void CommitGroup(std::vector<PreparedSave>& group) {
   for (PreparedSave* prepared : saves) FinishImageSave(*prepared, 0);
 }
 
+// Prepares the images' saves two at a time: a helper thread and this one each take the
+// next image in turn. Only this thread reports how many are finished.
+void PrepareImages(Chip62500& chip, const std::vector<PreparedSave*>& images,
+                   bool preserveAddresses, const std::function<void(size_t)>& finishedSoFar) {
+  std::atomic<size_t> next{0}, finished{0};
+  auto prepareNext = [&] {
+    const size_t k = next++;
+    if (k >= images.size()) return false;
+    *images[k] = PrepareImageSave(chip, images[k]->name, preserveAddresses);
+    ++finished;
+    return true;
+  };
+  std::thread helper;
+  try {
+    if (images.size() > 1)
+      helper = std::thread([&] {
+        while (prepareNext()) {
+        }
+      });
+  } catch (const std::system_error&) {  // no thread to be had: this one does them all
+  }
+  while (prepareNext()) finishedSoFar(finished);
+  if (helper.joinable()) helper.join();
+  finishedSoFar(finished);
+}
+
 }  // namespace
 
 ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::string>& targets,
@@ -102,6 +131,8 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
     const size_t end = std::min(targets.size(), first + groupSize);
     // Outcomes known before the commit wait for it, so that they stay in target order.
     std::vector<PreparedSave> group(end - first);
+    std::vector<PreparedSave*> images;
+    size_t done = first;
     for (size_t i = first; i < end; ++i) {
       const std::string& target = targets[i];
       // Each target keeps its own description; only what it cannot hold is refused.
@@ -113,10 +144,14 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
       } else if (IsSrecordName(target)) {
         prepared.outcome = SaveConfigurableFile(chip, target, "", preserveAddresses);
       } else {
-        prepared = PrepareImageSave(chip, target, preserveAddresses);
+        images.push_back(&prepared);
+        continue;
       }
-      if (progress) progress(i + 1, targets.size());
+      if (progress) progress(++done, targets.size());
     }
+    PrepareImages(chip, images, preserveAddresses, [&](size_t finished) {
+      if (progress) progress(done + finished, targets.size());
+    });
     CommitGroup(group);
     for (size_t i = first; i < end; ++i) {
       PreparedSave& prepared = group[i - first];

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <vector>
@@ -92,7 +93,9 @@ FileOutcome ChangeAndSave(const std::string& path, const std::string& copy, Faul
   return outcome;
 }
 
-int calls = 0, failAt = -1, killAt = -1, fsyncs = 0, syncfss = 0;
+// Atomic: a pass prepares its images on two threads.
+std::atomic<int> calls = 0, fsyncs = 0, syncfss = 0;
+int failAt = -1, killAt = -1;
 
 // Counts every call; the failAt-th fails, the process dies before the killAt-th.
 bool Fails() {
@@ -328,8 +331,8 @@ TEST(GroupCommit, TwoFlushesAPassAndEachFileAsItWasOrConfiguredUnderFaultsAndKil
     ASSERT_FALSE(Pass(dir, -1, -1).allOk);  // the missing target fails on its own
     for (const std::string& name : kNames) configured.push_back(ReadFile(dir.File(name)));
   }
-  EXPECT_EQ(syncfss, 2);
-  EXPECT_EQ(fsyncs, 0);
+  EXPECT_EQ(syncfss.load(), 2);
+  EXPECT_EQ(fsyncs.load(), 0);
   const int total = calls;
   for (int k = 1; k <= 2 * total; ++k) {
     TempDir dir;  // new paths: no file here was opened before
