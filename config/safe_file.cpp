@@ -34,6 +34,17 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+bool ReadAt(int fd, char* data, size_t count, off_t offset, size_t* done) {
+  *done = 0;
+  while (*done < count) {
+    const ssize_t n = pread(fd, data + *done, count - *done, offset + static_cast<off_t>(*done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    *done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 bool WriteAt(int fd, const char* data, size_t count, off_t offset, size_t* written) {
   *written = 0;
   while (*written < count) {
@@ -170,13 +181,7 @@ bool ReadAll(int fd, const std::string& name, std::string* text, std::string* er
   const size_t length = static_cast<size_t>(info.st_size);
   text->resize(length);
   size_t done = 0;
-  while (done < length) {
-    const ssize_t n = pread(fd, text->data() + done, length - done, static_cast<off_t>(done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  if (done != length) {
+  if (!ReadAt(fd, text->data(), length, 0, &done)) {
     *error = StringPrintf("ERROR: read %d bytes of %d", static_cast<int>(done),
                           static_cast<int>(length));
     return false;

@@ -73,6 +73,10 @@ bool ReadWholeFile(const std::string& path, std::string* text, std::string* erro
 // Reads the whole file open on fd (named name in messages) from offset 0.
 bool ReadAll(int fd, const std::string& name, std::string* text, std::string* error);
 
+// Reads count bytes at offset into data; *done gets how many were read (fewer at the end
+// of the file or on an error, which errno then tells).
+bool ReadAt(int fd, char* data, size_t count, off_t offset, size_t* done);
+
 // Writes count bytes at offset; *written gets how many were written; errno tells a failure.
 bool WriteAt(int fd, const char* data, size_t count, off_t offset, size_t* written);
 

@@ -113,14 +113,21 @@ bool ReadRanges(int fd, const std::vector<FileRange>& like, std::vector<FileRang
   out->clear();
   for (const FileRange& range : like) {
     FileRange original{range.offset, std::string(range.bytes.size(), '\0')};
-    if (pread(fd, original.bytes.data(), original.bytes.size(),
-              static_cast<off_t>(original.offset)) != static_cast<ssize_t>(original.bytes.size())) {
+    size_t done = 0;
+    if (!ReadAt(fd, original.bytes.data(), original.bytes.size(),
+                static_cast<off_t>(original.offset), &done)) {
       if (errno == 0) errno = EIO;
       return false;
     }
     out->push_back(std::move(original));
   }
   return true;
+}
+
+// Gives the unnamed file open on fd the name journal.
+bool LinkIn(int fd, const std::string& journal) {
+  const std::string self = StringPrintf("/proc/self/fd/%d", fd);
+  return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, journal.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
 bool Fail(InPlaceSave& save) {
@@ -191,12 +198,9 @@ bool WriteJournal(InPlaceSave& save) {
   std::string text(kMagic, sizeof kMagic);
   PutSection(text, save.info, save.originals);
   PutHash(text);
-  const std::string self = StringPrintf("/proc/self/fd/%d", fd);
   size_t written = 0;
   bool ok = WriteAt(fd, text.data(), text.size(), 0, &written) &&
-            (save.deferFlush || fs.fsync(fd) == 0) &&
-            (!unnamed ||
-             linkat(AT_FDCWD, self.c_str(), AT_FDCWD, journal.c_str(), AT_SYMLINK_FOLLOW) == 0);
+            (save.deferFlush || fs.fsync(fd) == 0) && (!unnamed || LinkIn(fd, journal));
   if (ok) save.journal = journal;
   const int error = errno;
   ok = fs.close(fd) == 0 && ok && (save.deferFlush || SyncFolderOf(journal));
@@ -236,10 +240,9 @@ bool WriteSharedJournal(const std::string& folder, const std::vector<InPlaceSave
   if (fd < 0) return false;
   size_t written = 0;
   const bool complete = WriteAt(fd, text.data(), text.size(), 0, &written);
-  const std::string self = StringPrintf("/proc/self/fd/%d", fd);
   for (InPlaceSave* save : complete ? journaled : std::vector<InPlaceSave*>{}) {
     const std::string journal = JournalPath(save->path);
-    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, journal.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    if (LinkIn(fd, journal)) {
       save->journal = journal;
     } else {
       Fail(*save);

@@ -1,9 +1,7 @@
 #include "config/srecord.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -331,13 +329,24 @@ bool Unchanged(const struct stat& now, const struct stat& then) {
          now.st_ctim.tv_sec == then.st_ctim.tv_sec && now.st_ctim.tv_nsec == then.st_ctim.tv_nsec;
 }
 
-void RememberRecords(const std::string& path, int fd, SrecordBlockRecords records) {
-  struct stat now;
-  if (fstat(fd, &now) == 0) {
+// statResult: of the fstat or stat that filled now.
+void RememberRecords(const std::string& path, int statResult, const struct stat& now,
+                     SrecordBlockRecords records) {
+  if (statResult == 0) {
     Known()[path] = {now, records};
   } else {
     Known().erase(path);
   }
+}
+
+void RememberRecords(const std::string& path, int fd, SrecordBlockRecords records) {
+  struct stat now;
+  const int statResult = fstat(fd, &now);
+  RememberRecords(path, statResult, now, records);
+}
+
+std::string_view RecordsIn(std::string_view text, SrecordBlockRecords where) {
+  return text.substr(where.begin, where.end - where.begin);
 }
 
 // The block's records of a file known here and unchanged since; false otherwise.
@@ -351,14 +360,8 @@ bool ReadKnownRecords(const LockedFile& file, std::string* text, SrecordBlockRec
   *records = found->second.records;
   text->resize(records->end - records->begin);
   size_t done = 0;
-  while (done < text->size()) {
-    const ssize_t n = pread(file.fd.get(), text->data() + done, text->size() - done,
-                            static_cast<off_t>(records->begin + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  return ReadAt(file.fd.get(), text->data(), text->size(), static_cast<off_t>(records->begin),
+                &done);
 }
 
 std::string Detail(const std::string& path, int error) {
@@ -415,7 +418,7 @@ bool FindRecords(std::string_view text, std::string* records, SrecordBlockRecord
     if (!message.empty()) result->messages.push_back(message);
     return false;
   }
-  records->assign(text.substr(where->begin, where->end - where->begin));
+  records->assign(RecordsIn(text, *where));
   return true;
 }
 
@@ -443,9 +446,10 @@ bool WriteCopy(const std::string& openedPath, const std::string& target, const s
     return false;
   }
   const std::string path = ResolvedPath(target);
-  RememberOpenedBlock(path, text.substr(where.begin, where.end - where.begin));
-  FileDescriptor copy(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (copy.get() >= 0) RememberRecords(path, copy.get(), where);
+  RememberOpenedBlock(path, std::string(RecordsIn(text, where)));
+  struct stat now;
+  const int statResult = stat(path.c_str(), &now);
+  RememberRecords(path, statResult, now, where);
   return true;
 }
 
@@ -486,7 +490,7 @@ SrecordFileResult ReadSrecordFile(const std::string& path) {
   result.ok = ReadSrecordBlock(text, &StagingBlock(), &message, &where);
   if (!message.empty()) result.messages.push_back(message);
   if (result.ok) {
-    RememberOpenedBlock(file.path, std::string(text.substr(where.begin, where.end - where.begin)));
+    RememberOpenedBlock(file.path, std::string(RecordsIn(text, where)));
     RememberRecords(file.path, file.fd.get(), where);
   }
   return result;
