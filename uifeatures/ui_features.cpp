@@ -338,19 +338,22 @@ bool UiFeatures::IsHidden(const UiItem& item) {
 
 std::string UiFeatures::Label(const UiItem& item, uint32_t flags) {
   std::string name;
+  bool markedReadOnly = false;  // by the chip definition's label
   if (flags & kLabelName) {
     const OptText& own = (flags & kLabelShort) ? item.shortName : item.fullName;
     if (own) {
       name = *own;
     } else if (item.feature) {
       name = FeatureLabel(chip_, *item.feature, flags).value_or("");
+      markedReadOnly = (flags & kLabelMarkers) && chip_.IsFeatureReadOnly(*item.feature);
     }
   }
+  const bool readOnly = item.readOnly && !markedReadOnly;
   const bool reserved = Matches(item.reserved, chip_);
-  if (!item.readOnly && !reserved) return name;
+  if (!readOnly && !reserved) return name;
   const bool shortForm = flags & kLabelShort;
   std::string text = name + ((flags & kLabelName) ? " [" : "[");
-  if (item.readOnly) text += shortForm ? "RO," : "READONLY,";
+  if (readOnly) text += shortForm ? "RO," : "READONLY,";
   if (reserved) text += shortForm ? "RSVD," : "RESERVED,";
   text.pop_back();
   return text + "] ";

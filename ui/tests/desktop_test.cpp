@@ -177,6 +177,9 @@ class DesktopTest : public QObject {
     auto* tree = window_->findChild<QTreeWidget*>("1601");
     QCOMPARE(tree->currentItem()->parent()->text(0), QString("OTHER FEATURES"));
     QVERIFY(Press(field, Qt::Key_Return).contains("sleep", Qt::CaseInsensitive));
+    // A read-only feature outside the tree is marked once.
+    field->setText("Pixel Clock Frequency");
+    QCOMPARE(tree->currentItem()->text(0).count("[READONLY]"), 1);
   }
 
  private:
