@@ -5,14 +5,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "chipmodel/text_format.h"
 #include "config/block_locator.h"
 #include "config/chip62500.h"
 #include "config/locked_file.h"
 #include "config/opened_blocks.h"
+#include "config/pe_checksum.h"
 #include "config/safe_file.h"
 #include "config/save_journal.h"
 #include "config/srecord.h"
@@ -51,6 +54,31 @@ std::string BlockBytes(const uint8_t* image, size_t position) {
   return std::string(reinterpret_cast<const char*>(image + position), kHalStructSize);
 }
 
+// A PE image whose CheckSum matched before the save keeps it matching: the image gets
+// the new value and, when given, changes the field's four bytes in offset order.
+void KeepPeChecksum(uint8_t* image, size_t length, size_t position, const std::string& before,
+                    std::vector<FileRange>* changes = nullptr) {
+  const std::optional<uint32_t> checksum =
+      PeChecksumAfterReplacing(image, length, position, before);
+  if (!checksum) return;
+  const size_t field = *PeChecksumOffset(image, length);
+  FileRange range{field, std::string(4, '\0')};
+  for (size_t i = 0; i < 4; ++i) range.bytes[i] = static_cast<char>(*checksum >> (8 * i));
+  if (std::memcmp(image + field, range.bytes.data(), 4) == 0) return;
+  std::memcpy(image + field, range.bytes.data(), 4);
+  if (!changes) return;
+  const auto later = std::find_if(changes->begin(), changes->end(),
+                                  [&](const FileRange& r) { return r.offset > field; });
+  changes->insert(later, std::move(range));
+}
+
+// The block's bytes at position in the file open on fd; false with errno set.
+bool ReadBlockAt(int fd, size_t position, std::string* block) {
+  block->assign(kHalStructSize, '\0');
+  size_t done = 0;
+  return ReadAt(fd, block->data(), kHalStructSize, static_cast<off_t>(position), &done);
+}
+
 FileOutcome SaveMappedImageInPlace(Chip62500& chip, const std::string& path,
                                    bool preserveAddresses) {
   PreparedSave prepared = PrepareImageSave(chip, path, preserveAddresses);
@@ -81,6 +109,11 @@ FileOutcome SaveMappedImageAs(Chip62500& chip, const std::string& openedPath,
   if (!StoreBlockIntoImage(chip, view.bytes(), length, preserveAddresses, &message, &position)) {
     return SaveFailed(outcome, newPath, message);
   }
+  std::string before;
+  if (!ReadBlockAt(opened.fd.get(), position, &before)) {
+    return SaveFailed(outcome, newPath, SystemErrorText());
+  }
+  KeepPeChecksum(view.bytes(), length, position, before);
   const std::string block = BlockBytes(view.bytes(), position);
   if (msync(view.bytes(), length, MS_SYNC) != 0 || !copy.Commit()) {
     return SaveFailed(outcome, newPath, SystemErrorText());
@@ -208,9 +241,8 @@ PreparedSave PrepareImageSave(Chip62500& chip, const std::string& path, bool pre
     outcome = SaveFailed(outcome, path, message);
     return prepared;
   }
-  std::string original(kHalStructSize, '\0');
-  if (pread(file.fd.get(), original.data(), kHalStructSize, static_cast<off_t>(position)) !=
-      static_cast<ssize_t>(kHalStructSize)) {
+  std::string original;
+  if (!ReadBlockAt(file.fd.get(), position, &original)) {
     outcome = SaveFailed(outcome, path, SystemErrorText());
     return prepared;
   }
@@ -224,6 +256,7 @@ PreparedSave PrepareImageSave(Chip62500& chip, const std::string& path, bool pre
   save.info = file.info;
   save.changes = ChangedRanges(reinterpret_cast<const uint8_t*>(original.data()),
                                view.bytes() + position, kHalStructSize, position);
+  KeepPeChecksum(view.bytes(), length, position, original, &save.changes);
   prepared.block = BlockBytes(view.bytes(), position);
   outcome.ok = true;
   return prepared;

@@ -1,7 +1,9 @@
 #include "export/hal_config.h"
 
+#include <bit>
 #include <cstring>
 
+#include "chipmodel/bit_utils.h"
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "export/generated_text.h"
@@ -14,6 +16,20 @@ constexpr int kRegisterNameColumns = 38;
 // "    <value>,<padding>// <comment>"
 std::string FieldLine(const std::string& value, const std::string& comment) {
   return "    " + PadField(kValueColumns, value, ",") + "// " + comment + "\n";
+}
+
+// The CRC runs over the bytes as the target stores them, so the compiler's byte order
+// picks the line; the host's order is the one taken where the compiler does not say.
+std::string CrcLines(const HalStruct& block) {
+  HalStruct other = block;
+  SwapBlock(other);
+  other.padding = Swap16(block.padding);  // a compiler stores the padding number in its order
+  const char* otherOrder = std::endian::native == std::endian::little ? "__ORDER_BIG_ENDIAN__"
+                                                                      : "__ORDER_LITTLE_ENDIAN__";
+  const char* comment = "CRC of the rest of structure";
+  return StringPrintf("#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == %s\n", otherOrder) +
+         FieldLine(StringPrintf("0x%04X", BlockCrc(other)), comment) + "#else\n" +
+         FieldLine(StringPrintf("0x%04X", BlockCrc(block)), comment) + "#endif\n";
 }
 
 }  // namespace
@@ -70,7 +86,7 @@ std::string HalConfigSource(Chip62500& chip) {
   out += FieldLine("HALCHIPID", "Chip ID");
   out += "\n";
   out += FieldLine("sizeof(HAL_STRUCT)", "Sizeof this structure");
-  out += FieldLine(StringPrintf("0x%04X", BlockCrc(b)), "CRC of the rest of structure");
+  out += CrcLines(b);
   out += FieldLine(StringPrintf("0x%04X", kEndianWord),
                    StringPrintf("Endian detect (LE=0x%04X)", kEndianWord));
   out += FieldLine(StringPrintf("%uL", b.frameRate), "Desired frame rate (in Hz)");
