@@ -42,7 +42,8 @@ void BM_OpenAndSaveSrecordFile(benchmark::State& state) {
   for (auto _ : state) {
     if (!ReadSrecordFile(path).ok) state.SkipWithError("read failed");
     StagingBlock().registers[0].value = ++value;  // every save writes
-    if (!WriteSrecordFile(path, "").ok) state.SkipWithError("write failed");
+    const auto anyBlock = [](const HalStruct&) { return std::string(); };
+    if (!WriteSrecordFile(path, "", anyBlock).ok) state.SkipWithError("write failed");
   }
   std::remove(path.c_str());
   rmdir(folder);

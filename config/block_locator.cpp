@@ -21,59 +21,69 @@ size_t NextSignature(const uint8_t* image, size_t length, size_t from, const std
 
 }  // namespace
 
+BlockScan::BlockScan(const Chip62500& chip, bool checkCrc) : chip_(chip), checkCrc_(checkCrc) {
+  find_.message = kNoConfigurationData;
+}
+
+bool BlockScan::Take(const HalStruct& candidate, size_t position) {
+  const uint16_t endian = candidate.endian;
+  bool wellFormed;
+  if (endian == kEndianWord) {
+    wellFormed = candidate.size == kHalStructSize;
+  } else if (endian == kSwappedEndianWord) {
+    wellFormed = Swap16(candidate.size) == kHalStructSize;
+  } else {
+    return true;
+  }
+  if (!wellFormed) {
+    TakeIncomplete("The configuration data structure size is incorrect.");
+    return true;
+  }
+  if (seenWellFormed_) {
+    find_.result = FindResult::kInvalid;
+    find_.message = "The file contains multiple configuration data structures.";
+    return false;
+  }
+  seenWellFormed_ = true;
+  if (strncmp(candidate.chipId, chip_.Block().chipId, sizeof candidate.chipId) != 0) {
+    find_.result = FindResult::kInvalid;
+    find_.message = "The file contains configuration data for another chip.";
+    return false;
+  }
+  if (checkCrc_) {
+    const uint16_t stored = endian == kSwappedEndianWord ? Swap16(candidate.crc) : candidate.crc;
+    if (BlockCrc(candidate) != stored) {
+      find_.result = FindResult::kInvalid;
+      find_.message = stored == 0 ? "The file has not yet been configured by this application."
+                                  : "The file contains corrupted configuration data.";
+      return true;
+    }
+  }
+  find_.result = FindResult::kFound;
+  find_.message.clear();
+  find_.position = position;
+  find_.block = candidate;
+  return true;
+}
+
+void BlockScan::TakeIncomplete(const std::string& message) {
+  if (seenWellFormed_) return;
+  find_.result = FindResult::kInvalid;
+  find_.message = message;
+}
+
 BlockFind FindBlock(const Chip62500& chip, const uint8_t* image, size_t length, bool checkCrc) {
-  BlockFind find;
-  find.message = kNoConfigurationData;
-  if (length < kHalStructSize) return find;
+  BlockScan scan(chip, checkCrc);
+  if (length < kHalStructSize) return scan.Result();
   const std::string& signature = chip.Signature();
   const size_t last = length - kHalStructSize;
-  bool seenWellFormed = false;
   for (size_t p = NextSignature(image, last + signature.size(), 0, signature); p <= last;
        p = NextSignature(image, last + signature.size(), p + 1, signature)) {
     HalStruct candidate;
     std::memcpy(&candidate, image + p, kHalStructSize);
-    const uint16_t endian = candidate.endian;
-    bool wellFormed;
-    if (endian == kEndianWord) {
-      wellFormed = candidate.size == kHalStructSize;
-    } else if (endian == kSwappedEndianWord) {
-      wellFormed = Swap16(candidate.size) == kHalStructSize;
-    } else {
-      continue;
-    }
-    if (!wellFormed) {
-      if (!seenWellFormed) {
-        find.result = FindResult::kInvalid;
-        find.message = "The configuration data structure size is incorrect.";
-      }
-      continue;
-    }
-    if (seenWellFormed) {
-      find.result = FindResult::kInvalid;
-      find.message = "The file contains multiple configuration data structures.";
-      return find;
-    }
-    seenWellFormed = true;
-    if (strncmp(candidate.chipId, chip.Block().chipId, sizeof candidate.chipId) != 0) {
-      find.result = FindResult::kInvalid;
-      find.message = "The file contains configuration data for another chip.";
-      return find;
-    }
-    if (checkCrc) {
-      const uint16_t stored = endian == kSwappedEndianWord ? Swap16(candidate.crc) : candidate.crc;
-      if (BlockCrc(candidate) != stored) {
-        find.result = FindResult::kInvalid;
-        find.message = stored == 0 ? "The file has not yet been configured by this application."
-                                   : "The file contains corrupted configuration data.";
-        continue;
-      }
-    }
-    find.result = FindResult::kFound;
-    find.position = p;
-    find.block = candidate;
+    if (!scan.Take(candidate, p)) break;
   }
-  if (find.result == FindResult::kFound) find.message.clear();
-  return find;
+  return scan.Result();
 }
 
 bool LoadBlockFromImage(Chip62500& chip, const uint8_t* image, size_t length, std::string* message,

@@ -23,6 +23,24 @@ extern const char kNoConfigurationData[];  // "The file does not contain any con
 
 BlockFind FindBlock(const Chip62500& chip, const uint8_t* image, size_t length, bool checkCrc);
 
+// The verdict over the signature's candidates of one image, given in ascending position.
+class BlockScan {
+ public:
+  BlockScan(const Chip62500& chip, bool checkCrc);
+  // Takes the 464 bytes at a signature; false once the verdict cannot change.
+  bool Take(const HalStruct& candidate, size_t position);
+  // A candidate whose bytes cannot all be had counts as one of the wrong size does,
+  // with its own message.
+  void TakeIncomplete(const std::string& message);
+  const BlockFind& Result() const { return find_; }
+
+ private:
+  const Chip62500& chip_;
+  bool checkCrc_;
+  bool seenWellFormed_ = false;
+  BlockFind find_;
+};
+
 // Loads the image's block (with the CRC check) into the chip, in host order.
 // *message receives the reason in every case; *position, when given, the block's offset.
 bool LoadBlockFromImage(Chip62500& chip, const uint8_t* image, size_t length, std::string* message,

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -16,9 +17,11 @@
 #include "config/locked_file.h"
 #include "config/opened_blocks.h"
 #include "config/pe_checksum.h"
+#include "config/record_file.h"
 #include "config/safe_file.h"
 #include "config/save_journal.h"
 #include "config/srecord.h"
+#include "config/storage_limits.h"
 
 namespace {
 
@@ -129,6 +132,53 @@ bool IsSaveAs(const std::string& openedPath, const std::string& newPath) {
   return !newPath.empty() && newPath != openedPath && !SameFile(openedPath, newPath);
 }
 
+enum class FileKind { kSrecord, kIntelHex, kMappedImage, kUnknown };
+
+FileKind KindOfName(std::string_view path) {
+  if (IsSrecordName(path)) return FileKind::kSrecord;
+  if (IsIntelHexName(path)) return FileKind::kIntelHex;
+  if (IsMappedImageName(path)) return FileKind::kMappedImage;
+  return FileKind::kUnknown;
+}
+
+// An ELF or PE image, or S-record or Intel HEX text, told by the file's first bytes.
+FileKind KindOfContent(const std::string& path) {
+  FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY));
+  char head[4] = {};
+  size_t done = 0;
+  struct stat info;
+  if (fd.get() < 0 || fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return FileKind::kUnknown;
+  }
+  ReadAt(fd.get(), head, sizeof head, 0, &done);
+  const std::string_view bytes(head, done);
+  if (bytes.substr(0, 4) ==
+          "\x7f"
+          "ELF" ||
+      bytes.substr(0, 2) == "MZ")
+    return FileKind::kMappedImage;
+  if (bytes.size() >= 2 && bytes[0] == 'S' && bytes[1] >= '0' && bytes[1] <= '9') {
+    return FileKind::kSrecord;
+  }
+  if (bytes.size() >= 2 && bytes[0] == ':' && std::isxdigit(static_cast<unsigned char>(bytes[1]))) {
+    return FileKind::kIntelHex;
+  }
+  return FileKind::kUnknown;
+}
+
+FileKind KindOf(const std::string& path) {
+  const FileKind kind = KindOfName(path);
+  return kind == FileKind::kUnknown ? KindOfContent(path) : kind;
+}
+
+bool IsRecordKind(FileKind kind) {
+  return kind == FileKind::kSrecord || kind == FileKind::kIntelHex;
+}
+
+RecordKind AsRecordKind(FileKind kind) {
+  return kind == FileKind::kSrecord ? RecordKind::kSrecord : RecordKind::kIntelHex;
+}
+
 FileOutcome FromSrecord(FileOutcome outcome, const SrecordFileResult& result) {
   outcome.ok = result.ok;
   outcome.messages = result.messages;
@@ -138,14 +188,76 @@ FileOutcome FromSrecord(FileOutcome outcome, const SrecordFileResult& result) {
   return outcome;
 }
 
+// The outcome of a second reading of a file, with the notices of the first that it does
+// not repeat (an interrupted save is undone by the first).
+FileOutcome WithNotices(FileOutcome outcome, const std::vector<std::string>& first) {
+  for (auto it = first.rbegin(); it != first.rend(); ++it) {
+    if (std::find(outcome.notices.begin(), outcome.notices.end(), *it) == outcome.notices.end()) {
+      outcome.notices.insert(outcome.notices.begin(), *it);
+    }
+  }
+  return outcome;
+}
+
+// An S-record file of the layout read as one stream of fields: the block through the
+// staging block.
+FileOutcome OpenStreamLayoutFile(Chip62500& chip, const std::string& path) {
+  FileOutcome outcome;
+  const SrecordFileResult read = ReadSrecordFile(path);
+  outcome = FromSrecord(outcome, read);
+  if (!read.refusal.empty()) return OpenFailed(outcome, path, read.refusal);
+  if (!read.ok) return OpenFailed(outcome, path, "The file does not contain configuration data.");
+  // The board runtime's copy of the staging block is made when board access exists.
+  const auto* image = reinterpret_cast<const uint8_t*>(&StagingBlock());
+  std::string message;
+  if (!LoadBlockFromImage(chip, image, kHalStructSize, &message)) {
+    return OpenFailed(outcome, path, message);
+  }
+  RememberStreamLayout(ResolvedPath(path), true);
+  outcome.ok = true;
+  return outcome;
+}
+
+FileOutcome SaveStreamLayoutFile(Chip62500& chip, const std::string& openedPath,
+                                 const std::string& newPath, bool preserveAddresses) {
+  const std::string& target = newPath.empty() ? openedPath : newPath;
+  FileOutcome outcome;
+  std::string message;
+  auto* image = reinterpret_cast<uint8_t*>(&StagingBlock());
+  if (!StoreBlockIntoImage(chip, image, kHalStructSize, preserveAddresses, &message)) {
+    return SaveFailed(outcome, target, message);
+  }
+  // The block is written only where the same reading finds one that validates, and
+  // only when the file can hold it.
+  const auto validates = [&chip](const HalStruct& fileBlock) {
+    const std::string reason =
+        FindBlock(chip, reinterpret_cast<const uint8_t*>(&fileBlock), kHalStructSize, true).message;
+    return reason.empty() ? StreamLayoutRefusal(chip, false) : reason;
+  };
+  const SrecordFileResult written = WriteSrecordFile(openedPath, newPath, validates);
+  outcome = FromSrecord(outcome, written);
+  if (!written.refusal.empty()) return SaveFailed(outcome, target, written.refusal);
+  if (!written.ok && !written.messages.empty()) outcome.reason = written.messages.back();
+  if (written.ok) RememberStreamLayout(ResolvedPath(target), true);
+  return outcome;
+}
+
 }  // namespace
 
 bool IsSrecordName(std::string_view path) {
   return EndsWithAny(path, {".s9", ".s19", ".srec", ".idp", ".TKB"});
 }
 
+bool IsIntelHexName(std::string_view path) {
+  return EndsWithAny(path, {".hex", ".ihex", ".ihx"});
+}
+
 bool IsMappedImageName(std::string_view path) {
-  return EndsWithAny(path, {".exe", ".elf"});
+  return EndsWithAny(path, {".exe", ".elf", ".bin", ".axf", ".out", ".o"});
+}
+
+bool IsRecordTextFile(const std::string& path) {
+  return IsRecordKind(KindOf(path));
 }
 
 bool IsConfigurationFileName(std::string_view path) {
@@ -156,23 +268,19 @@ bool IsConfigurationFileName(std::string_view path) {
 FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
   FileOutcome outcome;
   std::string message;
-  if (IsSrecordName(path)) {
-    const SrecordFileResult read = ReadSrecordFile(path);
-    outcome = FromSrecord(outcome, read);
-    if (!read.refusal.empty()) return OpenFailed(outcome, path, read.refusal);
-    if (!read.ok) return OpenFailed(outcome, path, "The file does not contain configuration data.");
-    // The board runtime's copy of the staging block is made when board access exists.
-    const auto* image = reinterpret_cast<const uint8_t*>(&StagingBlock());
-    if (!LoadBlockFromImage(chip, image, kHalStructSize, &message)) {
-      return OpenFailed(outcome, path, message);
+  const FileKind kind = KindOf(path);
+  if (IsRecordKind(kind)) {
+    const RecordFileStep byAddress = OpenRecordFile(chip, path, AsRecordKind(kind));
+    if (byAddress.outcome.ok || !byAddress.noBlockByAddress || kind != FileKind::kSrecord) {
+      return byAddress.outcome;
     }
-    outcome.ok = true;
-    return outcome;
+    const FileOutcome stream = OpenStreamLayoutFile(chip, path);
+    return stream.ok ? WithNotices(stream, byAddress.outcome.notices) : byAddress.outcome;
   }
   LockedFile file = OpenLockedFile(path, false);
   outcome.notices = file.notices;
   if (!file.reason.empty()) return OpenFailed(outcome, path, file.reason);
-  if (!IsMappedImageName(path)) return OpenFailed(outcome, path, kNotSupported);
+  if (kind != FileKind::kMappedImage) return OpenFailed(outcome, path, kNotSupported);
   if (file.info.st_size == 0) return OpenFailed(outcome, path, kZeroLength);
   const size_t length = static_cast<size_t>(file.info.st_size);
   Mapping view(file.fd.get(), length, PROT_READ, MAP_PRIVATE);
@@ -189,22 +297,17 @@ FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
 FileOutcome SaveConfigurableFile(Chip62500& chip, const std::string& openedPath,
                                  const std::string& newPath, bool preserveAddresses) {
   const bool saveAs = IsSaveAs(openedPath, newPath);
-  const std::string& target = saveAs ? newPath : openedPath;
-  if (!IsSrecordName(openedPath)) {
+  const FileKind kind = KindOf(openedPath);
+  if (!IsRecordKind(kind)) {
     return saveAs ? SaveMappedImageAs(chip, openedPath, newPath, preserveAddresses)
                   : SaveMappedImageInPlace(chip, openedPath, preserveAddresses);
   }
-  FileOutcome outcome;
-  std::string message;
-  auto* image = reinterpret_cast<uint8_t*>(&StagingBlock());
-  if (!StoreBlockIntoImage(chip, image, kHalStructSize, preserveAddresses, &message)) {
-    return SaveFailed(outcome, target, message);
-  }
-  const SrecordFileResult written = WriteSrecordFile(openedPath, saveAs ? newPath : "");
-  outcome = FromSrecord(outcome, written);
-  if (!written.refusal.empty()) return SaveFailed(outcome, target, written.refusal);
-  if (!written.ok && !written.messages.empty()) outcome.reason = written.messages.back();
-  return outcome;
+  const RecordFileStep byAddress = SaveRecordFile(chip, openedPath, saveAs ? newPath : "",
+                                                  AsRecordKind(kind), preserveAddresses);
+  if (!byAddress.noBlockByAddress) return byAddress.outcome;
+  return WithNotices(
+      SaveStreamLayoutFile(chip, openedPath, saveAs ? newPath : "", preserveAddresses),
+      byAddress.outcome.notices);
 }
 
 // Computes the block's new bytes in a private copy of the file's pages; only the bytes

@@ -27,8 +27,13 @@ struct FileOutcome {
 
 // .s9 .s19 .srec .idp .TKB, any letter case.
 bool IsSrecordName(std::string_view path);
-// .exe .elf, any letter case.
+// .hex .ihex .ihx, any letter case.
+bool IsIntelHexName(std::string_view path);
+// .exe .elf .bin .axf .out .o, any letter case.
 bool IsMappedImageName(std::string_view path);
+// An S-record or Intel HEX file: by its name, or for a name of no known kind, by its
+// first bytes.
+bool IsRecordTextFile(const std::string& path);
 // The names listed when only configuration files are shown.
 bool IsConfigurationFileName(std::string_view path);
 

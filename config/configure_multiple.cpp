@@ -141,7 +141,7 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
       prepared.name = target;
       if (!refusal.empty()) {
         prepared.outcome = RefusedSave(target, refusal);
-      } else if (IsSrecordName(target)) {
+      } else if (IsRecordTextFile(target)) {
         prepared.outcome = SaveConfigurableFile(chip, target, "", preserveAddresses);
       } else {
         images.push_back(&prepared);

@@ -496,7 +496,9 @@ SrecordFileResult ReadSrecordFile(const std::string& path) {
   return result;
 }
 
-SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath) {
+SrecordFileResult WriteSrecordFile(
+    const std::string& openedPath, const std::string& newPath,
+    const std::function<std::string(const HalStruct& fileBlock)>& refusal) {
   SrecordFileResult result;
   const bool saveAs = !newPath.empty();
   LockedFile file;
@@ -520,6 +522,11 @@ SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::str
     result.refusal = kChangedSinceOpened;
     return result;
   }
+  HalStruct fileBlock = DefaultHalStruct();
+  std::string ignored;
+  ReadSrecordBlock(records, &fileBlock, &ignored);
+  result.refusal = refusal(fileBlock);
+  if (!result.refusal.empty()) return result;
   HalStruct staging = StagingBlock();
   std::string newRecords = records, message;
   if (!RewriteSrecordBlock(newRecords, &staging, &message)) {

@@ -2,6 +2,7 @@
 // data records into a staging block, and written back into the same records.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,5 +48,9 @@ SrecordFileResult ReadSrecordFile(const std::string& path);
 // Writes the staging block into the records of the opened file in place (only the
 // changed digits, under a journal; a file unchanged since it was read or saved here has
 // only its block's records read again), or into a copy of it named newPath (another file,
-// which appears only when complete; the opened file is then unchanged).
-SrecordFileResult WriteSrecordFile(const std::string& openedPath, const std::string& newPath);
+// which appears only when complete; the opened file is then unchanged). refusal sees the
+// block as the file holds it (read as the staging block) and gives the reason why it may
+// not be saved over, or nothing.
+SrecordFileResult WriteSrecordFile(
+    const std::string& openedPath, const std::string& newPath,
+    const std::function<std::string(const HalStruct& fileBlock)>& refusal);

@@ -4,6 +4,7 @@
 
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
+#include "config/record_file.h"
 #include "config/srecord.h"
 
 namespace {
@@ -17,7 +18,11 @@ std::string_view Description(const HalStruct& block) {
 
 std::string StorageRefusal(const Chip62500& chip, std::string_view openedPath,
                            bool checkDescription) {
-  if (!IsSrecordName(openedPath)) return {};
+  if (!ReadAsStreamLayout(std::string(openedPath))) return {};
+  return StreamLayoutRefusal(chip, checkDescription);
+}
+
+std::string StreamLayoutRefusal(const Chip62500& chip, bool checkDescription) {
   const HalStruct& block = chip.Block();
   if (block.clki > kLargestSrecordClki) {
     return StringPrintf(

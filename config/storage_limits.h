@@ -13,9 +13,12 @@ class Chip62500;
 // S-record and board image files hold CLKI 1000 times larger than the block does.
 constexpr uint32_t kLargestSrecordClki = 0xFFFFFFFFu / 1000;
 
-// Why the chip's block cannot be saved through openedPath (the file kind decides, as in
-// SaveConfigurableFile), or empty. With checkDescription, a description that differs
-// from the S-record file's own is refused too: such files keep theirs.
+// Why the chip's block cannot be saved into an S-record file of the layout read as one
+// stream of fields, or empty. With checkDescription, a description that differs from
+// the file's own is refused too: such files keep theirs.
+std::string StreamLayoutRefusal(const Chip62500& chip, bool checkDescription);
+
+// StreamLayoutRefusal for a file last read or saved here as of that layout, else empty.
 std::string StorageRefusal(const Chip62500& chip, std::string_view openedPath,
                            bool checkDescription);
 

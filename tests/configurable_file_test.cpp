@@ -42,8 +42,12 @@ HalStruct BlockOf(const TempDir& dir, const std::string& path) {
 TEST(ConfigurableFile, NamesByExtension) {
   for (const char* name : {"a.S19", "dir.x/a.tkb", "a.srec"}) EXPECT_TRUE(IsSrecordName(name));
   EXPECT_FALSE(IsSrecordName("a.s1"));
-  EXPECT_TRUE(IsMappedImageName("A.EXE") && IsMappedImageName("b.elf"));
-  EXPECT_FALSE(IsMappedImageName("b.out"));
+  for (const char* name : {"A.EXE", "b.elf", "c.bin", "d.AXF", "e.out", "f.o"}) {
+    EXPECT_TRUE(IsMappedImageName(name)) << name;
+  }
+  EXPECT_FALSE(IsMappedImageName("b.prc") || IsMappedImageName("b.obin"));
+  for (const char* name : {"a.hex", "b.IHEX", "c.ihx"}) EXPECT_TRUE(IsIntelHexName(name)) << name;
+  EXPECT_FALSE(IsIntelHexName("a.hexdump"));
   EXPECT_TRUE(IsConfigurationFileName("x.prc") && IsConfigurationFileName("x.Out"));
   EXPECT_FALSE(IsConfigurationFileName("x.txt"));
 }
@@ -85,13 +89,13 @@ TEST(ConfigurableFile, OpenAndSaveRefusalsKeepTheCurrentBlock) {
   Chip62500 chip;
   chip.SetRawValue("vram", 4321);
   WriteFile(dir.File("empty.exe"), "");
-  WriteImage(dir, "image.out");  // cannot be opened, but can be configured
+  WriteImage(dir, "image.prc");  // cannot be opened, but can be configured
   WriteFile(dir.File("plain.exe"), std::string(2000, 'z'));
   ASSERT_EQ(mkdir(dir.File("folder.exe").c_str(), 0755), 0);
   ASSERT_EQ(mkfifo(dir.File("pipe.s19").c_str(), 0644), 0);
   ASSERT_EQ(mkfifo(dir.File("pipe.elf").c_str(), 0644), 0);
   std::string out;
-  for (const char* name : {"empty.exe", "image.out", "plain.exe", "folder.exe", "pipe.s19",
+  for (const char* name : {"empty.exe", "image.prc", "plain.exe", "folder.exe", "pipe.s19",
                            "pipe.elf", "missing.exe", "no/such.exe"}) {
     const FileOutcome open = OpenConfigurableFile(chip, dir.File(name));
     const FileOutcome save = SaveConfigurableFile(chip, dir.File(name), "", false);
@@ -247,7 +251,8 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   EXPECT_EQ(open.readerErrors, 0u);
   EXPECT_EQ(SaveConfigurableFile(chip, truncated, "", false).messages, std::vector<std::string>{});
   EXPECT_EQ(ReadFile(truncated), goodText.substr(0, 700));
-  // Targets that cannot be written.
+  // Targets that cannot be written (with a CLKI the files can hold).
+  chip.SetRawValue("clki", 6000);
   const std::string nowhere = dir.File("no/such/copy.s19");
   save = SaveConfigurableFile(chip, good, nowhere, false);
   EXPECT_EQ(save.messages,

@@ -1,0 +1,216 @@
+#include "config/record_file.h"
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <set>
+
+#include "chipmodel/text_format.h"
+#include "config/address_block.h"
+#include "config/chip62500.h"
+#include "config/locked_file.h"
+#include "config/opened_blocks.h"
+#include "config/safe_file.h"
+#include "config/save_journal.h"
+#include "config/srecord.h"
+#include "formats/intel_hex.h"
+#include "formats/srecord_records.h"
+
+namespace {
+
+const char kNoData[] = "The file does not contain configuration data.";
+
+std::set<std::string>& StreamLayoutFiles() {
+  static std::set<std::string> files;
+  return files;
+}
+
+FileOutcome Failed(FileOutcome outcome, const char* sentence, const std::string& path,
+                   const std::string& reason) {
+  outcome.ok = false;
+  outcome.reason = reason;
+  outcome.messages.push_back(StringPrintf(sentence, path.c_str(), reason.c_str()));
+  return outcome;
+}
+
+const char kOpenSentence[] = "File \"%s\" could not be opened because:\n\n%s";
+const char kSaveSentence[] = "File \"%s\" could not be saved because:\n\n%s";
+
+// A record file's text, read under the file's lock, and its records by address.
+struct ReadText {
+  LockedFile file;
+  std::optional<Mapping> mapping;
+  std::string_view text;
+  std::optional<k7q::AddressSpace> space;
+};
+
+enum class Purpose { kOpen, kSaveAs, kSaveInPlace };
+
+// Opens, locks, maps and parses the file; false with the outcome's messages filled.
+bool ReadRecords(const Chip62500& chip, const std::string& path, RecordKind kind, Purpose purpose,
+                 ReadText* read, FileOutcome* outcome) {
+  const bool forSaving = purpose == Purpose::kSaveInPlace;
+  const char* sentence = purpose == Purpose::kOpen ? kOpenSentence : kSaveSentence;
+  read->file = OpenLockedFile(path, forSaving);
+  LockedFile& file = read->file;
+  outcome->notices = file.notices;
+  if (file.openError) {
+    outcome->messages.push_back(StringPrintf("ERROR: open failed on input file %s", path.c_str()));
+    outcome->readerErrors = 1;
+    outcome->reason = outcome->messages.back();
+    outcome->detail = path + ": " + std::strerror(file.openError);
+    return false;
+  }
+  if (!file.reason.empty()) {
+    *outcome = Failed(*outcome, sentence, path, file.reason);
+    return false;
+  }
+  if (forSaving && file.journalInTheWay) {
+    outcome->notices.pop_back();
+    *outcome = Failed(*outcome, sentence, path, file.notices.back());
+    return false;
+  }
+  const size_t length = static_cast<size_t>(file.info.st_size);
+  if (length > 0) {
+    read->mapping.emplace(file.fd.get(), length, PROT_READ, MAP_PRIVATE);
+    if (!read->mapping->ok()) {
+      *outcome = Failed(*outcome, sentence, path, SystemErrorText());
+      return false;
+    }
+    madvise(read->mapping->bytes(), length, MADV_SEQUENTIAL);
+    read->text = {reinterpret_cast<const char*>(read->mapping->bytes()), length};
+  }
+  read->space.emplace(chip.Signature());
+  const k7q::RecordTextError error = kind == RecordKind::kSrecord
+                                         ? k7q::ReadSrecordRecords(read->text, *read->space)
+                                         : k7q::ReadIntelHexRecords(read->text, *read->space);
+  if (!error) return true;
+  if (error.checksum) {
+    outcome->messages.push_back("ERROR: Invalid checksum!");
+    outcome->readerErrors = 1;
+    outcome->reason = outcome->messages.back();
+  }
+  outcome->detail = path + ": " + error.Text();
+  // An S-record save reports the reader's errors only, as S-record saves always have.
+  if (kind == RecordKind::kSrecord && purpose != Purpose::kOpen) return false;
+  *outcome = Failed(*outcome, sentence, path, kNoData);
+  return false;
+}
+
+// True when the S-record text holds a block of the stream layout that validates, CRC
+// included.
+bool StreamLayoutValidates(const Chip62500& chip, std::string_view text) {
+  HalStruct staging = DefaultHalStruct();
+  std::string message;
+  if (!ReadSrecordBlock(text, &staging, &message)) return false;
+  return FindBlock(chip, reinterpret_cast<const uint8_t*>(&staging), kHalStructSize, true).result ==
+         FindResult::kFound;
+}
+
+std::vector<FileRange> AsFileRanges(std::vector<k7q::TextPatch> patches) {
+  std::vector<FileRange> ranges;
+  for (k7q::TextPatch& p : patches) ranges.push_back({p.offset, std::move(p.text)});
+  return ranges;
+}
+
+bool WriteCopy(const ReadText& read, const std::string& target,
+               const std::vector<k7q::TextPatch>& patches, FileOutcome* outcome) {
+  StagedFile out(target, (read.file.info.st_mode & 07777) | S_IWUSR);
+  size_t written = 0;
+  if (!out.ok() || !WriteAll(out.fd(), k7q::Patched(read.text, patches), &written) ||
+      !out.Commit()) {
+    outcome->detail = target + ": " + SystemErrorText();
+    *outcome = Failed(*outcome, kSaveSentence, target, SystemErrorText());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+RecordFileStep OpenRecordFile(Chip62500& chip, const std::string& path, RecordKind kind) {
+  RecordFileStep step;
+  ReadText read;
+  if (!ReadRecords(chip, path, kind, Purpose::kOpen, &read, &step.outcome)) return step;
+  const AddressedBlock block = FindBlockByAddress(chip, *read.space, read.text, true);
+  std::string message;
+  if (block.find.result != FindResult::kFound ||
+      !LoadBlockFromImage(chip, reinterpret_cast<const uint8_t*>(block.places.bytes.data()),
+                          kHalStructSize, &message)) {
+    step.noBlockByAddress = true;
+    step.outcome = Failed(step.outcome, kOpenSentence, path, block.find.message);
+    return step;
+  }
+  RememberOpenedBlock(read.file.path, block.places.bytes);
+  RememberStreamLayout(read.file.path, false);
+  step.outcome.ok = true;
+  return step;
+}
+
+RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
+                              const std::string& newPath, RecordKind kind, bool preserveAddresses) {
+  RecordFileStep step;
+  FileOutcome& outcome = step.outcome;
+  const bool saveAs = !newPath.empty();
+  const std::string& target = saveAs ? newPath : openedPath;
+  ReadText read;
+  const Purpose purpose = saveAs ? Purpose::kSaveAs : Purpose::kSaveInPlace;
+  if (!ReadRecords(chip, openedPath, kind, purpose, &read, &outcome)) return step;
+  AddressedBlock block = FindBlockByAddress(chip, *read.space, read.text, true);
+  if (block.find.result != FindResult::kFound) {
+    if (kind == RecordKind::kSrecord && StreamLayoutValidates(chip, read.text)) {
+      step.noBlockByAddress = true;
+      return step;
+    }
+    block = FindBlockByAddress(chip, *read.space, read.text, false);
+    if (block.find.result != FindResult::kFound) {
+      outcome = Failed(outcome, kSaveSentence, target, block.find.message);
+      return step;
+    }
+  }
+  if (!saveAs && OpenedBlockChanged(read.file.path, block.places.bytes)) {
+    outcome = Failed(outcome, kSaveSentence, target, kChangedSinceOpened);
+    return step;
+  }
+  std::string stored;
+  std::vector<k7q::TextPatch> patches =
+      StoreBlockPatches(chip, read.text, block, preserveAddresses, &stored);
+  if (saveAs) {
+    if (!WriteCopy(read, newPath, patches, &outcome)) return step;
+    const std::string path = ResolvedPath(newPath);
+    RememberOpenedBlock(path, stored);
+    RememberStreamLayout(path, false);
+    outcome.ok = true;
+    return step;
+  }
+  InPlaceSave save;
+  save.path = read.file.path;
+  save.fd = read.file.fd.get();
+  save.info = read.file.info;
+  save.changes = AsFileRanges(std::move(patches));
+  read.mapping.reset();
+  if (!save.changes.empty() && !SaveInPlace(save)) {
+    outcome = Failed(outcome, kSaveSentence, target, std::strerror(save.error));
+    return step;
+  }
+  futimens(read.file.fd.get(), nullptr);
+  UpdateOpenedBlock(read.file.path, stored);
+  RememberStreamLayout(read.file.path, false);
+  outcome.ok = true;
+  return step;
+}
+
+bool ReadAsStreamLayout(const std::string& path) {
+  return StreamLayoutFiles().count(ResolvedPath(path)) != 0;
+}
+
+void RememberStreamLayout(const std::string& path, bool streamLayout) {
+  if (streamLayout) {
+    StreamLayoutFiles().insert(path);
+  } else {
+    StreamLayoutFiles().erase(path);
+  }
+}
