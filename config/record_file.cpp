@@ -5,11 +5,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <set>
 
 #include "chipmodel/text_format.h"
 #include "config/address_block.h"
+#include "config/block_excerpt.h"
 #include "config/chip62500.h"
 #include "config/locked_file.h"
 #include "config/opened_blocks.h"
@@ -49,9 +51,8 @@ struct ReadText {
 
 enum class Purpose { kOpen, kSaveAs, kSaveInPlace };
 
-// Opens, locks, maps and parses the file; false with the outcome's messages filled.
-bool ReadRecords(const Chip62500& chip, const std::string& path, RecordKind kind, Purpose purpose,
-                 ReadText* read, FileOutcome* outcome) {
+// Opens and locks the file; false with the outcome's messages filled.
+bool OpenText(const std::string& path, Purpose purpose, ReadText* read, FileOutcome* outcome) {
   const bool forSaving = purpose == Purpose::kSaveInPlace;
   const char* sentence = purpose == Purpose::kOpen ? kOpenSentence : kSaveSentence;
   read->file = OpenLockedFile(path, forSaving);
@@ -73,6 +74,14 @@ bool ReadRecords(const Chip62500& chip, const std::string& path, RecordKind kind
     *outcome = Failed(*outcome, sentence, path, file.notices.back());
     return false;
   }
+  return true;
+}
+
+// Maps and parses the locked file's text; false with the outcome's messages filled.
+bool ParseText(const Chip62500& chip, const std::string& path, RecordKind kind, Purpose purpose,
+               ReadText* read, FileOutcome* outcome) {
+  const char* sentence = purpose == Purpose::kOpen ? kOpenSentence : kSaveSentence;
+  const LockedFile& file = read->file;
   const size_t length = static_cast<size_t>(file.info.st_size);
   if (length > 0) {
     read->mapping.emplace(file.fd.get(), length, PROT_READ, MAP_PRIVATE);
@@ -129,12 +138,52 @@ bool WriteCopy(const ReadText& read, const std::string& target,
   return true;
 }
 
+// The block's records of each file read or saved here, as long as the file is unchanged.
+struct KnownFile {
+  struct stat state;
+  RecordKind kind;
+  BlockExcerpt excerpt;
+};
+
+std::map<std::string, KnownFile>& Known() {
+  static std::map<std::string, KnownFile> known;
+  return known;
+}
+
+bool Unchanged(const struct stat& now, const struct stat& then) {
+  return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size &&
+         now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec &&
+         now.st_ctim.tv_sec == then.st_ctim.tv_sec && now.st_ctim.tv_nsec == then.st_ctim.tv_nsec;
+}
+
+void Remember(const LockedFile& file, RecordKind kind, BlockExcerpt excerpt) {
+  struct stat now;
+  if (fstat(file.fd.get(), &now) != 0) {
+    Known().erase(file.path);
+    return;
+  }
+  Known()[file.path] = {now, kind, std::move(excerpt)};
+}
+
+std::optional<BlockExcerpt> KnownExcerpt(const LockedFile& file, RecordKind kind) {
+  const auto found = Known().find(file.path);
+  struct stat now;
+  if (found == Known().end() || found->second.kind != kind || fstat(file.fd.get(), &now) != 0 ||
+      !Unchanged(now, found->second.state) || !StillInFile(file.fd.get(), found->second.excerpt)) {
+    return std::nullopt;
+  }
+  return found->second.excerpt;
+}
+
 }  // namespace
 
 RecordFileStep OpenRecordFile(Chip62500& chip, const std::string& path, RecordKind kind) {
   RecordFileStep step;
   ReadText read;
-  if (!ReadRecords(chip, path, kind, Purpose::kOpen, &read, &step.outcome)) return step;
+  if (!OpenText(path, Purpose::kOpen, &read, &step.outcome) ||
+      !ParseText(chip, path, kind, Purpose::kOpen, &read, &step.outcome)) {
+    return step;
+  }
   const AddressedBlock block = FindBlockByAddress(chip, *read.space, read.text, true);
   std::string message;
   if (block.find.result != FindResult::kFound ||
@@ -146,6 +195,7 @@ RecordFileStep OpenRecordFile(Chip62500& chip, const std::string& path, RecordKi
   }
   RememberOpenedBlock(read.file.path, block.places.bytes);
   RememberStreamLayout(read.file.path, false);
+  Remember(read.file, kind, ExcerptOf(read.text, block));
   step.outcome.ok = true;
   return step;
 }
@@ -158,28 +208,35 @@ RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
   const std::string& target = saveAs ? newPath : openedPath;
   ReadText read;
   const Purpose purpose = saveAs ? Purpose::kSaveAs : Purpose::kSaveInPlace;
-  if (!ReadRecords(chip, openedPath, kind, purpose, &read, &outcome)) return step;
-  AddressedBlock block = FindBlockByAddress(chip, *read.space, read.text, true);
-  if (block.find.result != FindResult::kFound) {
-    if (kind == RecordKind::kSrecord && StreamLayoutValidates(chip, read.text)) {
-      step.noBlockByAddress = true;
-      return step;
-    }
-    block = FindBlockByAddress(chip, *read.space, read.text, false);
+  if (!OpenText(openedPath, purpose, &read, &outcome)) return step;
+  // A file unchanged since it was read or saved here: its block's records are read again.
+  std::optional<BlockExcerpt> excerpt = saveAs ? std::nullopt : KnownExcerpt(read.file, kind);
+  if (!excerpt) {
+    if (!ParseText(chip, openedPath, kind, purpose, &read, &outcome)) return step;
+    AddressedBlock block = FindBlockByAddress(chip, *read.space, read.text, true);
     if (block.find.result != FindResult::kFound) {
-      outcome = Failed(outcome, kSaveSentence, target, block.find.message);
-      return step;
+      if (kind == RecordKind::kSrecord && StreamLayoutValidates(chip, read.text)) {
+        step.noBlockByAddress = true;
+        return step;
+      }
+      block = FindBlockByAddress(chip, *read.space, read.text, false);
+      if (block.find.result != FindResult::kFound) {
+        outcome = Failed(outcome, kSaveSentence, target, block.find.message);
+        return step;
+      }
     }
+    excerpt = ExcerptOf(read.text, block);
   }
-  if (!saveAs && OpenedBlockChanged(read.file.path, block.places.bytes)) {
+  const std::string& bytes = excerpt->block.places.bytes;
+  if (!saveAs && OpenedBlockChanged(read.file.path, bytes)) {
     outcome = Failed(outcome, kSaveSentence, target, kChangedSinceOpened);
     return step;
   }
   std::string stored;
-  std::vector<k7q::TextPatch> patches =
-      StoreBlockPatches(chip, read.text, block, preserveAddresses, &stored);
+  const std::vector<k7q::TextPatch> patches =
+      StoreBlockPatches(chip, excerpt->text, excerpt->block, preserveAddresses, &stored);
   if (saveAs) {
-    if (!WriteCopy(read, newPath, patches, &outcome)) return step;
+    if (!WriteCopy(read, newPath, InFile(*excerpt, patches), &outcome)) return step;
     const std::string path = ResolvedPath(newPath);
     RememberOpenedBlock(path, stored);
     RememberStreamLayout(path, false);
@@ -190,15 +247,18 @@ RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
   save.path = read.file.path;
   save.fd = read.file.fd.get();
   save.info = read.file.info;
-  save.changes = AsFileRanges(std::move(patches));
+  save.changes = AsFileRanges(InFile(*excerpt, patches));
   read.mapping.reset();
   if (!save.changes.empty() && !SaveInPlace(save)) {
+    Known().erase(read.file.path);
     outcome = Failed(outcome, kSaveSentence, target, std::strerror(save.error));
     return step;
   }
   futimens(read.file.fd.get(), nullptr);
   UpdateOpenedBlock(read.file.path, stored);
   RememberStreamLayout(read.file.path, false);
+  Update(*excerpt, patches, stored);
+  Remember(read.file, kind, std::move(*excerpt));
   outcome.ok = true;
   return step;
 }

@@ -78,6 +78,8 @@ class NeedleSearch {
   const std::vector<uint64_t>& Hits() const { return hits_; }
 
  private:
+  // Every needle in the length bytes at address.
+  void Search(uint64_t address, const char* bytes, size_t length);
   std::string needle_;
   std::string buffer_;  // the tail of the bytes before windowEnd_, then the bytes fed
   size_t window_ = 0;   // bytes of that tail, fewer than the needle's

@@ -12,6 +12,7 @@
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "config/configure_multiple.h"
+#include "config/opened_blocks.h"
 #include "formats/address_space.h"
 #include "formats/intel_hex.h"
 #include "formats/srecord_records.h"
@@ -239,4 +240,35 @@ TEST(RecordFiles, ObjcopyRecordsOfAnyLengthConfigureOnlyTheBlock) {
       EXPECT_EQ(saved[1001 + 284], bigEndian ? '\x12' : '\x34');
     }
   }
+}
+
+// A save rereads the records it knows from the open; once another program has written the
+// file it reads the whole file again, follows a block that moved and refuses one changed.
+TEST(RecordFiles, SavesFollowAnotherProgramsChanges) {
+  TempDir dir;
+  const std::string path = dir.File("board.hex");
+  const std::string block = StoredBlock(FileBlock(), false);
+  WriteFile(path, RecordText(ImageWith(block, 64, 64), true));
+  Chip62500 chip;
+  ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
+  for (uint32_t fx : {10u, 11u}) {
+    ASSERT_TRUE(chip.SetValueText("fx", std::to_string(fx)));
+    ASSERT_TRUE(SaveConfigurableFile(chip, path, "", false).ok);
+  }
+  // Moved by 100 bytes, with the values of the last save.
+  Chip62500 saved;
+  ASSERT_TRUE(OpenConfigurableFile(saved, path).ok);
+  const std::string moved = BytesOf(path, kBase + 64, kHalStructSize);
+  WriteFile(path, RecordText(ImageWith(moved, 164, 64), true));
+  ASSERT_TRUE(chip.SetValueText("fy", "12"));
+  ASSERT_TRUE(SaveConfigurableFile(chip, path, "", false).ok);
+  ASSERT_TRUE(OpenConfigurableFile(saved, path).ok);
+  EXPECT_EQ(saved.GetFieldValue("fx") * 100 + saved.GetFieldValue("fy"), 1112u);
+  EXPECT_EQ(BytesOf(path, kBase, 164), ImageWith("", 164, 0));
+  // Another program saves the block itself.
+  ASSERT_EQ(RunCli({"set", path, "fx=13"}).status, 0);
+  const std::string theirs = ReadFile(path);
+  const FileOutcome late = SaveConfigurableFile(chip, path, "", false);
+  EXPECT_EQ(late.reason, kChangedSinceOpened);
+  EXPECT_EQ(ReadFile(path), theirs);
 }
