@@ -123,7 +123,8 @@ bool BuildProgram(Chip62500& chip, std::initializer_list<std::pair<ExportKind, u
     *output = ExportToFile(chip, kind, mode, folder.File(DefaultExportName(chip, kind, mode)));
     if (!output->empty()) return false;
   }
-  WriteFile(folder.File("hal_private.h"), ReadFile(TestSourcePath("data/hal_private.h")));
+  WriteFile(folder.File("hal_private.h"),
+            ReadFile(TestSourcePath("../examples/driver-build/hal_private.h")));
   WriteFile(folder.File("main.c"), ReadFile(TestSourcePath("data/" + program)));
   return BuildAndRun(folder, extraFlags, output);
 }

@@ -46,7 +46,7 @@ HalStruct SrecordTargetBlock();
 // most significant byte first, CLKI held 1000 times larger.
 std::string SrecordBlockBytes(const HalStruct& block);
 
-// A file of the tests' source folder, e.g. "data/hal_private.h".
+// A file of the tests' source folder, e.g. "data/print_main.c".
 std::string TestSourcePath(const std::string& relative);
 
 // The tables of a made-up chip definition, tests/data/<name>.xml.

@@ -24,8 +24,9 @@ bool WriteProgramSources(const std::string& from, const std::string& folder, std
       return false;
     }
   }
-  for (const char* name : {"hal_private.h", "print_main.c"}) {
-    WriteFile(folder + "/" + name, ReadFile(TestSourcePath(std::string("data/") + name)));
+  for (const char* name : {"../examples/driver-build/hal_private.h", "data/print_main.c"}) {
+    const std::string source = TestSourcePath(name);
+    WriteFile(folder + source.substr(source.rfind('/')), ReadFile(source));
   }
   return true;
 }

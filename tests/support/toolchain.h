@@ -10,7 +10,7 @@
 bool Shell(const std::string& folder, const std::string& command, std::string* log);
 
 // Exports HAL_config.c and chip.h from the configurable file (the built-in block when
-// empty) into the folder, beside hal_private.h and print_main.c of the tests' data.
+// empty) into the folder, beside the example's hal_private.h and the tests' print_main.c.
 bool WriteProgramSources(const std::string& from, const std::string& folder, std::string* log);
 
 // Where the two files (equally long) differ outside the block that after holds, as a
