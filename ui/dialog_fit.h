@@ -7,5 +7,10 @@ class QWidget;
 // room for the title bar's icon and buttons.
 int CaptionWidth(const QWidget* window);
 
-// From now on every dialog that is shown is widened to its caption width. Once per run.
+// Shrinks the window to the screen's free area, not below its minimum size, and moves
+// it inside that area.
+void KeepOnScreen(QWidget* window);
+
+// From now on every dialog that is shown is widened to its caption width and kept on
+// the screen. Once per run.
 void FitDialogsToCaptions();

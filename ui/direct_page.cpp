@@ -3,8 +3,8 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -16,6 +16,7 @@
 #include "chipmodel/product_names.h"
 #include "config/chip62500.h"
 #include "config/program_texts.h"
+#include "ui/message_box.h"
 #include "ui/page_host.h"
 #include "ui/panel_view.h"
 #include "ui/registers_page.h"
@@ -72,25 +73,34 @@ class DirectPage : public QWidget {
     Chip62500& chip = host_.Chip();
     const QString product = Q(ProductFullName(chip));
 
-    auto* layout = new QHBoxLayout(this);
+    // The controls and the panel side by side, the help and status text under both:
+    // the page stays whole in the room the main window leaves it at scale 2.
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setVerticalSpacing(4);
     auto* outer = new QGroupBox("Direct access to physical chip", this);
-    layout->addWidget(outer);
+    layout->addWidget(outer, 0, 0);
+    auto* outerLayout = new QVBoxLayout(outer);
+    // SHUTDOWN goes under the panel when there is one, else under the options.
+    QVBoxLayout* shutdownColumn = outerLayout;
     if (!SimulatedBoardPath().empty()) {
       panel_ = new PanelView(chip, this);
-      layout->addWidget(panel_, 1);
+      shutdownColumn = new QVBoxLayout;
+      shutdownColumn->addWidget(panel_, 1);
+      layout->addLayout(shutdownColumn, 0, 1);
+      layout->setColumnStretch(1, 1);
       panelTimer_ = new QTimer(this);
       connect(panelTimer_, &QTimer::timeout, panel_, &PanelView::Refresh);
     }
-    auto* outerLayout = new QVBoxLayout(outer);
 
     auto* init = new QGroupBox("Initialization", outer);
-    auto* initLayout = new QVBoxLayout(init);
+    auto* initLayout = new QGridLayout(init);
     registers_ = CheckBox(init, 1903, "Initialize re&gisters");
     memory_ = CheckBox(init, 1905, "Clear &video memory");
     auto* initialize = Button(init, 1906, QString("&Initialize %1").arg(product));
-    initLayout->addWidget(registers_);
-    initLayout->addWidget(memory_);
-    initLayout->addWidget(initialize);
+    initLayout->addWidget(registers_, 0, 0);
+    initLayout->addWidget(memory_, 0, 1);
+    initLayout->addWidget(initialize, 1, 0, 1, 2);
     outerLayout->addWidget(init);
 
     options_ = new QGroupBox("Additional options", outer);
@@ -104,11 +114,13 @@ class DirectPage : public QWidget {
     optionsLayout->addWidget(drawPattern_);
     outerLayout->addWidget(options_);
 
-    shutdown_ = Button(outer, 1907, QString("&SHUTDOWN %1").arg(product));
-    outerLayout->addWidget(shutdown_);
-    status_ = new QLabel(outer);
+    outerLayout->addStretch();
+    shutdown_ = Button(this, 1907, QString("&SHUTDOWN %1").arg(product));
+    shutdownColumn->addWidget(shutdown_);
+    status_ = new QLabel(this);
     status_->setObjectName("1913");
     status_->setWordWrap(true);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette palette = status_->palette();
     palette.setColor(QPalette::WindowText, QColor(175, 0, 0));
     status_->setPalette(palette);
@@ -121,8 +133,10 @@ class DirectPage : public QWidget {
                 "option is selected, use EXTREME CAUTION when changing panel or clock "
                 "settings!")
             .arg(product));
-    outerLayout->addWidget(status_);
-    outerLayout->addStretch();
+    // The short test pattern status takes the help text's place without moving the rest.
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    layout->addWidget(status_, 1, 0, 1, 2);
+    layout->setRowStretch(2, 1);
 
     registers_->setChecked(!(Memory().initFlags & kSkipRegisters));
     memory_->setChecked(!(Memory().initFlags & kSkipMemoryClear));
@@ -137,8 +151,11 @@ class DirectPage : public QWidget {
     });
     connect(shutdown_, &QPushButton::clicked, this, [this] {
       std::string message;
-      host_.Chip().ShutdownChip(&message);
-      Done(Q(message));
+      const bool asleep = host_.Chip().ShutdownChip(&message);
+      // A panel left running is a warning: the help text says it may be damaged.
+      Done(Q(message), !asleep && !message.empty());
+      if (!asleep && !message.empty())
+        ShowMessage(host_.Window(), Q(message).trimmed(), QMessageBox::Warning);
       RefreshPanel();
     });
     connect(drawPattern_, &QPushButton::clicked, this, [this] {
@@ -162,6 +179,15 @@ class DirectPage : public QWidget {
       if (numbered) control->setToolTip(Q(TooltipText(chip, id)));
     }
     UpdateControls();
+  }
+
+ protected:
+  // The help text keeps the height its lines need at the page's width, so that a page
+  // too small for it scrolls instead of cutting it.
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    const int height = status_->heightForWidth(status_->width());
+    if (height != status_->minimumHeight()) status_->setMinimumHeight(height);
   }
 
  private:
@@ -210,9 +236,9 @@ class DirectPage : public QWidget {
     return button;
   }
 
-  void Done(const QString& message) {
+  void Done(const QString& message, bool alert = false) {
     UpdateControls();
-    host_.ShowDiagnostics(message, false);
+    host_.ShowDiagnostics(message, alert);
   }
 
   void UpdateControls() {

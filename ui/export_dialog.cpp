@@ -1,16 +1,15 @@
 #include "ui/export_dialog.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QListWidget>
+#include <QHeaderView>
 #include <QPushButton>
-#include <QUrl>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "config/chip62500.h"
@@ -22,12 +21,16 @@
 
 namespace {
 
-PreviewOpener& Opener() {
-  static PreviewOpener opener = [](const QString& path, bool textEditor) {
-    if (textEditor) return ShowTextPreview(QApplication::activeModalWidget(), path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-  };
+// Every kind, the quick reference too, shows in the program's own viewer: the desktop
+// may have no program for text files, and its failure would reach no one.
+PreviewOpener& TestOpener() {
+  static PreviewOpener opener;
   return opener;
+}
+
+bool OpenPreview(const QString& path, bool textEditor) {
+  if (TestOpener()) return TestOpener()(path, textEditor);
+  return ShowTextPreview(QApplication::activeModalWidget(), path);
 }
 
 QString Text(const std::string& text) {
@@ -39,29 +42,44 @@ bool ChooseKind(QWidget* owner, Chip62500& chip, ExportSettings& settings) {
   QDialog dialog(owner);
   dialog.setObjectName("Export");
   dialog.setWindowTitle("Export");
-  auto* layout = new QHBoxLayout(&dialog);
-  auto* list = new QListWidget(&dialog);
+  auto* layout = new QVBoxLayout(&dialog);
+  // The description and the file name in two columns, aligned whatever the tabs were.
+  auto* list = new QTreeWidget(&dialog);
   list->setObjectName("exportList");
-  for (ExportKind kind : kExportKinds)
-    list->addItem(Text(ExportListText(chip, kind, settings.mode)));
-  list->setCurrentRow(0);
-  list->setMinimumWidth(list->sizeHintForColumn(0) + 24);
+  list->setColumnCount(2);
+  list->setHeaderHidden(true);
+  list->setRootIsDecorated(false);
+  list->setUniformRowHeights(true);
+  for (ExportKind kind : kExportKinds) {
+    const QString text = Text(ExportListText(chip, kind, settings.mode));
+    const qsizetype tab = text.indexOf('\t');
+    new QTreeWidgetItem(list, {text.left(tab).trimmed(), text.mid(tab).trimmed()});
+  }
+  list->setCurrentItem(list->topLevelItem(0));
+  list->header()->setStretchLastSection(false);
+  list->resizeColumnToContents(0);
+  list->resizeColumnToContents(1);
+  list->setMinimumWidth(list->columnWidth(0) + list->columnWidth(1) + 2 * list->frameWidth() + 8);
+  list->setMinimumHeight(list->topLevelItemCount() * list->sizeHintForRow(0) +
+                         2 * list->frameWidth() + 4);
   layout->addWidget(list);
-  auto* buttons = new QVBoxLayout;
+  auto* buttons = new QHBoxLayout;
   auto* exportAs = new QPushButton("&Export As...", &dialog);
   exportAs->setObjectName("exportAs");
   exportAs->setDefault(true);
   auto* close = new QPushButton("&Close", &dialog);
   close->setObjectName("close");
+  buttons->addStretch();
   buttons->addWidget(exportAs);
   buttons->addWidget(close);
-  buttons->addStretch();
   layout->addLayout(buttons);
   QObject::connect(exportAs, &QPushButton::clicked, &dialog, &QDialog::accept);
-  QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+  QObject::connect(list, &QTreeWidget::itemActivated, &dialog, &QDialog::accept);
   QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::reject);
-  if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return false;
-  settings.kind = static_cast<size_t>(list->currentRow());
+  const int row =
+      dialog.exec() == QDialog::Accepted ? list->indexOfTopLevelItem(list->currentItem()) : -1;
+  if (row < 0) return false;
+  settings.kind = static_cast<size_t>(row);
   return true;
 }
 
@@ -81,17 +99,21 @@ void Preview(QWidget* owner, Chip62500& chip, const ExportSettings& settings) {
     return;
   }
   const bool textEditor = kind != ExportKind::kQuickReference;
-  if (!Opener()(Text(path), textEditor)) {
+  if (!OpenPreview(Text(path), textEditor)) {
     ShowMessage(owner,
                 QString("Failed to %1 file %2").arg(textEditor ? "preview" : "execute", Text(path)),
                 QMessageBox::Warning);
   }
 }
 
-// The save dialog stays open while the chosen file's folder does not exist.
+// The save dialog stays open while the chosen file's folder does not exist. The name is
+// taken when the user confirms it: a folder listing read later selects the default name
+// again.
 class ExportSaveDialog : public QFileDialog {
  public:
   using QFileDialog::QFileDialog;
+
+  const QString& Chosen() const { return chosen_; }
 
  protected:
   void accept() override {
@@ -103,8 +125,12 @@ class ExportSaveDialog : public QFileDialog {
                   QMessageBox::Warning);
       return;
     }
+    chosen_ = files.value(0);
     QFileDialog::accept();
   }
+
+ private:
+  QString chosen_;
 };
 
 // Puts the Preview and Options buttons to the right of the file controls.
@@ -120,7 +146,8 @@ void AddSaveDialogButtons(QFileDialog& dialog, QPushButton* preview, QPushButton
   }
 }
 
-void ExportAs(QWidget* owner, Chip62500& chip, ExportSettings& settings) {
+// The path written, or empty.
+QString ExportAs(QWidget* owner, Chip62500& chip, ExportSettings& settings) {
   const ExportKind kind = kExportKinds[settings.kind];
   const ExportFilter filter = ExportFileFilter(kind);
   ExportSaveDialog dialog(owner, "Export As");
@@ -147,10 +174,12 @@ void ExportAs(QWidget* owner, Chip62500& chip, ExportSettings& settings) {
     if (wince) dialog.selectFile(Text(DefaultExportName(chip, kind, settings.mode)));
   });
 
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const std::string error =
-      ExportToFile(chip, kind, settings.mode, dialog.selectedFiles().first().toStdString());
-  if (!error.empty()) ShowMessage(owner, Text(error), QMessageBox::Warning);
+  if (dialog.exec() != QDialog::Accepted || dialog.Chosen().isEmpty()) return {};
+  const QString path = dialog.Chosen();
+  const std::string error = ExportToFile(chip, kind, settings.mode, path.toStdString());
+  if (error.empty()) return path;
+  ShowMessage(owner, Text(error), QMessageBox::Warning);
+  return {};
 }
 
 }  // namespace
@@ -161,10 +190,11 @@ ExportSettings& CurrentExportSettings() {
 }
 
 void SetPreviewOpener(PreviewOpener opener) {
-  Opener() = std::move(opener);
+  TestOpener() = std::move(opener);
 }
 
-void RunExportDialog(QWidget* owner, Chip62500& chip) {
+QString RunExportDialog(QWidget* owner, Chip62500& chip) {
   ExportSettings& settings = CurrentExportSettings();
-  if (ChooseKind(owner, chip, settings)) ExportAs(owner, chip, settings);
+  if (!ChooseKind(owner, chip, settings)) return {};
+  return ExportAs(owner, chip, settings);
 }

@@ -10,12 +10,14 @@
 class QWidget;
 class Chip62500;
 
-void RunExportDialog(QWidget* owner, Chip62500& chip);
+// The path of the file written, or empty when nothing was.
+QString RunExportDialog(QWidget* owner, Chip62500& chip);
 
 // The mode number, options and chosen kind, kept while the program runs.
 ExportSettings& CurrentExportSettings();
 
-// Shows a preview file: in the program's own text viewer (textEditor) or with the
-// program the system associates with it. Tests replace it; false when nothing could be started.
+// Shows a preview file in the program's own text viewer; textEditor is clear for the
+// quick reference. Tests replace it (nullptr: the viewer again); false when the file
+// could not be shown.
 using PreviewOpener = std::function<bool(const QString& path, bool textEditor)>;
 void SetPreviewOpener(PreviewOpener opener);

@@ -68,11 +68,12 @@ class FeaturesPage : public QWidget {
     layout->addWidget(tree_, 1);
     connect(tree_, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* entry) { Activate(entry); });
-    connect(tree_, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* entry) {
-      if (entry->parent() && ItemOf(entry)) ItemOf(entry)->expanded = true;
+    // What the user opens and closes is remembered; what a search opens is not.
+    connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* entry) {
+      if (!searching_ && entry->parent() && ItemOf(entry)) ItemOf(entry)->expanded = true;
     });
-    connect(tree_, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* entry) {
-      if (entry->parent() && ItemOf(entry)) ItemOf(entry)->expanded = false;
+    connect(tree_, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* entry) {
+      if (!searching_ && entry->parent() && ItemOf(entry)) ItemOf(entry)->expanded = false;
     });
     Fill();
     setFocusProxy(tree_);
@@ -108,7 +109,12 @@ class FeaturesPage : public QWidget {
     if (&item == RememberedTop()) top_ = entry;
     if (!RememberedSelection() && !selected_ && !topLevel) selected_ = entry;
     for (auto& child : node.children) Add(*child, entry, false);
-    entry->setExpanded(item.type == kUiTemplate || topLevel || item.expanded);
+    entry->setExpanded(OpensOnFill(entry));
+  }
+
+  static bool OpensOnFill(QTreeWidgetItem* entry) {
+    const UiItem* item = ItemOf(entry);
+    return !item || item->type == kUiTemplate || !entry->parent() || item->expanded;
   }
 
   void Fill() {
@@ -135,7 +141,17 @@ class FeaturesPage : public QWidget {
     host_.SettingsChanged();
   }
 
+  // Shown on the screen: not hidden, and every group above it open.
+  static bool IsVisible(QTreeWidgetItem* entry) {
+    if (!entry || entry->isHidden()) return false;
+    for (QTreeWidgetItem* up = entry->parent(); up; up = up->parent()) {
+      if (up->isHidden() || !up->isExpanded()) return false;
+    }
+    return true;
+  }
+
   void Activate(QTreeWidgetItem* entry) {
+    if (!IsVisible(entry)) return;
     UiItem* item = ItemOf(entry);
     if (!item || item->type == kUiGroup) return;
     int result = 0;
@@ -178,16 +194,26 @@ class FeaturesPage : public QWidget {
 
   // Shows only the entries whose text or keyname holds the search text, with their
   // groups; all entries when it is empty.
+  // Matches inside groups are opened while searching; the groups open and closed as the
+  // user left them come back when the search is cleared. The current item is a visible
+  // match, or none.
   void Filter() {
     const QString text = find_->text().trimmed();
     if (!text.isEmpty() && !others_) AddOtherFeatures();
     for (int i = 0; i < tree_->topLevelItemCount(); ++i) Show(tree_->topLevelItem(i), text, false);
     if (others_) others_->setHidden(text.isEmpty() || !Show(others_, text, false));
+    searching_ = true;
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+      if ((*it)->childCount() == 0) continue;
+      (*it)->setExpanded(text.isEmpty() ? OpensOnFill(*it) : !(*it)->isHidden());
+    }
+    searching_ = false;
     if (text.isEmpty()) return;
     QTreeWidgetItem* current = tree_->currentItem();
-    if (current && !current->isHidden() && Matches(current, text)) return;
+    if (IsVisible(current) && Matches(current, text)) return;
+    tree_->setCurrentItem(nullptr);
     for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
-      if (!(*it)->isHidden() && ItemOf(*it) && ItemOf(*it)->feature && Matches(*it, text)) {
+      if (IsVisible(*it) && ItemOf(*it) && ItemOf(*it)->type != kUiGroup && Matches(*it, text)) {
         tree_->setCurrentItem(*it);
         break;
       }
@@ -227,6 +253,10 @@ class FeaturesPage : public QWidget {
         tree_->setFocus();
         return true;
       }
+      if (key == Qt::Key_Escape && !find_->text().isEmpty()) {
+        find_->clear();
+        return true;
+      }
     }
     if (watched == tree_ && event->type() == QEvent::KeyPress) {
       const int key = static_cast<QKeyEvent*>(event)->key();
@@ -248,6 +278,7 @@ class FeaturesPage : public QWidget {
   QTreeWidgetItem* others_ = nullptr;
   QTreeWidgetItem* selected_ = nullptr;
   QTreeWidgetItem* top_ = nullptr;
+  bool searching_ = false;  // expanding for a search
 };
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QToolTip>
 #include <QUndoStack>
@@ -135,12 +136,14 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
     tabs_->setTabToolTip(index, Q(TooltipText(chip_, tab.tooltip)));
   }
   tabLayout->addWidget(tabs_);
-  // A page larger than the room left scrolls instead of growing the window.
-  pageArea_ = new QScrollArea(tabArea);
-  pageArea_->setWidgetResizable(true);
-  pageArea_->setFrameShape(QFrame::StyledPanel);
-  tabLayout->addWidget(pageArea_, 1);
-  layout->addWidget(tabArea, 1);
+  pageFrame_ = new QFrame(tabArea);
+  pageFrame_->setFrameShape(QFrame::StyledPanel);
+  new QVBoxLayout(pageFrame_);
+  pageFrame_->layout()->setContentsMargins(1, 1, 1, 1);
+  tabLayout->addWidget(pageFrame_, 1);
+  // The page and the Diagnostics box share the height as the tab strip's 300 and the
+  // box's 81 dialog units do, at any window size.
+  layout->addWidget(tabArea, 300);
 
   auto* group = new QGroupBox("Diagnostics", central);
   group->setObjectName("1102");
@@ -154,16 +157,19 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
   palette.setColor(QPalette::Base, palette.color(QPalette::Button));
   diagnostics_->setPalette(palette);
   groupLayout->addWidget(diagnostics_);
-  // The box keeps its 66 dialog units of height; the page takes the room that is left.
-  diagnostics_->setFixedHeight(66 * QFontMetrics(font()).height() / 8);
-  layout->addWidget(group);
+  diagnostics_->setMinimumHeight(2 * QFontMetrics(diagnostics_->font()).lineSpacing());
+  diagnostics_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+  layout->addWidget(group, 81);
   setCentralWidget(central);
+  statusBar()->setObjectName("statusBar");
 
   // 450 x 400 dialog units where the screen has the room; the layouts set the minimum.
   const QFontMetrics metrics(font());
   QSize size(450 * metrics.averageCharWidth() / 4, 400 * metrics.height() / 8);
+  // Within the screen's free area, less the title bar and frame.
   if (const QScreen* screen = QApplication::primaryScreen())
-    size = size.boundedTo(screen->availableSize() * 9 / 10);
+    size =
+        size.boundedTo(screen->availableSize() - QSize(metrics.height(), 5 * metrics.height() / 2));
   resize(size);
 
   // The style first: setting it resets the tooltip font.
@@ -201,8 +207,10 @@ void MainWindow::BuildMenu() {
   connect(AddAction(file, 40004, "Configure &Multiple..."), &QAction::triggered, this, [this] {
     if (MaybeSave()) RunConfigureMultipleDialog(this, chip_, {});
   });
-  connect(AddAction(file, 40005, "&Export..."), &QAction::triggered, this,
-          [this] { RunExportDialog(this, chip_); });
+  connect(AddAction(file, 40005, "&Export..."), &QAction::triggered, this, [this] {
+    const QString written = RunExportDialog(this, chip_);
+    if (!written.isEmpty()) ReportWritten(QString("Exported to \"%1\".").arg(written));
+  });
   file->addSeparator();
   connect(AddAction(file, 40006, "E&xit"), &QAction::triggered, this, &QWidget::close);
 
@@ -212,7 +220,11 @@ void MainWindow::BuildMenu() {
   undo->setShortcut(QKeySequence::Undo);
   QAction* redo = undo_->createRedoAction(this, "&Redo");
   redo->setObjectName("redo");
-  redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence::Redo});
+  // Ctrl+Y beside the platform's keys; a key listed twice would be ambiguous and do nothing.
+  QList<QKeySequence> redoKeys{QKeySequence(Qt::CTRL | Qt::Key_Y)};
+  for (const QKeySequence& keys : QKeySequence::keyBindings(QKeySequence::Redo))
+    if (!redoKeys.contains(keys)) redoKeys << keys;
+  redo->setShortcuts(redoKeys);
   edit->addAction(undo);
   edit->addAction(redo);
   edit->addSeparator();
@@ -245,6 +257,7 @@ void MainWindow::BuildMenu() {
 
   for (QMenu* menu : {file, edit, help})
     connect(menu, &QMenu::aboutToShow, this, &MainWindow::PrepareMenu);
+  UpdateActions();
   PrepareMenu();
 }
 
@@ -272,9 +285,13 @@ void MainWindow::AddShortcuts() {
   }
 }
 
-void MainWindow::PrepareMenu() {
+// Save and Save As need an open file; kept up to date so that their keys always work.
+void MainWindow::UpdateActions() {
   save_->setEnabled(!currentFile_.isEmpty());
   saveAs_->setEnabled(!currentFile_.isEmpty());
+}
+
+void MainWindow::PrepareMenu() {
   tooltips_->setChecked(tooltipsEnabled_);
   about_->setText(QString("&About %1...").arg(Q(ProgramName(chip_))));
   for (QAction* action : delays_->actions()) {
@@ -289,15 +306,29 @@ void MainWindow::SetTooltipDelay(int milliseconds) {
   TheDelayStyle()->delay = milliseconds;
 }
 
+// The title marks unsaved changes of the open file after its name.
 void MainWindow::UpdateTitle() {
-  setWindowTitle(Q(WindowTitle(chip_, currentFile_.toStdString())));
+  QString title = Q(WindowTitle(chip_, currentFile_.toStdString()));
+  if (!currentFile_.isEmpty()) {
+    // The title is the file's name, " - " and the title without a file.
+    const qsizetype length = title.size() - Q(WindowTitle(chip_, "")).size() - 3;
+    title.replace(0, length, title.left(length).replace("[*]", "[*][*]") + "[*]");
+  }
+  setWindowTitle(title);
+  UpdateModified();
+}
+
+void MainWindow::UpdateModified() {
+  setWindowModified(!currentFile_.isEmpty() && HasUnsavedChanges());
+}
+
+void MainWindow::ReportWritten(const QString& text) {
+  statusBar()->showMessage(text);
 }
 
 void MainWindow::ShowPage(int index) {
-  if (page_) {
-    delete pageArea_->takeWidget();
-    page_ = nullptr;
-  }
+  delete pageContainer_;
+  page_ = nullptr;
   if (index == 0) {
     page_ = CreateFeaturesPage(*this, nullptr);
   } else if (index == 1) {
@@ -305,7 +336,17 @@ void MainWindow::ShowPage(int index) {
   } else {
     page_ = CreateDirectPage(*this, nullptr);
   }
-  pageArea_->setWidget(page_);
+  // The Direct page scrolls when the room is too small; the other pages scroll their
+  // own tree or list.
+  pageContainer_ = page_;
+  if (index == 2) {
+    auto* area = new QScrollArea;
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidget(page_);
+    pageContainer_ = area;
+  }
+  pageFrame_->layout()->addWidget(pageContainer_);
   // The page's tree or list takes the keyboard.
   page_->setFocus();
 }
@@ -324,12 +365,14 @@ void MainWindow::RecordBlockChange(const QString& text) {
   undo_->push(
       new BlockChange(recorded_, now, text, [this](const BlockState& state) { LoadState(state); }));
   recorded_ = now;
+  UpdateModified();
 }
 
 void MainWindow::LoadState(const BlockState& state) {
   chip_.LoadBlock(state.block);
   RegisterHandChanges() = state.marks;
   recorded_ = state;
+  UpdateModified();
   ShowPage(tabs_->currentIndex());
   ShowDiagnostics(QString(), false);
 }
@@ -341,6 +384,7 @@ bool MainWindow::HasUnsavedChanges() const {
 void MainWindow::MarkSaved() {
   savedBlock_ = chip_.Block();
   recorded_ = CurrentState();
+  if (save_) UpdateModified();
 }
 
 bool MainWindow::MaybeSave() {
@@ -385,6 +429,7 @@ bool MainWindow::OpenFile(const QString& path) {
   undo_->clear();
   MarkSaved();
   UpdateTitle();
+  UpdateActions();
   ShowPage(tabs_->currentIndex());
   ShowDiagnostics(QString(), false);
   return true;
@@ -416,11 +461,10 @@ bool MainWindow::SaveFile(const QString& newName) {
       SaveStorableFile(chip_, currentFile_.toStdString(), newName.toStdString(), false);
   ShowFileMessages(this, outcome);
   if (!outcome.ok) return false;
-  if (!newName.isEmpty()) {
-    currentFile_ = newName;
-    UpdateTitle();
-  }
+  if (!newName.isEmpty()) currentFile_ = newName;
   savedBlock_ = chip_.Block();
+  UpdateTitle();
+  ReportWritten(QString("Configuration saved in \"%1\".").arg(currentFile_));
   ShowMessage(this, QString("Configuration data saved in file \"%1\".").arg(currentFile_),
               QMessageBox::Information);
   return true;
@@ -438,8 +482,10 @@ void MainWindow::ImportSettings() {
 void MainWindow::ExportSettings() {
   const QString name =
       ChooseFile(this, false, "Export Settings", SettingsFileFilters(), QString(), "settings");
-  if (!name.isEmpty() && ExportSettingsFile(this, chip_, name))
+  if (!name.isEmpty() && ExportSettingsFile(this, chip_, name)) {
     ShowDiagnostics(QString("Settings saved in file \"%1\".\n").arg(name), false);
+    ReportWritten(QString("Settings saved in \"%1\".").arg(name));
+  }
 }
 
 void MainWindow::CompareWith() {
@@ -455,8 +501,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   closing_ = true;
-  delete pageArea_->takeWidget();
-  page_ = nullptr;
+  delete pageContainer_;
+  pageContainer_ = page_ = nullptr;
   event->accept();
 }
 

@@ -11,8 +11,8 @@
 class QAction;
 class QActionGroup;
 class QGroupBox;
+class QFrame;
 class QPlainTextEdit;
-class QScrollArea;
 class QTabBar;
 class QUndoStack;
 
@@ -76,15 +76,20 @@ class MainWindow : public QMainWindow, public PageHost {
   void LoadState(const BlockState& state);
   BlockState CurrentState() const;
   void MarkSaved();
+  void UpdateActions();
   void PrepareMenu();
   void UpdateTitle();
+  void UpdateModified();
+  // Says in the status bar what was written where.
+  void ReportWritten(const QString& text);
   void SetTooltipDelay(int milliseconds);
 
   Chip62500& chip_;
   UiFeatures& features_;
   QTabBar* tabs_ = nullptr;
-  QScrollArea* pageArea_ = nullptr;
+  QFrame* pageFrame_ = nullptr;
   QWidget* page_ = nullptr;
+  QWidget* pageContainer_ = nullptr;  // the page, or the scroll area around it
   QPlainTextEdit* diagnostics_ = nullptr;
   QAction* save_ = nullptr;
   QAction* saveAs_ = nullptr;

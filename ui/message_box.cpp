@@ -1,5 +1,6 @@
 #include "ui/message_box.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 
 #include "config/chip62500.h"
@@ -22,6 +23,18 @@ int ShowMessage(QWidget* owner, const QString& text, QMessageBox::Icon icon,
   if (Hook()) return Hook()(text, icon);
   if (!owner) owner = QApplication::activeWindow();
   QMessageBox box(icon, QString::fromStdString(ProgramName(TheChip())), text, buttons, owner);
+  // The answers of the save question have keys of their own.
+  const struct {
+    QMessageBox::StandardButton button;
+    const char* text;
+  } kMnemonics[] = {{QMessageBox::Save, "&Save"},
+                    {QMessageBox::Discard, "&Discard"},
+                    {QMessageBox::Cancel, "&Cancel"},
+                    {QMessageBox::Yes, "&Yes"},
+                    {QMessageBox::No, "&No"}};
+  for (const auto& row : kMnemonics) {
+    if (QAbstractButton* button = box.button(row.button)) button->setText(row.text);
+  }
   if (owner) {
     box.adjustSize();
     const QRect frame = owner->frameGeometry();

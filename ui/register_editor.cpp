@@ -13,6 +13,7 @@
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
+#include "ui/currently_line.h"
 
 namespace {
 
@@ -69,8 +70,10 @@ void RegisterEditor::SwitchRadix(unsigned radix) {
 }
 
 void RegisterEditor::RefreshCurrently() {
-  currently_->setText("Currently  =  " + QString::fromStdString(FormatNumber(
-                                             RowValue(chip_, row_, index_), radix_, 0)));
+  SetCurrentlyLine(currently_,
+                   "Currently  =  " + QString::fromStdString(
+                                          FormatNumber(RowValue(chip_, row_, index_), radix_, 0)),
+                   false);
 }
 
 void RegisterEditor::accept() {
@@ -86,9 +89,11 @@ void RegisterEditor::accept() {
         StringPrintf("Cannot store \"%s\": the value does not fit %u bits", typed.c_str(), bits);
   }
   if (!refusal.empty()) {
-    // Refused with the reason; the dialog stays open.
-    currently_->setText(QString::fromStdString(refusal));
+    // Refused with the reason in red; the dialog stays open for the edit to be corrected.
+    SetCurrentlyLine(currently_, QString::fromStdString(refusal), true);
     QApplication::beep();
+    edit_->setFocus();
+    edit_->selectAll();
     return;
   }
   SetRowByHand(chip_, changes_, row_, index_, *value);

@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "ui/message_box.h"
@@ -59,6 +60,7 @@ void TemplateChooser::ShowDetails() {
   if (index < 0) {
     details_->addItem("None of the templates match current settings.");
     details_->setEnabled(false);
+    FitWidth();
     return;
   }
   details_->setEnabled(true);
@@ -67,6 +69,15 @@ void TemplateChooser::ShowDetails() {
     details_->addItem(
         QString::fromStdString(ui_.TemplateValueName(item_, index, static_cast<int>(v), 0x01) +
                                "  =  " + values[v].value));
+  }
+  FitWidth();
+}
+
+// Both lists show their longest line whole.
+void TemplateChooser::FitWidth() {
+  for (QListWidget* list : {templates_, details_}) {
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
   }
 }
 

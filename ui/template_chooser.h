@@ -17,6 +17,7 @@ class TemplateChooser : public QDialog {
   void accept() override;
   int SelectedRow() const;
   void ShowDetails();
+  void FitWidth();
   void Apply(int index);
 
   UiFeatures& ui_;

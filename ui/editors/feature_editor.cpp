@@ -8,6 +8,7 @@
 
 #include "chipmodel/chip_engine.h"
 #include "config/editor_rules.h"
+#include "ui/currently_line.h"
 #include "uifeatures/ui_features.h"
 
 FeatureEditor::FeatureEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item, int id)
@@ -53,10 +54,7 @@ void FeatureEditor::ShowOverride() {
 }
 
 void FeatureEditor::ShowCurrently(const QString& text, bool error) {
-  currently_->setText(text);
-  QPalette palette = currently_->palette();
-  palette.setColor(QPalette::WindowText, error ? QColor(255, 0, 0) : QColor(0, 0, 0));
-  currently_->setPalette(palette);
+  SetCurrentlyLine(currently_, text, error);
 }
 
 void FeatureEditor::RefreshCurrently() {

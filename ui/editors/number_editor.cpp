@@ -69,6 +69,8 @@ bool NumberEditor::Apply() {
   uint32_t value = 0;
   if (!Validate(&value)) {
     QApplication::beep();
+    edit_->setFocus();
+    edit_->selectAll();
     return false;
   }
   chip_.SetFieldValue(Feature(), value);

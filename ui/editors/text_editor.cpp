@@ -36,6 +36,8 @@ bool TextEditor::Apply() {
   if (SetFrequencyText(chip_, Feature(), text, &error)) return true;
   ShowCurrently(QString::fromStdString("Cannot read \"" + text + "\": " + error), true);
   QApplication::beep();
+  edit_->setFocus();
+  edit_->selectAll();
   return false;
 }
 

@@ -1,13 +1,17 @@
 // The main window as a desktop program: keyboard focus, dialog widths, size at scale 2,
 // undo, the unsaved-changes prompt and the feature search. Runs at QT_SCALE_FACTOR=2.
+#include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QUndoStack>
+#include <QWindow>
 #include <fstream>
 
+#include "config/configurable_file.h"
 #include "ui/configure_multiple_dialog.h"
 #include "ui/dialog_fit.h"
 #include "ui/editors/create_editor.h"
@@ -42,6 +46,14 @@ Answer Type(const char* field, const char* text) {
     dialog->findChild<QLineEdit*>(field)->setText(text);
     dialog->accept();
   };
+}
+
+// Makes the first item holding text current, opening the groups above it.
+void ShowCurrent(QTreeWidget* tree, const char* text) {
+  QTreeWidgetItem* item = tree->findItems(text, Qt::MatchContains | Qt::MatchRecursive).value(0);
+  QVERIFY(item);
+  tree->scrollToItem(item);
+  tree->setCurrentItem(item);
 }
 
 QByteArray BlockBytes() {
@@ -116,13 +128,11 @@ class DesktopTest : public QObject {
   void undoRestoresEveryStep() {
     QList<QByteArray> blocks{BlockBytes()};
     auto* tree = window_->findChild<QTreeWidget*>("1601");
-    tree->setCurrentItem(
-        tree->findItems("Register Address", Qt::MatchContains | Qt::MatchRecursive)[0]);
+    ShowCurrent(tree, "Register Address");
     Press(tree, Qt::Key_Return, Type("2503", "00010000"));
     blocks << BlockBytes();
     // No template matches now; the chooser opens with none chosen.
-    tree->setCurrentItem(
-        tree->findItems("Memory Map Templates", Qt::MatchContains | Qt::MatchRecursive)[0]);
+    ShowCurrent(tree, "Memory Map Templates");
     Press(tree, Qt::Key_Return, [](QDialog* chooser) {
       auto* list = chooser->findChild<QListWidget*>("2507");
       QVERIFY(list->selectedItems().isEmpty());
@@ -167,6 +177,93 @@ class DesktopTest : public QObject {
     window_->findChild<QAction*>("40006")->trigger();
     QCOMPARE(texts.size(), 1);
     QVERIFY(!window_->isVisible());
+  }
+
+  // Open, change, save and the title's mark with key presses only: no menu is opened.
+  void keysAloneOpenAndSave() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("DRIVER.EXE");
+    WriteImage(file, DefaultHalStruct());
+    SetFileChooser([&](QWidget*, bool open, const QString&, const QString&, const QString&,
+                       const QString&) { return open ? file : QString(); });
+    QStringList texts;
+    RecordMessages(&texts);
+    QTest::keyClick(window_.get(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(window_->CurrentFile(), file);
+    QVERIFY(window_->windowHandle()->title().startsWith("DRIVER.EXE - "));
+    auto* tree = window_->findChild<QTreeWidget*>("1601");
+    ShowCurrent(tree, "Register Address");
+    Press(tree, Qt::Key_Return, Type("2503", "00010000"));
+    QApplication::setActiveWindow(window_.get());  // as the window manager does
+    QVERIFY(window_->windowHandle()->title().startsWith("DRIVER.EXE* - "));
+    QTest::keyClick(window_.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(texts, QStringList{QString("Configuration data saved in file \"%1\".").arg(file)});
+    QCOMPARE(window_->statusBar()->currentMessage(),
+             QString("Configuration saved in \"%1\".").arg(file));
+    QVERIFY(window_->windowHandle()->title().startsWith("DRIVER.EXE - "));
+    Chip62500 reread;
+    QVERIFY(OpenConfigurableFile(reread, file.toStdString()).ok);
+    QCOMPARE(reread.GetFieldValue("regoffset"), 0x10000u);
+    // Undo back to the saved block takes the mark away again.
+    QTest::keyClick(window_.get(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(window_->windowHandle()->title().startsWith("DRIVER.EXE* - "));
+    QTest::keyClick(window_.get(), Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(!window_->isWindowModified());
+    SetFileChooser(nullptr);
+  }
+
+  // The save question's answers have their own keys.
+  void saveQuestionHasMnemonics() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("DRIVER.EXE");
+    WriteImage(file, DefaultHalStruct());
+    QVERIFY(window_->OpenFile(file));
+    TheChip().SetFieldValue("stride", 120);
+    window_->SettingsChanged();
+    QStringList buttons;
+    QTimer::singleShot(50, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      for (QAbstractButton* button : box->buttons()) buttons << button->text();
+      QTest::keyClick(box, Qt::Key_C, Qt::AltModifier);
+    });
+    QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier);
+    buttons.sort();
+    QCOMPARE(buttons, QStringList({"&Cancel", "&Discard", "&Save"}));
+    QVERIFY(window_->isVisible());
+  }
+
+  // Enter opens the current item only while it is shown; matches in groups are opened;
+  // Escape clears the search.
+  void searchEnterAndEscape() {
+    QTest::keyClick(window_.get(), Qt::Key_F, Qt::ControlModifier);
+    auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(field);
+    auto* tree = window_->findChild<QTreeWidget*>("1601");
+    QTest::keyClicks(field, "template");
+    QVERIFY(tree->currentItem());
+    QCOMPARE(tree->currentItem()->text(0).left(20), QString("Memory Map Templates"));
+    for (auto* up = tree->currentItem()->parent(); up; up = up->parent()) QVERIFY(up->isExpanded());
+    QVERIFY(Press(field, Qt::Key_Return).startsWith("216:"));
+    field->clear();
+    QTest::keyClicks(field, "no such feature");
+    QVERIFY(!tree->currentItem());
+    QCOMPARE(Press(field, Qt::Key_Return), QString());
+    QTest::keyClick(field, Qt::Key_Escape);
+    QCOMPARE(field->text(), QString());
+    // The groups the search opened close again.
+    QVERIFY(!Find(tree, "Memory Map")->isExpanded());
+  }
+
+  // The tree keeps its share of a small window; the Diagnostics box gives up its own.
+  void treeKeepsItsShare() {
+    window_->resize(300, 283);
+    QTest::qWait(20);
+    auto* tree = window_->findChild<QTreeWidget*>("1601");
+    auto* box = window_->findChild<QWidget*>("1103");
+    QVERIFY2(tree->height() >= box->height(),
+             qPrintable(QString("tree %1, box %2").arg(tree->height()).arg(box->height())));
+    QVERIFY(tree->height() >= 2 * tree->fontMetrics().height());
   }
 
   void searchOffersFeaturesOutsideTheTree() {

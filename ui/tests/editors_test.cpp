@@ -67,6 +67,17 @@ int Accept(QDialog* editor) {
   return editor->result();
 }
 
+void ShowActive(QDialog* dialog) {
+  dialog->show();
+  QApplication::setActiveWindow(dialog);
+  QVERIFY(QTest::qWaitForWindowActive(dialog));
+}
+
+// The label is as wide as its text.
+bool ShowsWhole(QLabel* label) {
+  return label->width() >= label->fontMetrics().horizontalAdvance(label->text());
+}
+
 bool ShowsError(QDialog* editor) {
   return editor->findChild<QLabel*>("2506")->palette().color(QPalette::WindowText) ==
          QColor(255, 0, 0);
@@ -258,30 +269,43 @@ class EditorsTest : public QObject {
     QCOMPARE(chip_->sequence.size(), size_t(2));
   }
 
-  // Frequency and register editors refuse what they cannot read, say why and stay open.
+  // Frequency and register editors refuse what they cannot read, say why in red, whole,
+  // and stay open with the focus back in the edit.
   void valueEditorsRefuseUnreadableText() {
     UiItem item = FeatureItem("clki");
     const uint32_t clki = chip_->GetFieldValue("clki");
     for (const char* typed : {"banana", "25000000", "3276.8  kHz"}) {
       std::unique_ptr<FeatureEditor> editor(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
-      editor->findChild<QLineEdit*>("2504")->setText(typed);
+      ShowActive(editor.get());
+      auto* edit = editor->findChild<QLineEdit*>("2504");
+      edit->setText(typed);
       const bool read = typed[0] == '3';
       QCOMPARE(Accept(editor.get()), read ? 1 : 0);
       QCOMPARE(chip_->GetFieldValue("clki"), read ? 3276800u : clki);
-      if (!read) QVERIFY(Currently(editor.get()).startsWith("Cannot read"));
+      if (read) continue;
+      QVERIFY(Currently(editor.get()).startsWith("Cannot read"));
+      QVERIFY(ShowsError(editor.get()));
+      QVERIFY(ShowsWhole(editor->findChild<QLabel*>("2506")));
+      QCOMPARE(QApplication::focusWidget(), edit);
     }
     ManualChanges changes;
     unsigned radix = 10;
     const uint32_t value = chip_->ReadRegister(0, false);
     RegisterEditor editor(nullptr, *chip_, changes, 0, 0, radix);
+    ShowActive(&editor);
     const struct {
       const char *typed, *message;
     } rows[] = {{"abc", "Cannot read \"abc\": not a decimal number"},
                 {"256", "Cannot store \"256\": the value does not fit 8 bits"}};
+    auto* line = editor.findChild<QLabel*>("2101");
     for (const auto& row : rows) {
       editor.findChild<QLineEdit*>("2103")->setText(row.typed);
+      editor.findChild<QLabel*>("2101")->setFocus();
       QCOMPARE(Accept(&editor), 0);
-      QCOMPARE(editor.findChild<QLabel*>("2101")->text(), QString(row.message));
+      QCOMPARE(line->text(), QString(row.message));
+      QCOMPARE(line->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+      QVERIFY(ShowsWhole(line));
+      QCOMPARE(QApplication::focusWidget(), editor.findChild<QLineEdit*>("2103"));
     }
     QCOMPARE(chip_->ReadRegister(0, false), value);
     editor.findChild<QLineEdit*>("2103")->setText("17");

@@ -264,6 +264,18 @@ class PagesTest : public QObject {
     });
     Control<QPushButton>(page, 1906)->click();
     QVERIFY(ticked && !enabledDuring && page->isEnabled());
+    // SHUTDOWN on the indirect interface leaves the panel on: a warning, not a note.
+    chip_->LoadBlock(DefaultHalStruct());
+    QVERIFY(chip_->SetValueText("ii", "True"));
+    Control<QPushButton>(page, 1906)->click();
+    QVERIFY(chip_->IsChipInitialised());
+    messages_.clear();
+    QList<QMessageBox::Icon> icons;
+    RecordMessages(&messages_, &icons);
+    Control<QPushButton>(page, 1907)->click();
+    QVERIFY(host_->diagnostics.startsWith("The panel was not put to sleep"));
+    QVERIFY(host_->diagnosticsAlert);
+    QCOMPARE(icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
     qunsetenv("K7Q_SIMULATED_BOARD");
   }
 

@@ -33,8 +33,9 @@ class TestHost : public PageHost {
   TestHost(Chip62500& chip, UiFeatures& features) : chip_(chip), features_(features) {}
   Chip62500& Chip() override { return chip_; }
   UiFeatures& Features() override { return features_; }
-  void ShowDiagnostics(const QString& text, bool) override {
+  void ShowDiagnostics(const QString& text, bool alert) override {
     diagnostics = text;
+    diagnosticsAlert = alert;
     ++diagnosticsShown;
   }
   void SettingsChanged() override { ++changes; }
@@ -42,6 +43,7 @@ class TestHost : public PageHost {
 
   QWidget window;
   QString diagnostics;
+  bool diagnosticsAlert = false;
   int diagnosticsShown = 0;
   int changes = 0;
 
@@ -88,7 +90,9 @@ inline bool DropFiles(QWidget* target, const QStringList& paths) {
   return enter.isAccepted();
 }
 
+// Enter on the item, its groups opened first as a user would.
 inline void PressEnter(QTreeWidget* tree, QTreeWidgetItem* item) {
+  tree->scrollToItem(item);
   tree->setCurrentItem(item);
   QTest::keyClick(tree, Qt::Key_Return);
 }
