@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <system_error>
 #include <thread>
@@ -18,6 +19,7 @@
 namespace {
 
 constexpr size_t kSummaryRoom = 4095;
+constexpr char kStoppedReason[] = "not configured: the pass was stopped";
 
 // Files held open at once by a group; the rest of the descriptor limit stays free.
 size_t GroupSize() {
@@ -86,17 +88,25 @@ void CommitGroup(std::vector<PreparedSave>& group) {
 }
 
 // Prepares the images' saves two at a time: a helper thread and this one each take the
-// next image in turn. Only this thread reports how many are finished.
+// next image in turn. Only this thread reports how many are finished and asks whether
+// to stop; an image not prepared when the pass stops is not configured.
 void PrepareImages(Chip62500& chip, const std::vector<PreparedSave*>& images,
-                   bool preserveAddresses, const std::function<void(size_t)>& finishedSoFar) {
+                   bool preserveAddresses, const std::function<void(size_t)>& finishedSoFar,
+                   const std::function<bool()>& stop) {
   std::atomic<size_t> next{0}, finished{0};
+  std::atomic<bool> stopped{false};
   auto prepareNext = [&] {
     const size_t k = next++;
     if (k >= images.size()) return false;
-    *images[k] = PrepareImageSave(chip, images[k]->name, preserveAddresses);
+    if (stopped) {
+      images[k]->outcome = RefusedSave(images[k]->name, kStoppedReason);
+    } else {
+      *images[k] = PrepareImageSave(chip, images[k]->name, preserveAddresses);
+    }
     ++finished;
     return true;
   };
+  if (stop && stop()) stopped = true;
   std::thread helper;
   try {
     if (images.size() > 1)
@@ -106,7 +116,11 @@ void PrepareImages(Chip62500& chip, const std::vector<PreparedSave*>& images,
       });
   } catch (const std::system_error&) {  // no thread to be had: this one does them all
   }
-  while (prepareNext()) finishedSoFar(finished);
+  for (;;) {
+    if (stop && stop()) stopped = true;
+    if (!prepareNext()) break;
+    finishedSoFar(finished);
+  }
   if (helper.joinable()) helper.join();
   finishedSoFar(finished);
 }
@@ -116,7 +130,8 @@ void PrepareImages(Chip62500& chip, const std::vector<PreparedSave*>& images,
 ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::string>& targets,
                                    bool preserveAddresses,
                                    const std::function<void(const FileOutcome&)>& afterEach,
-                                   const std::function<void(size_t, size_t)>& progress) {
+                                   const std::function<void(size_t, size_t)>& progress,
+                                   const std::function<bool()>& stop) {
   ConfigureOutcome outcome;
   outcome.summary = "Summary of configured files:\n\n";
   auto record = [&](const std::string& target, FileOutcome file) {
@@ -142,16 +157,21 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
       if (!refusal.empty()) {
         prepared.outcome = RefusedSave(target, refusal);
       } else if (IsRecordTextFile(target)) {
-        prepared.outcome = SaveConfigurableFile(chip, target, "", preserveAddresses);
+        prepared.outcome = stop && stop()
+                               ? RefusedSave(target, kStoppedReason)
+                               : SaveConfigurableFile(chip, target, "", preserveAddresses);
       } else {
         images.push_back(&prepared);
         continue;
       }
       if (progress) progress(++done, targets.size());
     }
-    PrepareImages(chip, images, preserveAddresses, [&](size_t finished) {
-      if (progress) progress(done + finished, targets.size());
-    });
+    PrepareImages(
+        chip, images, preserveAddresses,
+        [&](size_t finished) {
+          if (progress) progress(done + finished, targets.size());
+        },
+        stop);
     CommitGroup(group);
     for (size_t i = first; i < end; ++i) {
       PreparedSave& prepared = group[i - first];
@@ -163,22 +183,57 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
   return outcome;
 }
 
+bool NaturalLess(std::string_view a, std::string_view b) {
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (digit(a[i]) && digit(b[j])) {
+      // Whole runs of digits compare by value: leading zeros first dropped, then the
+      // longer run is the larger number.
+      size_t endA = i, endB = j;
+      while (endA < a.size() && digit(a[endA])) ++endA;
+      while (endB < b.size() && digit(b[endB])) ++endB;
+      std::string_view runA = a.substr(i, endA - i), runB = b.substr(j, endB - j);
+      while (runA.size() > 1 && runA[0] == '0') runA.remove_prefix(1);
+      while (runB.size() > 1 && runB[0] == '0') runB.remove_prefix(1);
+      if (runA.size() != runB.size()) return runA.size() < runB.size();
+      if (runA != runB) return runA < runB;
+      i = endA;
+      j = endB;
+      continue;
+    }
+    const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+    const int cb = std::tolower(static_cast<unsigned char>(b[j]));
+    if (ca != cb) return ca < cb;
+    ++i;
+    ++j;
+  }
+  if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+  return a < b;  // equal but for case or leading zeros: a fixed order all the same
+}
+
 std::vector<std::string> BrowserEntries(const std::string& folder, bool allFiles) {
-  std::vector<std::string> entries;
+  std::vector<std::string> folders, files;
   DIR* dir = opendir(folder.c_str());
-  if (!dir) return entries;
+  if (!dir) return {};
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
-    if (name == ".") continue;
+    if (name == "." || name == "..") continue;
     struct stat info;
     if (stat((folder + "/" + name).c_str(), &info) != 0) continue;
     if (S_ISDIR(info.st_mode)) {
-      entries.push_back("[" + name + "]");
+      folders.push_back(name);
     } else if (allFiles || IsConfigurationFileName(name)) {
-      entries.push_back(name);
+      files.push_back(name);
     }
   }
   closedir(dir);
+  std::sort(folders.begin(), folders.end(), NaturalLess);
+  std::sort(files.begin(), files.end(), NaturalLess);
+  // The parent folder first, then the folders, then the files.
+  std::vector<std::string> entries{"[..]"};
+  for (const std::string& name : folders) entries.push_back("[" + name + "]");
+  entries.insert(entries.end(), files.begin(), files.end());
   return entries;
 }
 

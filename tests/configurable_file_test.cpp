@@ -385,22 +385,55 @@ TEST(ConfigureMultiple, SrecordTargetsPreserveTheLastReadBaseAddress) {
   EXPECT_EQ(outcome.summary, "Summary of configured files:\n\n");
 }
 
-// Files added to the list are tried in the dialogs test.
+// A pass stopped at once leaves every target as it was, each failing with the reason.
+TEST(ConfigureMultiple, StopLeavesTheRestAsTheyWere) {
+  TempDir dir;
+  std::vector<std::string> targets;
+  for (const char* name : {"a.exe", "b.exe", "c.s19", "d.exe"}) {
+    targets.push_back(dir.File(name));
+    WriteFile(targets.back(), ImageWith(StoredBlock(DefaultHalStruct(), false)));
+  }
+  const std::string before = ReadFile(targets[1]);
+  Chip62500 chip;
+  chip.SetRawValue("vram", 777);
+  for (const bool stop : {true, false}) {
+    const ConfigureOutcome outcome =
+        ConfigureMultiple(chip, targets, false, nullptr, nullptr, [&] { return stop; });
+    ASSERT_EQ(outcome.files.size(), targets.size());
+    for (size_t i = 0; i < targets.size(); ++i) {
+      const bool image = i != 2;  // c.s19 holds no S-record text
+      EXPECT_EQ(outcome.files[i].ok, !stop && image) << targets[i];
+      if (stop) {
+        EXPECT_EQ(outcome.files[i].reason, "not configured: the pass was stopped");
+      }
+    }
+    if (stop) {
+      EXPECT_EQ(ReadFile(targets[1]), before);
+    }
+  }
+  EXPECT_EQ(BlockOf(dir, targets[1]).requiredVram, 777u);
+}
+
+// Files added to the list are tried in the dialogs test. Folders first, then files, in
+// natural order whatever order the folder gives.
 TEST(ConfigureMultiple, BrowserEntries) {
   TempDir dir;
-  for (const char* name : {"a.EXE", "b.s19", "c.prc", "d.OUT", "notes.txt", "e.elf.bak"})
+  for (const char* name : {"copy_10.exe", "B.s19", "copy_05.exe", "c.prc", "d.OUT", "notes.txt",
+                           "e.elf.bak", "copy_9.exe", "a.EXE"})
     WriteFile(dir.File(name), "x");
-  ASSERT_EQ(mkdir(dir.File("sub").c_str(), 0755), 0);
-  ASSERT_EQ(mkdir(dir.File("tools.exe").c_str(), 0755), 0);  // a folder, whatever its name
-  auto sorted = [](std::vector<std::string> entries) {
-    std::sort(entries.begin(), entries.end());
-    return entries;
-  };
-  EXPECT_EQ(sorted(BrowserEntries(dir.path(), false)),
-            (std::vector<std::string>{"[..]", "[sub]", "[tools.exe]", "a.EXE", "b.s19", "c.prc",
-                                      "d.OUT"}));
-  EXPECT_EQ(sorted(BrowserEntries(dir.path(), true)),
-            (std::vector<std::string>{"[..]", "[sub]", "[tools.exe]", "a.EXE", "b.s19", "c.prc",
-                                      "d.OUT", "e.elf.bak", "notes.txt"}));
+  for (const char* name : {"sub10", "sub2", "tools.exe"})  // a folder, whatever its name
+    ASSERT_EQ(mkdir(dir.File(name).c_str(), 0755), 0);
+  EXPECT_EQ(
+      BrowserEntries(dir.path(), false),
+      (std::vector<std::string>{"[..]", "[sub2]", "[sub10]", "[tools.exe]", "a.EXE", "B.s19",
+                                "c.prc", "copy_05.exe", "copy_9.exe", "copy_10.exe", "d.OUT"}));
+  EXPECT_EQ(BrowserEntries(dir.path(), true),
+            (std::vector<std::string>{"[..]", "[sub2]", "[sub10]", "[tools.exe]", "a.EXE", "B.s19",
+                                      "c.prc", "copy_05.exe", "copy_9.exe", "copy_10.exe", "d.OUT",
+                                      "e.elf.bak", "notes.txt"}));
+  EXPECT_TRUE(NaturalLess("x2", "x010"));
+  EXPECT_FALSE(NaturalLess("x010", "x2"));
+  EXPECT_TRUE(NaturalLess("x", "x1"));
+  EXPECT_NE(NaturalLess("x01", "x1"), NaturalLess("x1", "x01"));  // a strict order
   EXPECT_TRUE(BrowserEntries(dir.File("missing"), true).empty());
 }

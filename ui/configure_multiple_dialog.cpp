@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -17,7 +16,7 @@
 #include <QRadioButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <memory>
+#include <algorithm>
 
 #include "config/chip62500.h"
 #include "config/configure_multiple.h"
@@ -48,10 +47,18 @@ QString& LastFolder() {
 
 }  // namespace
 
+QString PassSourceText(const PassSource& source) {
+  const QString what = source.file.isEmpty()
+                           ? QString("the built-in default configuration")
+                           : QString("the configuration of \"%1\"").arg(source.file);
+  return "Writes " + what + (source.unsaved ? " with unsaved changes." : ".");
+}
+
 ConfigureMultipleDialog::ConfigureMultipleDialog(QWidget* owner, Chip62500& chip,
-                                                 const QStringList& names)
+                                                 const QStringList& names, const PassSource& source)
     : QDialog(owner),
       chip_(chip),
+      source_(source),
       folder_(QDir(LastFolder()).exists() ? LastFolder() : QDir::currentPath()) {
   setObjectName("ConfigureMultiple");
   setWindowTitle("Configure Multiple");
@@ -65,6 +72,9 @@ ConfigureMultipleDialog::ConfigureMultipleDialog(QWidget* owner, Chip62500& chip
   selectedLabel->setBuddy(selectedList_);
   folderText_ = new QLabel(this);
   folderText_->setObjectName("2211");
+  auto* sourceText = new QLabel(PassSourceText(source_), this);
+  sourceText->setObjectName("source");
+  sourceText->setWordWrap(true);
 
   auto* add = Button(this, 2203, "&Add >");
   auto* addAll = Button(this, 2204, "A&dd All >>");
@@ -106,7 +116,8 @@ ConfigureMultipleDialog::ConfigureMultipleDialog(QWidget* owner, Chip62500& chip
   bottom->addStretch();
   bottom->addWidget(configure);
   bottom->addWidget(close);
-  grid->addLayout(bottom, 3, 0, 1, 3);
+  grid->addWidget(sourceText, 3, 0, 1, 3);
+  grid->addLayout(bottom, 4, 0, 1, 3);
 
   connect(add, &QPushButton::clicked, this, [this] {
     if (QListWidgetItem* item = browser_->currentItem()) AddEntry(item->text(), false);
@@ -177,27 +188,41 @@ void ConfigureMultipleDialog::Configure() {
     ShowMessage(this, "ERROR: No files selected!", QMessageBox::Warning);
     return;
   }
+  const size_t total = selected_.size();
+  if (source_.confirm && source_.file.isEmpty() &&
+      ShowMessage(this,
+                  QString("Write the built-in default configuration into %1 %2?")
+                      .arg(total)
+                      .arg(total == 1 ? "file" : "files"),
+                  QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    return;
   const QList<QWidget*> controls = findChildren<QWidget*>();
   for (QWidget* control : controls) control->setEnabled(false);
-  // A progress bar once the pass has taken half a second.
-  QElapsedTimer clock;
-  clock.start();
-  std::unique_ptr<QProgressDialog> bar;
-  auto progress = [&](size_t done, size_t total) {
-    if (!bar && clock.elapsed() < 500) return;
-    if (!bar) {
-      bar = std::make_unique<QProgressDialog>("Configuring files...", QString(), 0,
-                                              static_cast<int>(total), this);
-      bar->setWindowModality(Qt::WindowModal);
-      bar->setMinimumDuration(0);
-    }
-    bar->setValue(static_cast<int>(done));
+  // "File n of m" with a Stop, once the pass has taken half a second.
+  QProgressDialog bar(this);
+  bar.setObjectName("progress");
+  bar.setWindowTitle(windowTitle());
+  bar.setCancelButtonText("&Stop");
+  bar.setRange(0, static_cast<int>(total));
+  bar.setWindowModality(Qt::WindowModal);
+  bar.setMinimumDuration(500);
+  bar.setAutoReset(false);
+  bar.setValue(0);
+  auto progress = [&](size_t done, size_t) {
+    bar.setLabelText(QString("File %1 of %2").arg(std::min(done + 1, total)).arg(total));
+    bar.setValue(static_cast<int>(done));
   };
+  bool quiet = false;  // the user asked for no further messages
   const ConfigureOutcome outcome = ConfigureMultiple(
       chip_, selected_, preserve_->isChecked(),
-      [this](const FileOutcome& file) { ShowFileMessages(this, file); }, progress);
-  bar.reset();
-  ShowMessage(this, QString::fromStdString(outcome.summary), QMessageBox::Information);
+      [&](const FileOutcome& file) {
+        if (!quiet) quiet = ShowFileMessagesOfPass(this, file);
+      },
+      progress, [&] { return bar.wasCanceled(); });
+  bar.close();
+  const PassSummary summary = SummarizePass(selected_, outcome);
+  ShowLongMessage(this, summary.lead, summary.lines,
+                  outcome.allOk ? QMessageBox::Information : QMessageBox::Warning);
   for (QWidget* control : controls) control->setEnabled(true);
   accept();
 }
@@ -213,7 +238,31 @@ void ConfigureMultipleDialog::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
 }
 
-void RunConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringList& names) {
-  ConfigureMultipleDialog dialog(owner, chip, names);
+PassSummary SummarizePass(const std::vector<std::string>& targets,
+                          const ConfigureOutcome& outcome) {
+  PassSummary summary;
+  size_t failed = 0;
+  for (size_t i = 0; i < outcome.files.size() && i < targets.size(); ++i) {
+    const FileOutcome& file = outcome.files[i];
+    const QString path = QString::fromStdString(targets[i]);
+    if (file.ok) {
+      summary.lines += "OK\t" + path + "\n";
+    } else {
+      ++failed;
+      summary.lines += "Error\t" + path + ": " + QString::fromStdString(file.reason) + "\n";
+    }
+  }
+  const size_t total = outcome.files.size();
+  summary.lead = QString("Summary of configured files:\n\n%1 of %2 %3 configured, %4 failed.")
+                     .arg(total - failed)
+                     .arg(total)
+                     .arg(total == 1 ? "file" : "files")
+                     .arg(failed);
+  return summary;
+}
+
+void RunConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringList& names,
+                                const PassSource& source) {
+  ConfigureMultipleDialog dialog(owner, chip, names, source);
   dialog.exec();
 }

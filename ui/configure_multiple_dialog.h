@@ -14,12 +14,22 @@ class QLabel;
 class QListWidget;
 class QRadioButton;
 
+// Which configuration a pass writes.
+struct PassSource {
+  QString file;          // the open file; empty: the built-in default configuration
+  bool unsaved = false;  // the block differs from the file's (or from the default)
+  bool confirm = false;  // ask once before writing the built-in default
+};
+// "Writes the configuration of "FILE" with unsaved changes.", and the like.
+QString PassSourceText(const PassSource& source);
+
 class ConfigureMultipleDialog : public QDialog {
   Q_OBJECT
 
  public:
   // names are added to the selected files when the dialog opens.
-  ConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringList& names);
+  ConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringList& names,
+                          const PassSource& source = {});
 
   QString Folder() const { return folder_; }
   QStringList SelectedFiles() const;
@@ -37,6 +47,7 @@ class ConfigureMultipleDialog : public QDialog {
   void Configure();
 
   Chip62500& chip_;
+  PassSource source_;
   QString folder_;
   std::vector<std::string> selected_;
   QListWidget* browser_;
@@ -46,4 +57,14 @@ class ConfigureMultipleDialog : public QDialog {
   QLabel* folderText_;
 };
 
-void RunConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringList& names);
+struct ConfigureOutcome;
+// The pass's summary: the lead with the counts, and a line for every file, failures with
+// their reason.
+struct PassSummary {
+  QString lead;
+  QString lines;
+};
+PassSummary SummarizePass(const std::vector<std::string>& targets, const ConfigureOutcome& outcome);
+
+void RunConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringList& names,
+                                const PassSource& source);

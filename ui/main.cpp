@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
   if (!names.empty()) {
     QStringList list;
     for (const std::string& name : names) list << QString::fromStdString(name);
-    RunConfigureMultipleDialog(nullptr, chip, list);
+    // Nothing but the built-in default to write: asked once before the pass.
+    RunConfigureMultipleDialog(nullptr, chip, list, {QString(), false, true});
     return 0;
   }
 

@@ -204,9 +204,8 @@ void MainWindow::BuildMenu() {
   connect(AddAction(file, 40043, "Compare &With..."), &QAction::triggered, this,
           &MainWindow::CompareWith);
   file->addSeparator();
-  connect(AddAction(file, 40004, "Configure &Multiple..."), &QAction::triggered, this, [this] {
-    if (MaybeSave()) RunConfigureMultipleDialog(this, chip_, {});
-  });
+  connect(AddAction(file, 40004, "Configure &Multiple..."), &QAction::triggered, this,
+          [this] { ConfigureMultipleFiles({}); });
   connect(AddAction(file, 40005, "&Export..."), &QAction::triggered, this, [this] {
     const QString written = RunExportDialog(this, chip_);
     if (!written.isEmpty()) ReportWritten(QString("Exported to \"%1\".").arg(written));
@@ -387,13 +386,20 @@ void MainWindow::MarkSaved() {
   if (save_) UpdateModified();
 }
 
-bool MainWindow::MaybeSave() {
+bool MainWindow::MaybeSave(bool revertOnDiscard) {
   if (currentFile_.isEmpty() || !HasUnsavedChanges()) return true;
   const int answer =
       ShowMessage(this, QString("Save changes to \"%1\"?").arg(currentFile_), QMessageBox::Warning,
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
   if (answer == QMessageBox::Save) return SaveFile(QString());
-  return answer == QMessageBox::Discard;
+  if (answer != QMessageBox::Discard) return false;
+  if (revertOnDiscard) {
+    chip_.LoadBlock(savedBlock_);
+    RecordBlockChange("Discard Changes");
+    ShowPage(tabs_->currentIndex());
+    ShowDiagnostics(QString(), false);
+  }
+  return true;
 }
 
 void MainWindow::Find() {
@@ -516,7 +522,14 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (url.isLocalFile()) names << url.toLocalFile();
   }
   event->acceptProposedAction();
-  if (MaybeSave()) RunConfigureMultipleDialog(this, chip_, names);
+  ConfigureMultipleFiles(names);
+}
+
+// The pass writes what the window shows; an answer of Discard first goes back to the
+// file's saved block (undoable), so that the pass writes that.
+void MainWindow::ConfigureMultipleFiles(const QStringList& names) {
+  if (!MaybeSave(true)) return;
+  RunConfigureMultipleDialog(this, chip_, names, {currentFile_, HasUnsavedChanges(), false});
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

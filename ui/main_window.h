@@ -70,8 +70,10 @@ class MainWindow : public QMainWindow, public PageHost {
  private:
   void BuildMenu();
   void AddShortcuts();
-  // Asks to save unsaved changes; false when the user cancels.
-  bool MaybeSave();
+  // Asks to save unsaved changes; false when the user cancels. With revertOnDiscard, an
+  // answer of Discard goes back to the saved block.
+  bool MaybeSave(bool revertOnDiscard = false);
+  void ConfigureMultipleFiles(const QStringList& names);
   bool SaveFile(const QString& newName);
   void LoadState(const BlockState& state);
   BlockState CurrentState() const;

@@ -2,6 +2,7 @@
 // over its owner.
 #pragma once
 
+#include <QDialog>
 #include <QMessageBox>
 #include <QString>
 #include <functional>
@@ -14,6 +15,26 @@ struct FileOutcome;
 // sentences with the exclamation icon.
 void ShowFileMessages(QWidget* owner, const FileOutcome& outcome);
 
-// Tests answer message boxes through this hook instead of a modal box.
+// The same, each box of one file in a pass over many offering "Don't show further
+// messages for this pass"; true when the user ticked it.
+bool ShowFileMessagesOfPass(QWidget* owner, const FileOutcome& outcome);
+
+// A message too long for a message box: the lead text above a scrolling list of lines,
+// with the icon, captioned with the program name and within the screen.
+class LongMessage : public QDialog {
+  Q_OBJECT
+
+ public:
+  LongMessage(QWidget* owner, const QString& lead, const QString& details, QMessageBox::Icon icon);
+  QMessageBox::Icon Icon() const { return icon_; }
+
+ private:
+  QMessageBox::Icon icon_;
+};
+void ShowLongMessage(QWidget* owner, const QString& lead, const QString& details,
+                     QMessageBox::Icon icon);
+
+// Tests answer message boxes through this hook instead of a modal box; a long message
+// reaches it as the lead, an empty line and the lines.
 using MessageHook = std::function<int(const QString& text, QMessageBox::Icon icon)>;
 void SetMessageHook(MessageHook hook);

@@ -30,6 +30,7 @@
 #include "ui/configure_multiple_dialog.h"
 #include "ui/export_dialog.h"
 #include "ui/main_window.h"
+#include "ui/message_box.h"
 #include "ui/tests/ui_test_support.h"
 #include "ui/version_check.h"
 
@@ -267,12 +268,100 @@ class DialogsTest : public QObject {
     QCOMPARE(messages_.size(), 2);
     QVERIFY(messages_[0].contains("notes.txt"));
     QCOMPARE(messages_[1],
-             "Summary of configured files:\n\nOK\t" + good + "\nError\t" + notes + "\n");
-    QCOMPARE(icons_.value(1), QMessageBox::Information);
+             "Summary of configured files:\n\n1 of 2 files configured, 1 failed.\n\nOK\t" + good +
+                 "\nError\t" + notes + ": The file does not contain any configuration data.\n");
+    QCOMPARE(icons_.value(1), QMessageBox::Warning);
     QVERIFY(dialog.findChild<QPushButton*>("2210")->isEnabled());
     Chip62500 reread;
     QVERIFY(OpenConfigurableFile(reread, good.toStdString()).ok);
     QCOMPARE(reread.GetFieldValue("fx"), 12u);
+  }
+
+  // 50 failing targets: one box offers to show no more, and the pass goes on quietly;
+  // the summary counts, gives every reason and warns.
+  void manyFailuresOneMessage() {
+    QTemporaryDir dir;
+    QStringList names;
+    for (int i = 0; i < 50; ++i) names << dir.filePath(QString("missing_%1.exe").arg(i));
+    Chip62500 chip;
+    ConfigureMultipleDialog dialog(nullptr, chip, names);
+    SetMessageHook(nullptr);
+    int boxes = 0;
+    QString lead, lines;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    std::function<void()> answer = [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        ++boxes;
+        QVERIFY(box->checkBox());
+        QCOMPARE(box->checkBox()->text(), QString("&Don't show further messages for this pass"));
+        box->checkBox()->setChecked(true);
+        box->accept();
+      } else if (auto* summary = qobject_cast<LongMessage*>(modal)) {
+        lead = summary->findChild<QLabel*>("lead")->text();
+        lines = summary->findChild<QPlainTextEdit*>("details")->toPlainText();
+        icon = summary->Icon();
+        summary->accept();
+        return;
+      }
+      QTimer::singleShot(10, answer);
+    };
+    QTimer::singleShot(10, answer);
+    dialog.findChild<QPushButton*>("2210")->click();
+    QCOMPARE(boxes, 1);
+    QCOMPARE(lead, QString("Summary of configured files:\n\n0 of 50 files configured, 50 failed."));
+    QCOMPARE(lines.count('\n'), 49);
+    QVERIFY(lines.startsWith("Error\t" + names[0] + ": "));
+    QCOMPARE(icon, QMessageBox::Warning);
+  }
+
+  // The dialog says what it writes; Discard goes back to the file's block first, and the
+  // built-in default from the command line is written only after a Yes.
+  void passSaysWhatItWrites() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("DRIVER.EXE"), target = dir.filePath("TARGET.EXE");
+    WriteImage(file, DefaultHalStruct());
+    HalStruct other = DefaultHalStruct();
+    other.requiredVram = 4321;
+    WriteImage(target, other);
+    MainWindow window(TheChip(), *features_);
+    QString source;
+    OnModal([&](QDialog* dialog) {
+      source = dialog->findChild<QLabel*>("source")->text();
+      dialog->reject();
+    });
+    window.findChild<QAction*>("40004")->trigger();
+    QCOMPARE(source, QString("Writes the built-in default configuration."));
+    QVERIFY(window.OpenFile(file));
+    TheChip().SetFieldValue("stride", 120);
+    window.SettingsChanged();
+    SetMessageHook([](const QString&, QMessageBox::Icon) { return int(QMessageBox::Discard); });
+    OnModal([&](QDialog* dialog) {
+      source = dialog->findChild<QLabel*>("source")->text();
+      dialog->reject();
+    });
+    window.findChild<QAction*>("40004")->trigger();
+    QCOMPARE(source, QString("Writes the configuration of \"%1\".").arg(file));
+    QVERIFY(!window.HasUnsavedChanges());
+    QVERIFY(TheChip().GetFieldValue("stride") != 120u);
+    window.findChild<QAction*>("undo")->trigger();  // the discarded change comes back
+    QCOMPARE(TheChip().GetFieldValue("stride"), 120u);
+    // From the command line: asked once, written only after Yes.
+    for (const int reply : {int(QMessageBox::No), int(QMessageBox::Yes)}) {
+      QStringList asked;
+      SetMessageHook([&](const QString& text, QMessageBox::Icon) {
+        asked << text;
+        return reply;
+      });
+      Chip62500 chip;
+      ConfigureMultipleDialog dialog(nullptr, chip, {target}, {QString(), false, true});
+      dialog.findChild<QPushButton*>("2210")->click();
+      QCOMPARE(asked.value(0), QString("Write the built-in default configuration into 1 file?"));
+      Chip62500 reread;
+      QVERIFY(OpenConfigurableFile(reread, target.toStdString()).ok);
+      QCOMPARE(reread.Block().requiredVram == 4321u, reply == QMessageBox::No);
+      QCOMPARE(asked.size(), reply == QMessageBox::No ? 1 : 2);  // then the summary
+    }
   }
 
   void windowTabsDiagnosticsAndTips() {
@@ -408,7 +497,8 @@ class DialogsTest : public QObject {
     QCOMPARE(listed, QStringList({a, b}));
     QCOMPARE(window.CurrentFile(), QString());
     QCOMPARE(messages_.size(), 1);
-    QVERIFY(messages_[0].startsWith("Summary of configured files:\n\nOK\t" + a));
+    QVERIFY(messages_[0].startsWith(
+        "Summary of configured files:\n\n2 of 2 files configured, 0 failed.\n\nOK\t" + a));
   }
 
   void exportImportAndCompare() {

@@ -204,6 +204,15 @@ class Scale2Test : public QObject {
     ConfigureMultipleDialog dialog(nullptr, TheChip(), names);
     dialog.show();
     QVERIFY_WHOLE(&dialog);
+    // The summary of 51 files scrolls within the screen.
+    QString lines;
+    for (const QString& name : names)
+      lines += "Error\t" + name + ": The file does not contain any configuration data.\n";
+    LongMessage summary(nullptr,
+                        "Summary of configured files:\n\n0 of 51 files configured, 51 failed.",
+                        lines, QMessageBox::Warning);
+    summary.show();
+    QVERIFY_WHOLE(&summary);
   }
 
   void smallDialogs() {
