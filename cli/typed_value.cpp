@@ -7,12 +7,11 @@
 #include "chipmodel/value_text.h"
 #include "config/editor_rules.h"
 #include "config/settings_values.h"
+#include "config/value_limits.h"
 #include "expr/expression.h"
 #include "expr/feature_resolver.h"
 
 namespace {
-
-constexpr size_t kMaxText = 255;
 
 std::string FormatInRadix(uint32_t value, uint32_t radix) {
   if (radix == 16) return FormatNumber(value, 16, 0) + "h";
@@ -52,8 +51,8 @@ std::optional<TypedValue> ParseTypedValue(Chip62500& chip, std::string_view feat
     if (!hertz) return std::nullopt;
     return TypedValue{true, *hertz, {}};
   }
-  if (type == kTypeText && typed.size() > kMaxText) {
-    *error = StringPrintf("longer than %zu characters", kMaxText);
+  if (const std::string refusal = TextLimitRefusal(chip, feature, typed); !refusal.empty()) {
+    *error = refusal;
     return std::nullopt;
   }
   return TypedValue{false, 0, std::string(typed)};
@@ -63,22 +62,22 @@ bool SetTypedValue(Chip62500& chip, std::string_view feature, const TypedValue& 
                    std::string* error) {
   const uint32_t type = chip.GetType(feature);
   if (value.isNumber && type == kTypeFreq) {
-    // Outside the display limits only warns (FrequencyWarning), as long as the chip takes it.
+    // Outside the feature's limits only warns (FrequencyWarning), as long as the chip takes it.
     return SetFrequencyHertz(chip, feature, value.number, error);
   }
   if (value.isNumber) {
     const uint32_t radix = chip.GetRadix(feature);
-    const uint32_t minimum = chip.GetMinimum(feature);
-    const uint32_t maximum = chip.GetMaximum(feature);
-    const uint32_t step = std::max(1u, chip.GetStep(feature));
-    if (value.number < minimum || value.number > maximum) {
-      *error = "must be between " + FormatInRadix(minimum, radix) + " and " +
-               FormatInRadix(maximum, radix);
-      return false;
-    }
-    if ((value.number - minimum) % step != 0) {
-      *error = StringPrintf("must be aligned by %u", step);
-      return false;
+    const NumberLimits limits = FeatureLimits(chip, feature);
+    switch (CheckNumber(limits, value.number)) {
+      case NumberCheck::kOutOfRange:
+        *error = "must be between " + FormatInRadix(limits.minimum, radix) + " and " +
+                 FormatInRadix(limits.maximum, radix);
+        return false;
+      case NumberCheck::kMisaligned:
+        *error = StringPrintf("must be aligned by %u", limits.step);
+        return false;
+      case NumberCheck::kWithin:
+        break;
     }
     if (chip.SetFieldValue(feature, value.number)) return true;
   } else if (chip.SetValueText(feature, value.text)) {
@@ -94,14 +93,8 @@ bool SetTypedValue(Chip62500& chip, std::string_view feature, const TypedValue& 
 }
 
 std::string FrequencyWarning(Chip62500& chip, std::string_view feature) {
-  if (chip.GetType(feature) != kTypeFreq) return {};
-  const uint32_t hertz = chip.GetFieldValue(feature);
-  const uint32_t minimum = chip.GetMinimum(feature);
-  const uint32_t maximum = chip.GetMaximum(feature);
-  if (hertz >= minimum && hertz <= maximum) return {};
-  return StringPrintf("warning: %s is %s, outside %s to %s", std::string(feature).c_str(),
-                      FormatFrequency(hertz).c_str(), FormatFrequency(minimum).c_str(),
-                      FormatFrequency(maximum).c_str());
+  const std::string warning = FrequencyLimitWarning(chip, feature);
+  return warning.empty() ? warning : "warning: " + warning;
 }
 
 std::string StoredTextNote(Chip62500& chip, std::string_view feature, std::string_view typed) {

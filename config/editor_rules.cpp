@@ -6,6 +6,7 @@
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
+#include "config/value_limits.h"
 #include "expr/expression.h"
 
 std::string CurrentlyLine(ChipEngine& chip, std::string_view feature, unsigned radix) {
@@ -83,14 +84,16 @@ bool SetFrequencyHertz(ChipEngine& chip, std::string_view feature, uint32_t hert
 
 std::string ValidateNumber(ChipEngine& chip, std::string_view feature, uint32_t value,
                            unsigned radix) {
-  const uint32_t minimum = chip.GetMinimum(feature), maximum = chip.GetMaximum(feature);
-  uint32_t step = chip.GetStep(feature);
-  if (step == 0) step = 1;
-  if (value < minimum || value > maximum) {
-    return "Must be between " + FormatNumber(minimum, radix, 0) + " and " +
-           FormatNumber(maximum, radix, 0) + "!";
+  const NumberLimits limits = FeatureLimits(chip, feature);
+  switch (CheckNumber(limits, value)) {
+    case NumberCheck::kOutOfRange:
+      return "Must be between " + FormatNumber(limits.minimum, radix, 0) + " and " +
+             FormatNumber(limits.maximum, radix, 0) + "!";
+    case NumberCheck::kMisaligned:
+      return StringPrintf("Must be aligned by %u!", limits.step);
+    case NumberCheck::kWithin:
+      break;
   }
-  if ((value - minimum) % step != 0) return StringPrintf("Must be aligned by %u!", step);
   return {};
 }
 

@@ -13,6 +13,7 @@
 
 #include "chipmodel/chip_engine.h"
 #include "config/chip62500.h"
+#include "config/value_limits.h"
 #include "ui/editors/create_editor.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
@@ -133,11 +134,12 @@ class FeaturesPage : public QWidget {
     if (top_) tree_->scrollToItem(top_, QAbstractItemView::PositionAtTop);
   }
 
-  void Refresh() {
+  // warning: what the command line would warn of the value just set, or empty.
+  void Refresh(const QString& warning) {
     Remember();
     Fill();
     Filter();
-    host_.ShowDiagnostics(QString(), false);
+    host_.ShowDiagnostics(warning, !warning.isEmpty());
     host_.SettingsChanged();
   }
 
@@ -155,6 +157,7 @@ class FeaturesPage : public QWidget {
     UiItem* item = ItemOf(entry);
     if (!item || item->type == kUiGroup) return;
     int result = 0;
+    QString warning;
     if (item->type == kUiTemplate) {
       TemplateChooser chooser(host_.Window(), features(), *item);
       result = chooser.exec();
@@ -164,8 +167,11 @@ class FeaturesPage : public QWidget {
       std::unique_ptr<FeatureEditor> editor(
           CreateFeatureEditor(host_.Window(), host_.Chip(), features(), *item));
       if (editor) result = editor->exec();
+      const std::string limit = FrequencyLimitWarning(host_.Chip(), item->feature.value_or(""));
+      if (result != 0 && !limit.empty())
+        warning = QString::fromStdString("Warning: " + limit + ".\n");
     }
-    if (result != 0) QTimer::singleShot(0, this, [this] { Refresh(); });
+    if (result != 0) QTimer::singleShot(0, this, [this, warning] { Refresh(warning); });
   }
 
   // The features of the chip definition that the tree leaves out, offered only while

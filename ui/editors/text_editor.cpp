@@ -7,6 +7,7 @@
 
 #include "chipmodel/chip_engine.h"
 #include "config/editor_rules.h"
+#include "config/value_limits.h"
 
 TextEditor::TextEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item)
     : FeatureEditor(owner, chip, ui, item, 204) {
@@ -27,14 +28,21 @@ bool TextEditor::Apply() {
   // An empty edit, or a text the chip rejects, leaves the feature as it was.
   const std::string text = edit_->text().toStdString().substr(0, 1023);
   if (text.empty()) return true;
+  // What the command line refuses is refused here; the dialog stays open to correct it.
+  if (const std::string refusal = TextLimitRefusal(chip_, Feature(), text); !refusal.empty())
+    return Refuse("Cannot store the text: it is " + refusal + ".");
   if (chip_.GetType(Feature()) != kTypeFreq) {
     chip_.SetValueText(Feature(), text);
     return true;
   }
-  // A frequency that cannot be read whole is refused and the dialog stays open.
+  // A frequency that cannot be read whole is refused.
   std::string error;
   if (SetFrequencyText(chip_, Feature(), text, &error)) return true;
-  ShowCurrently(QString::fromStdString("Cannot read \"" + text + "\": " + error), true);
+  return Refuse("Cannot read \"" + text + "\": " + error);
+}
+
+bool TextEditor::Refuse(const std::string& why) {
+  ShowCurrently(QString::fromStdString(why), true);
   QApplication::beep();
   edit_->setFocus();
   edit_->selectAll();

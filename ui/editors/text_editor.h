@@ -16,5 +16,8 @@ class TextEditor : public FeatureEditor {
   QList<QWidget*> ValueControls() const override;
 
  private:
+  // Shows why the text was refused, in red, and keeps the dialog open.
+  bool Refuse(const std::string& why);
+
   QLineEdit* edit_;
 };

@@ -184,6 +184,19 @@ class EditorsTest : public QObject {
     editor->findChild<QLineEdit*>("2504")->setText("12 MHz");
     Accept(editor.get());
     QCOMPARE(chip_->GetFieldValue("iosc"), 12000000u);
+    // A description longer than the block holds is refused, as by the command line.
+    item = FeatureItem("cfgdesc");
+    for (const int length : {256, 255}) {
+      editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+      editor->findChild<QLineEdit*>("2504")->setText(QString(length, 'd'));
+      QCOMPARE(Accept(editor.get()), length == 255 ? 1 : 0);
+      if (length == 256) {
+        QCOMPARE(Currently(editor.get()),
+                 QString("Cannot store the text: it is longer than 255 characters."));
+        QVERIFY(ShowsError(editor.get()));
+      }
+    }
+    QCOMPARE(std::string(chip_->GetValueText("cfgdesc", true)), std::string(255, 'd'));
     // A list starts on the current entry; a double-click sets another and closes.
     item = FeatureItem("ii");
     editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));

@@ -122,6 +122,31 @@ class PagesTest : public QObject {
     QTRY_VERIFY(Find(tree, "Offsets* =  All zero"));
   }
 
+  // A frequency beyond its limits is taken, as by the command line, with its warning in
+  // the Diagnostics box, as an alert; a frequency within them shows none.
+  void frequencyBeyondLimitsWarns() {
+    page_.reset(CreateFeaturesPage(*host_, nullptr));
+    auto* tree = page_->findChild<QTreeWidget*>("1601");
+    for (const char* typed : {"33.333 MHz", "25 MHz"}) {
+      OnModal([typed](QDialog* editor) {
+        editor->findChild<QLineEdit*>("2504")->setText(typed);
+        editor->accept();
+      });
+      const int before = host_->changes;
+      PressEnter(tree, Find(tree, "CLK I ( Internal OSC )"));
+      QTRY_COMPARE(host_->changes, before + 1);
+      if (typed[0] == '3') {
+        QCOMPARE(host_->diagnostics,
+                 QString("Warning: iosc is 33.333 MHz, outside 20.000 MHz to 30.000 MHz.\n"));
+        QVERIFY(host_->diagnosticsAlert);
+        QVERIFY(Find(tree, "CLK I ( Internal OSC )  =  33.333 MHz"));
+      } else {
+        QCOMPARE(host_->diagnostics, QString());
+        QVERIFY(!host_->diagnosticsAlert);
+      }
+    }
+  }
+
   void listEditAndOverwrite() {
     auto page = std::unique_ptr<QWidget>(CreateRegistersPage(*host_, nullptr));
     auto* list = page->findChild<QTreeWidget*>("1801");
