@@ -338,9 +338,26 @@ std::string ShownText(Chip62500& chip, const std::string& key) {
   return text ? text : "";
 }
 
+std::string EntryText(const Entry& entry) {
+  return entry.name + " = " + entry.value;
+}
+
 void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries,
                   std::vector<SettingsError>& errors) {
   std::map<size_t, std::string> shownAfterLine;
+  // For each feature line, the first entry applied after it that changed its value.
+  std::map<size_t, const Entry*> changedBy;
+  std::vector<const Entry*> watched;  // feature lines not yet changed by a later one
+  auto noteChanges = [&](const Entry& applied) {
+    for (auto it = watched.begin(); it != watched.end();) {
+      if (ShownText(chip, (*it)->name) != shownAfterLine[(*it)->line]) {
+        changedBy[(*it)->line] = &applied;
+        it = watched.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  };
   for (EntryKind kind : {EntryKind::kRegisterList, EntryKind::kFeature, EntryKind::kRegister,
                          EntryKind::kBlockField}) {
     for (const Entry& entry : entries) {
@@ -354,7 +371,9 @@ void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries,
         case EntryKind::kFeature:
           ok = SetFeatureText(chip, entry.name, entry.value, &error);
           if (!ok) error = "cannot set " + entry.name + " to '" + entry.value + "': " + error;
+          noteChanges(entry);
           shownAfterLine[entry.line] = ShownText(chip, entry.name);
+          watched.push_back(&entry);
           break;
         case EntryKind::kRegister:
           ok = SetRegisterValue(chip, entry, &error);
@@ -366,6 +385,7 @@ void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries,
           break;
       }
       if (!ok) errors.push_back({entry.line, error});
+      if (kind != EntryKind::kFeature) noteChanges(entry);
     }
   }
   // A value that a later line changes again would not be stored as the file says.
@@ -373,8 +393,13 @@ void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries,
     if (entry.kind != EntryKind::kFeature) continue;
     const std::string shown = ShownText(chip, entry.name);
     if (shown == entry.value || shown == shownAfterLine[entry.line]) continue;
+    const auto by = changedBy.find(entry.line);
+    const std::string later =
+        by == changedBy.end()
+            ? std::string("a later line")
+            : StringPrintf("line %zu ('%s')", by->second->line, EntryText(*by->second).c_str());
     errors.push_back({entry.line, "cannot set " + entry.name + " to '" + entry.value +
-                                      "': a later line changes it to '" + shown + "'"});
+                                      "': " + later + " changes it to '" + shown + "'"});
   }
 }
 

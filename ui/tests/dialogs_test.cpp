@@ -542,6 +542,13 @@ class DialogsTest : public QObject {
     QCOMPARE(std::memcmp(&TheChip().Block(), &changed, sizeof changed), 0);
     QCOMPARE(messages_.size(), 1);
     QVERIFY(messages_[0].contains(bad + ":2: unknown feature 'nosuch'"));
+    // A value that a later line changes names that line.
+    std::ofstream(bad.toStdString()) << "fx = 12 pixels\nregister 0001 = 87\n";
+    window.findChild<QAction*>("40041")->trigger();
+    QCOMPARE(messages_.size(), 2);
+    QVERIFY2(messages_[1].contains(bad + ":1: cannot set fx to '12 pixels': line 2 "
+                                         "('register 0001 = 87') changes it to '8 pixels'"),
+             qPrintable(messages_[1]));
   }
 
  private:

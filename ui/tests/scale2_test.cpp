@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -57,6 +58,17 @@ QString Problems(QWidget* window) {
                            QDebug::toString(cutLabel ? QSize(child->width(),
                                                              child->heightForWidth(child->width()))
                                                      : hint));
+  }
+  // A list shows its longest line whole; only Configure Multiple's lists of paths scroll
+  // sideways.
+  for (QListWidget* list : window->findChildren<QListWidget*>()) {
+    const bool paths = list->objectName() == "2201" || list->objectName() == "2202";
+    if (list->isVisibleTo(window) && !paths &&
+        list->viewport()->width() < list->sizeHintForColumn(0))
+      problems << QString("list \"%1\" %2 wide for lines of %3")
+                      .arg(list->objectName())
+                      .arg(list->viewport()->width())
+                      .arg(list->sizeHintForColumn(0));
   }
   return problems.join('\n');
 }
