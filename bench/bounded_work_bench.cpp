@@ -8,6 +8,8 @@
 #include "expr/expression.h"
 #include "uifeatures/ui_features.h"
 
+namespace k7q {
+
 namespace {
 
 std::string Times(const std::string& text, size_t n) {
@@ -43,3 +45,5 @@ void BM_UiFeatureDocuments(benchmark::State& state) {
 BENCHMARK(BM_UiFeatureDocuments)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace k7q

@@ -8,6 +8,8 @@
 #include "config/block_locator.h"
 #include "config/chip62500.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr size_t kImageSize = 256u << 20;
@@ -53,3 +55,5 @@ void BM_Memmem(benchmark::State& state) {
 
 BENCHMARK(BM_Memmem)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindBlock)->Unit(benchmark::kMillisecond);
+
+}  // namespace k7q

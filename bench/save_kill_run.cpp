@@ -19,8 +19,10 @@
 #include "config/block_locator.h"
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
-#include "config/file_system.h"
-#include "config/srecord.h"
+#include "formats/srecord.h"
+#include "storage/file_system.h"
+
+namespace k7q {
 
 namespace {
 
@@ -164,7 +166,10 @@ Counts Run(const std::string& folder, const std::string& name, const std::string
 
 }  // namespace
 
+}  // namespace k7q
+
 int main(int argc, char** argv) {
+  using namespace k7q;
   if (argc < 2) {
     std::fprintf(stderr, "usage: save_kill_run FOLDER [ROUNDS]\n");
     return 2;

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "bench/srecord_input.h"
-#include "config/srecord.h"
+#include "formats/srecord.h"
+
+namespace k7q {
 
 namespace {
 
@@ -53,3 +55,5 @@ void BM_OpenAndSaveSrecordFile(benchmark::State& state) {
 
 BENCHMARK(BM_ReadSrecordBlock)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenAndSaveSrecordFile)->Unit(benchmark::kMillisecond);
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 
 #include "chipmodel/hal_struct.h"
 
+namespace k7q {
+
 static void Put(std::string& out, uint32_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>(value >> (8 * i));
 }
@@ -47,3 +49,5 @@ std::string SrecordBenchText(size_t size) {
   }
   return out;
 }
+
+}  // namespace k7q

@@ -8,6 +8,8 @@
 #include "board/device_file_driver.h"
 #include "board/simulated_board.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr const char* kDefaultBoardFile = "k7q62500-board";
@@ -51,3 +53,5 @@ std::unique_ptr<BoardDriver> MakeBoardDriver(const ChipTables& tables, const Hal
   if (!store) return std::make_unique<UnavailableBoard>(error);
   return std::make_unique<SimulatedBoard>(SimulatedLayoutFor(tables, block), std::move(store));
 }
+
+}  // namespace k7q

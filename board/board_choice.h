@@ -8,6 +8,8 @@
 #include "chipmodel/chip_tables.h"
 #include "chipmodel/hal_struct.h"
 
+namespace k7q {
+
 // Set to a file, the program drives the simulated board kept in that file; set to 1,
 // the one in the user's runtime folder.
 constexpr const char* kSimulatedBoardVariable = "K7Q_SIMULATED_BOARD";
@@ -18,3 +20,5 @@ std::string SimulatedBoardPath();
 // The board the environment chooses, wired as the block describes. A simulated board
 // whose file cannot be mapped becomes a driver that cannot open, telling why.
 std::unique_ptr<BoardDriver> MakeBoardDriver(const ChipTables& tables, const HalStruct& block);
+
+}  // namespace k7q

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace k7q {
+
 namespace {
 
 constexpr const char* kBoardErrorTexts[] = {"No error",    "Adapter not found",  "Driver not found",
@@ -72,3 +74,5 @@ void CloseBoard(BoardClient& board) {
 const char* BoardErrorText(uint32_t code) {
   return kBoardErrorTexts[code < kBoardErrorCount ? code : kBoardErrorCount - 1];
 }
+
+}  // namespace k7q

@@ -7,6 +7,8 @@
 
 #include "board/board_driver.h"
 
+namespace k7q {
+
 enum BoardError : uint32_t {
   kBoardNoError = 0,
   kBoardAdapterNotFound = 1,
@@ -37,3 +39,5 @@ bool OpenBoard(BoardClient& board, uint32_t physicalAddress, uint32_t* linearAdd
 // Unmaps and closes; harmless when nothing is open.
 void CloseBoard(BoardClient& board);
 const char* BoardErrorText(uint32_t code);
+
+}  // namespace k7q

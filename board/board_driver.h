@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace k7q {
+
 // Complete control codes of the three requests.
 constexpr uint32_t kMapBoardByNumber = 0x42404;   // in: board number; out: linear, -, size
 constexpr uint32_t kMapBoardAtAddress = 0x42408;  // in: physical, 0x200000, 0; out: linear
@@ -34,3 +36,5 @@ class BoardDriver {
   virtual bool Faulted() const { return false; }
   virtual void ClearFault() {}
 };
+
+}  // namespace k7q

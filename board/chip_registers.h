@@ -4,8 +4,12 @@
 
 #include <cstdint>
 
+namespace k7q {
+
 constexpr uint32_t kSleepRegister = 0x08;
 constexpr uint32_t kCursorReadLow = 0x1E;
 
 constexpr uint8_t kMemoryWriteCommand = 0x42;
 constexpr uint8_t kCursorReadCommand = 0x47;
+
+}  // namespace k7q

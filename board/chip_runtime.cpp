@@ -5,6 +5,8 @@
 
 #include "board/chip_registers.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr const char* kRuntimeErrorTexts[] = {
@@ -262,3 +264,5 @@ uint32_t RuntimeBuildNumber() {
   const char* colon = std::strchr(kRevision, ':');
   return colon ? static_cast<uint32_t>(std::strtoul(colon + 1, nullptr, 10)) : 0;
 }
+
+}  // namespace k7q

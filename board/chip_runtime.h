@@ -8,6 +8,8 @@
 #include "board/board_client.h"
 #include "chipmodel/hal_struct.h"
 
+namespace k7q {
+
 enum RuntimeError : uint32_t {
   kRuntimeNoError = 0,
   kRuntimeDriverNotFound = 1,
@@ -60,3 +62,5 @@ bool RuntimeShutdown(ChipRuntime& rt);
 std::string RuntimeErrorText(const ChipRuntime& rt, size_t room);
 // The build number of this runtime.
 uint32_t RuntimeBuildNumber();
+
+}  // namespace k7q

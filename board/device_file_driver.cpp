@@ -13,6 +13,8 @@
 #include <thread>
 #include <utility>
 
+namespace k7q {
+
 namespace {
 
 constexpr uint32_t kRequestWords = 3;
@@ -113,3 +115,5 @@ void DeviceFileDriver::Write8(uint32_t linear, uint8_t value) {
 void DeviceFileDriver::Wait(uint32_t microseconds) {
   std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 
 #include "board/board_driver.h"
 
+namespace k7q {
+
 // Where the installed driver puts its device.
 constexpr const char* kBoardDevicePath = "/dev/K7Q62xxx";
 
@@ -42,3 +44,5 @@ class DeviceFileDriver : public BoardDriver {
   uint32_t windowSize_ = 0;
   std::string fault_;
 };
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 
 #include "board/psf_font.h"
 
+namespace k7q {
+
 // Where the chip definition leaves the picture open, the plain reading is taken:
 // - A set pixel is light on a dark panel; a gray level is its share of full light.
 //   Display off and sleep show a dark panel.
@@ -226,3 +228,5 @@ PanelImage RenderPanel(const uint8_t* registers, const uint8_t* memory, uint32_t
   }
   return image;
 }
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace k7q {
+
 struct PanelImage {
   uint32_t width = 0;
   uint32_t height = 0;
@@ -14,3 +16,5 @@ struct PanelImage {
 // registers: the chip's registers from index 0 (at least 21h of them); memory: its
 // display memory. Addresses past the memory read as 0.
 PanelImage RenderPanel(const uint8_t* registers, const uint8_t* memory, uint32_t memorySize);
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace k7q {
+
 namespace {
 
 uint32_t FormatOf(uint32_t channels) {
@@ -47,3 +49,5 @@ std::optional<PngPixels> ReadPng(const std::string& path, uint32_t channels, std
   }
   return pixels;
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace k7q {
+
 struct PngPixels {
   uint32_t width = 0;
   uint32_t height = 0;
@@ -18,3 +20,5 @@ bool WritePng(const std::string& path, const PngPixels& pixels, std::string* err
 
 // Reads a PNG file as pixels of the channels asked for (1 or 3).
 std::optional<PngPixels> ReadPng(const std::string& path, uint32_t channels, std::string* error);
+
+}  // namespace k7q

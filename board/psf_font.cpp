@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace k7q {
+
 // Generated at build time from Debian's console fonts.
 extern const unsigned char kRomFont8[];
 extern const size_t kRomFont8Size;
@@ -58,3 +60,5 @@ const BitmapFont& CharacterRom(uint32_t height) {
   static const BitmapFont rom16 = ParsePsf1(kRomFont16, kRomFont16Size).value_or(BitmapFont{});
   return height > 8 ? rom16 : rom8;
 }
+
+}  // namespace k7q

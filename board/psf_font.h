@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+namespace k7q {
+
 // 256 characters, 8 pixels wide, height rows each (one byte a row, leftmost pixel in
 // bit 7), indexed by character code.
 struct BitmapFont {
@@ -23,3 +25,5 @@ std::optional<BitmapFont> ParsePsf1(const uint8_t* data, size_t size);
 
 // The character ROM compiled into the program: 8 or 16 rows a character.
 const BitmapFont& CharacterRom(uint32_t height);
+
+}  // namespace k7q

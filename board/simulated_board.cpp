@@ -8,6 +8,8 @@
 
 #include "board/chip_registers.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr uint32_t kSystemSetRegisters = 8;
@@ -309,3 +311,5 @@ std::string CheckFlagText(CheckFlag flag, const CheckRecord& record) {
   std::snprintf(text, sizeof text, kTexts[flag], record.count, record.firstOffset);
   return text;
 }
+
+}  // namespace k7q

@@ -14,6 +14,8 @@
 #include "chipmodel/chip_tables.h"
 #include "chipmodel/hal_struct.h"
 
+namespace k7q {
+
 // Linear address at which the model's window appears.
 constexpr uint32_t kSimulatedLinearBase = 0x40000000;
 
@@ -93,3 +95,5 @@ class SimulatedBoard : public BoardDriver {
 
 // The text of a check flag, for its count and first offset.
 std::string CheckFlagText(CheckFlag flag, const CheckRecord& record);
+
+}  // namespace k7q

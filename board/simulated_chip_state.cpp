@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace k7q {
+
 namespace {
 
 constexpr char kMagic[8] = "K7QSIM1";
@@ -79,3 +81,5 @@ std::unique_ptr<SimulatedChipStore> SimulatedChipStore::OpenFile(const std::stri
   store->path_ = path;
   return store;
 }
+
+}  // namespace k7q

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+namespace k7q {
+
 constexpr uint32_t kSimulatedRegisterCount = 0x40;
 constexpr uint32_t kSimulatedMemorySize = 0x8000;
 constexpr uint32_t kSimulatedLogCapacity = 0x10000;
@@ -76,3 +78,5 @@ class SimulatedChipStore {
 
 // Resets the chip: registers and display memory 0, no flags, an empty log.
 void ResetSimulatedChip(SimulatedChipState& state);
+
+}  // namespace k7q

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace k7q {
+
 namespace {
 
 constexpr uint32_t kStartAddressLow = 0x0B;
@@ -70,3 +72,5 @@ int ShowTestPattern(ChipRuntime& rt, uint32_t width, uint32_t height, uint32_t b
   }
   return 0;
 }
+
+}  // namespace k7q

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace k7q {
+
 inline uint16_t Swap16(uint16_t v) {
   return static_cast<uint16_t>((v >> 8) | (v << 8));
 }
@@ -42,3 +44,5 @@ inline int FieldShift(uint32_t mask) {
 inline uint32_t FieldMax(uint32_t mask) {
   return mask == 0 ? 0 : mask >> FieldShift(mask);
 }
+
+}  // namespace k7q

@@ -10,6 +10,8 @@
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr size_t kPendingCapacity = 50;
@@ -289,3 +291,5 @@ void LoadChipDefinition(ChipTables& tables, const char* const* lines, size_t lin
   Feed(parser, lines, lineCount);
   XML_ParserFree(parser);
 }
+
+}  // namespace k7q

@@ -8,6 +8,8 @@
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr size_t kMaxFeatureName = 127;
@@ -759,3 +761,5 @@ void ChipEngine::SpanPreparation() {
     f.minimum = ApplyOperator(f.op2, ApplyOperator(f.op1, 0, false), false);
   }
 }
+
+}  // namespace k7q

@@ -9,6 +9,8 @@
 #include "chipmodel/chip_tables.h"
 #include "chipmodel/scratch_ring.h"
 
+namespace k7q {
+
 // Kinds of sequence items.
 constexpr uint32_t kSequenceCommand = 0x10000000u;
 constexpr uint32_t kSequenceParameter = 0x20000000u;
@@ -143,3 +145,5 @@ class ChipEngine {
   uint32_t featureCachePosition_ = kNoRegister;
   std::string featureCacheName_ = "invalid";
 };
+
+}  // namespace k7q

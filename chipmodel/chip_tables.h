@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace k7q {
+
 using OptText = std::optional<std::string>;
 
 enum FeatureType : uint32_t {
@@ -96,3 +98,5 @@ uint32_t ApplyOperator(const OptText& op, uint32_t v, bool inverse);
 // The embedded chip definition as a table of lines.
 extern const char* const kChipDefLines[];
 extern const std::size_t kChipDefLineCount;
+
+}  // namespace k7q

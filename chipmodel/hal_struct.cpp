@@ -5,6 +5,8 @@
 
 #include "chipmodel/bit_utils.h"
 
+namespace k7q {
+
 namespace {
 
 HalStruct BuildDefault() {
@@ -76,3 +78,5 @@ uint32_t RegisterCount(const HalStruct& block) {
   while (count < kHalMaxRegisters && block.registers[count].index != kEndOfTable) ++count;
   return count;
 }
+
+}  // namespace k7q

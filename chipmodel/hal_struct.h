@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace k7q {
+
 struct RegisterPair {
   uint16_t index;
   uint16_t value;
@@ -66,3 +68,5 @@ void SwapBlock(HalStruct& block);
 
 // Number of pairs before the first end marker (at most 33).
 uint32_t RegisterCount(const HalStruct& block);
+
+}  // namespace k7q

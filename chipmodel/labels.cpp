@@ -4,6 +4,8 @@
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/text_format.h"
 
+namespace k7q {
+
 namespace {
 
 std::string Upper(std::string_view text) {
@@ -117,3 +119,5 @@ std::optional<std::string> RegisterLabel(ChipEngine& chip, uint32_t index, uint3
   DropTrailingBlank(text);
   return text;
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 class ChipEngine;
 
 enum LabelFlags : uint32_t {
@@ -21,3 +23,5 @@ enum LabelFlags : uint32_t {
 std::optional<std::string> FeatureLabel(ChipEngine& chip, std::string_view keyname, uint32_t flags);
 // Nothing when no register has that index.
 std::optional<std::string> RegisterLabel(ChipEngine& chip, uint32_t index, uint32_t flags);
+
+}  // namespace k7q

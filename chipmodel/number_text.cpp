@@ -1,5 +1,7 @@
 #include "chipmodel/number_text.h"
 
+namespace k7q {
+
 namespace {
 
 bool IsDigitOf(char c, unsigned radix) {
@@ -106,3 +108,5 @@ std::string FormatNumber(uint32_t value, unsigned radix, unsigned width) {
   if (out.size() < width) out.insert(0, width - out.size(), '0');
   return out;
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 // Radix of a suffix letter (h 16, i 2, o 8, t 10, either case), 0 for any other character.
 unsigned RadixOfSuffix(char c);
 
@@ -19,3 +21,5 @@ uint32_t ReadNumber(std::string_view text, unsigned radix);
 // Upper-case hexadecimal or decimal zero-padded to width digits; binary from the highest
 // set bit or bit width-1. Other radices give an empty text.
 std::string FormatNumber(uint32_t value, unsigned radix, unsigned width);
+
+}  // namespace k7q

@@ -2,6 +2,8 @@
 
 #include "chipmodel/chip_engine.h"
 
+namespace k7q {
+
 std::string ProductName(const ChipEngine& chip) {
   const ProductRecord* p = chip.CurrentProduct();
   return p ? p->name.value_or("") : "";
@@ -16,3 +18,5 @@ std::string ProductTitle(const ChipEngine& chip) {
   const ProductRecord* p = chip.CurrentProduct();
   return p ? ProductFullName(chip) + p->suffix.value_or("") : "";
 }
+
+}  // namespace k7q

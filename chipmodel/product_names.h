@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace k7q {
+
 class ChipEngine;
 
 // NAME, e.g. "62500".
@@ -11,3 +13,5 @@ std::string ProductName(const ChipEngine& chip);
 std::string ProductFullName(const ChipEngine& chip);
 // PREFIX+NAME+SUFFIX.
 std::string ProductTitle(const ChipEngine& chip);
+
+}  // namespace k7q

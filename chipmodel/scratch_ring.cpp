@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace k7q {
+
 namespace {
 constexpr int kMaxRings = 8;
 std::array<std::unique_ptr<ScratchRing>, kMaxRings>& RingTable() {
@@ -57,3 +59,5 @@ ScratchRing& DefaultRing() {
   static ScratchRing fallback(24, 512);
   return ring ? *ring : fallback;
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+namespace k7q {
+
 class ScratchRing {
  public:
   ScratchRing(int count, uint32_t defaultSize);
@@ -29,3 +31,5 @@ class ScratchRing {
 ScratchRing* CreateRing(int count, uint32_t defaultSize);
 // The ring used by callers that name none: 24 buffers of 512 bytes.
 ScratchRing& DefaultRing();
+
+}  // namespace k7q

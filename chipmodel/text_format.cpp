@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace k7q {
+
 std::string StringPrintf(const char* format, ...) {
   va_list args;
   va_start(args, format);
@@ -87,3 +89,5 @@ uint32_t ReadFrequency(std::string_view text, uint32_t defaultUnitHz) {
   if (unit != 1) hertz += fraction * unit / 1000;
   return static_cast<uint32_t>(hertz);
 }
+
+}  // namespace k7q

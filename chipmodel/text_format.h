@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 // "%u.%03u MHz" above 100000 Hz, "%u Hz" below 1001 Hz, otherwise "%u.%03u KHz".
 std::string FormatFrequency(uint32_t hertz);
 
@@ -21,3 +23,5 @@ std::string StringPrintf(const char* format, ...) __attribute__((format(printf, 
 
 // ASCII case-insensitive comparison.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace k7q

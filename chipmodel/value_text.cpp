@@ -4,6 +4,8 @@
 
 #include "chipmodel/number_text.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr uint64_t kMax32 = 0xFFFFFFFFu;
@@ -111,3 +113,5 @@ std::optional<uint32_t> ReadFrequencyText(std::string_view text, std::string* er
   }
   return static_cast<uint32_t>(hertz);
 }
+
+}  // namespace k7q

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 // Digits of radix (2, 10 or 16), or digits followed by a radix letter (h, i, t); "0x"
 // marks hexadecimal. Blanks around the number are allowed. Nothing for any other text
 // or a value above 32 bits; *error (when given) then says why.
@@ -17,3 +19,5 @@ std::optional<uint32_t> ReadWholeNumber(std::string_view text, unsigned radix,
 // kHz or Hz in any letter case, blanks allowed around the unit. The frequency in Hz;
 // nothing when the text is anything else, finer than 1 Hz or above 32 bits in Hz.
 std::optional<uint32_t> ReadFrequencyText(std::string_view text, std::string* error = nullptr);
+
+}  // namespace k7q

@@ -3,6 +3,8 @@
 #include "cli/commands.h"
 #include "cli/settings_input.h"
 
+namespace k7q {
+
 int RunApply(const ApplyOptions& options) {
   if (options.target == kDefaultBlockName) {
     PrintError("the built-in block cannot be saved; name a file");
@@ -17,3 +19,5 @@ int RunApply(const ApplyOptions& options) {
   if (!allApplied) return kExitFailed;
   return SaveSource(chip, options.target, options.saveAs, false) ? kExitOk : kExitFailed;
 }
+
+}  // namespace k7q

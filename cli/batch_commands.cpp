@@ -10,6 +10,8 @@
 #include "config/configure_multiple.h"
 #include "config/storage_limits.h"
 
+namespace k7q {
+
 int RunCheck(const CheckOptions& options) {
   bool allOk = true;
   for (const std::string& path : options.files) {
@@ -55,3 +57,5 @@ int RunConfigure(const ConfigureOptions& options) {
   }
   return outcome.allOk ? kExitOk : kExitFailed;
 }
+
+}  // namespace k7q

@@ -19,6 +19,8 @@
 #include "cli/commands.h"
 #include "cli/typed_value.h"
 
+namespace k7q {
+
 namespace {
 
 struct BoardOptions {
@@ -280,3 +282,5 @@ void AddBoardCommands(CLI::App& app, std::function<int()>& run) {
               RunBoardCheck);
   check->add_flag("--json", options.json, "Write one JSON document");
 }
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 #include "config/configurable_file.h"
 #include "config/storage_limits.h"
 
+namespace k7q {
+
 bool LoadSource(Chip62500& chip, const std::string& path) {
   if (path == kDefaultBlockName) return true;
   const FileOutcome outcome = OpenConfigurableFile(chip, path);
@@ -19,3 +21,5 @@ bool SaveSource(Chip62500& chip, const std::string& path, const std::string& sav
   if (!outcome.ok && outcome.messages.empty()) PrintError(path + ": " + FailureReason(outcome));
   return outcome.ok;
 }
+
+}  // namespace k7q

@@ -5,6 +5,8 @@
 
 #include "config/chip62500.h"
 
+namespace k7q {
+
 // The name that stands for the built-in default block.
 constexpr const char* kDefaultBlockName = "-";
 
@@ -16,3 +18,5 @@ bool LoadSource(Chip62500& chip, const std::string& path);
 // Failure messages go to stderr.
 bool SaveSource(Chip62500& chip, const std::string& path, const std::string& saveAs,
                 bool preserveAddresses);
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 
 #include "config/configurable_file.h"
 
+namespace k7q {
+
 void PrintError(const std::string& text) {
   std::fprintf(stderr, "62500cfg: %s\n", text.c_str());
 }
@@ -20,3 +22,5 @@ void PrintFileOutcome(const FileOutcome& outcome) {
     PrintError(addDetail ? outcome.messages[i] + " (" + outcome.detail + ")" : outcome.messages[i]);
   }
 }
+
+}  // namespace k7q

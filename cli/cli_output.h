@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace k7q {
+
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
@@ -19,3 +21,5 @@ struct FileOutcome;
 // Writes a file operation's notices and messages to stderr; the reader's error texts get
 // the system's reason and the path where they do not say why.
 void PrintFileOutcome(const FileOutcome& outcome);
+
+}  // namespace k7q

@@ -12,6 +12,8 @@ namespace CLI {
 class App;
 }
 
+namespace k7q {
+
 struct ShowOptions {
   std::string file = "-";
   bool json = false;
@@ -94,3 +96,5 @@ struct DiffOptions {
   bool json = false;
 };
 int RunDiff(const DiffOptions& options);
+
+}  // namespace k7q

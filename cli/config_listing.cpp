@@ -9,6 +9,8 @@
 #include "chipmodel/text_format.h"
 #include "uifeatures/ui_features.h"
 
+namespace k7q {
+
 namespace {
 
 std::string FieldText(const char* field, size_t size) {
@@ -195,3 +197,5 @@ nlohmann::json ListingJson(const ConfigListing& listing) {
   return {
       {"block", block}, {"templates", templates}, {"features", features}, {"registers", registers}};
 }
+
+}  // namespace k7q

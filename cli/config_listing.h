@@ -8,6 +8,8 @@
 
 #include "config/chip62500.h"
 
+namespace k7q {
+
 struct BlockFieldLine {
   std::string caption;  // for the terminal
   std::string key;      // for JSON
@@ -47,3 +49,5 @@ ConfigListing ListConfiguration(Chip62500& chip);
 // Aligned columns for a terminal.
 std::string ListingText(const ConfigListing& listing);
 nlohmann::json ListingJson(const ConfigListing& listing);
+
+}  // namespace k7q

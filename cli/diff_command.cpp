@@ -6,7 +6,9 @@
 #include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "cli/settings_input.h"
-#include "config/settings_diff.h"
+#include "settings/settings_diff.h"
+
+namespace k7q {
 
 namespace {
 
@@ -88,3 +90,5 @@ int RunDiff(const DiffOptions& options) {
   std::fputs(out.c_str(), stdout);
   return diff.Equal() ? kExitOk : kExitDiffer;
 }
+
+}  // namespace k7q

@@ -3,8 +3,10 @@
 #include "cli/chip_source.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
-#include "config/settings_text.h"
 #include "export/export_writer.h"
+#include "settings/settings_text.h"
+
+namespace k7q {
 
 int RunDump(const DumpOptions& options) {
   Chip62500& chip = TheChip();
@@ -18,3 +20,5 @@ int RunDump(const DumpOptions& options) {
   PrintError(error);
   return kExitFailed;
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include "expr/expression.h"
 #include "expr/feature_resolver.h"
 
+namespace k7q {
+
 int RunEval(const EvalOptions& options) {
   Chip62500& chip = TheChip();
   if (!LoadSource(chip, options.from)) return kExitFailed;
@@ -22,3 +24,5 @@ int RunEval(const EvalOptions& options) {
   }
   return kExitOk;
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include "cli/cli_output.h"
 #include "cli/commands.h"
 
+namespace k7q {
+
 const std::map<std::string, ExportKind>& ExportKindNames() {
   static const std::map<std::string, ExportKind> names = {
       {"hal-config", ExportKind::kHalConfig},
@@ -41,3 +43,5 @@ int RunExport(const ExportOptions& options) {
   }
   return kExitOk;
 }
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 #include "cli/cli_output.h"
 #include "cli/commands.h"
 
+namespace k7q {
+
 int RunGet(const GetOptions& options) {
   Chip62500& chip = TheChip();
   if (!LoadSource(chip, options.file)) return kExitFailed;
@@ -22,3 +24,5 @@ int RunGet(const GetOptions& options) {
   }
   return kExitOk;
 }
+
+}  // namespace k7q

@@ -9,6 +9,8 @@
 #include "cli/cli_output.h"
 #include "cli/commands.h"
 
+namespace k7q {
+
 namespace {
 
 void AddFileOptions(CLI::App* command, SetOptions& options, const char* assignment,
@@ -23,7 +25,10 @@ void AddFileOptions(CLI::App* command, SetOptions& options, const char* assignme
 
 }  // namespace
 
+}  // namespace k7q
+
 int main(int argc, char** argv) {
+  using namespace k7q;
   // A write past the file-size limit fails with its reason instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
   // Configuring many files holds them all open until the pass commits.

@@ -7,6 +7,8 @@
 #include "cli/commands.h"
 #include "cli/typed_value.h"
 
+namespace k7q {
+
 namespace {
 
 struct Assignment {
@@ -116,3 +118,5 @@ int RunSet(const SetOptions& options) {
 int RunSetReg(const SetOptions& options) {
   return SetAndSave(options, "INDEX=VALUE", SetRegister);
 }
+
+}  // namespace k7q

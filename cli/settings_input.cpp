@@ -5,8 +5,10 @@
 #include "cli/chip_source.h"
 #include "cli/cli_output.h"
 #include "config/configurable_file.h"
-#include "config/safe_file.h"
-#include "config/settings_text.h"
+#include "settings/settings_text.h"
+#include "storage/safe_file.h"
+
+namespace k7q {
 
 bool ApplySettingsFile(Chip62500& chip, const std::string& path) {
   std::string text;
@@ -26,3 +28,5 @@ bool LoadConfiguration(Chip62500& chip, const std::string& path) {
   if (path == kDefaultBlockName || IsConfigurationFileName(path)) return LoadSource(chip, path);
   return ApplySettingsFile(chip, path);
 }
+
+}  // namespace k7q

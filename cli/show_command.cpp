@@ -5,6 +5,8 @@
 #include "cli/commands.h"
 #include "cli/config_listing.h"
 
+namespace k7q {
+
 int RunShow(const ShowOptions& options) {
   Chip62500& chip = TheChip();
   if (!LoadSource(chip, options.file)) return kExitFailed;
@@ -17,3 +19,5 @@ int RunShow(const ShowOptions& options) {
   std::fputs(out.c_str(), stdout);
   return kExitOk;
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include "cli/commands.h"
 #include "uifeatures/ui_features.h"
 
+namespace k7q {
+
 namespace {
 
 void ListTemplates(UiFeatures& ui, const std::vector<std::unique_ptr<UiNode>>& nodes) {
@@ -53,3 +55,5 @@ int RunTemplate(const TemplateOptions& options) {
   return SaveSource(chip, options.file, options.saveAs, options.preserveAddresses) ? kExitOk
                                                                                    : kExitFailed;
 }
+
+}  // namespace k7q

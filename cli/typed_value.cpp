@@ -5,11 +5,13 @@
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
-#include "config/editor_rules.h"
-#include "config/settings_values.h"
 #include "config/value_limits.h"
 #include "expr/expression.h"
 #include "expr/feature_resolver.h"
+#include "settings/settings_values.h"
+#include "uimodel/editor_rules.h"
+
+namespace k7q {
 
 namespace {
 
@@ -112,3 +114,5 @@ std::string StoredTextNote(Chip62500& chip, std::string_view feature, std::strin
   return StringPrintf("note: %s is now '%s', not '%s'", std::string(feature).c_str(), shown.c_str(),
                       std::string(typed).c_str());
 }
+
+}  // namespace k7q

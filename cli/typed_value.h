@@ -9,6 +9,8 @@
 
 #include "config/chip62500.h"
 
+namespace k7q {
+
 // A number by the number text rules: digits of the default radix, or digits followed
 // by a radix letter (h, i, t); "0x" marks hexadecimal. Nothing for any other text.
 std::optional<uint32_t> ParseNumberText(std::string_view text, unsigned defaultRadix);
@@ -37,3 +39,5 @@ std::string FrequencyWarning(Chip62500& chip, std::string_view feature);
 // A note when a list feature set from typed now shows a text other than typed (a list
 // whose texts are numbers takes a typed number as the entry's number), or empty.
 std::string StoredTextNote(Chip62500& chip, std::string_view feature, std::string_view typed);
+
+}  // namespace k7q

@@ -5,6 +5,8 @@
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 
+namespace k7q {
+
 namespace {
 
 std::string IncompleteMessage(const k7q::RangeRead& read, uint64_t address) {
@@ -56,3 +58,5 @@ std::vector<k7q::TextPatch> StoreBlockPatches(const Chip62500& chip, std::string
   if (bytes) *bytes = stored;
   return k7q::RangePatches(text, block.places, stored);
 }
+
+}  // namespace k7q

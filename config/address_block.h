@@ -9,6 +9,8 @@
 #include "config/block_locator.h"
 #include "formats/address_space.h"
 
+namespace k7q {
+
 class Chip62500;
 
 struct AddressedBlock {
@@ -29,3 +31,5 @@ AddressedBlock FindBlockByAddress(const Chip62500& chip, const k7q::AddressSpace
 std::vector<k7q::TextPatch> StoreBlockPatches(const Chip62500& chip, std::string_view text,
                                               const AddressedBlock& block, bool preserveAddresses,
                                               std::string* bytes = nullptr);
+
+}  // namespace k7q

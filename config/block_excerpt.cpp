@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#include "config/safe_file.h"
+#include "storage/safe_file.h"
+
+namespace k7q {
 
 namespace {
 
@@ -60,3 +62,5 @@ void Update(BlockExcerpt& excerpt, const std::vector<k7q::TextPatch>& patches,
   excerpt.text = k7q::Patched(excerpt.text, patches);
   excerpt.block.places.bytes = bytes;
 }
+
+}  // namespace k7q

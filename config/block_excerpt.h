@@ -9,6 +9,8 @@
 
 #include "config/address_block.h"
 
+namespace k7q {
+
 struct BlockExcerpt {
   std::string text;                  // each record's data and checksum digits, a line feed
   std::vector<uint64_t> fileOffset;  // of each record's digits in the file
@@ -28,3 +30,5 @@ std::vector<k7q::TextPatch> InFile(const BlockExcerpt& excerpt,
 // The excerpt once the patches are written and the block holds bytes.
 void Update(BlockExcerpt& excerpt, const std::vector<k7q::TextPatch>& patches,
             const std::string& bytes);
+
+}  // namespace k7q

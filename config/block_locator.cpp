@@ -6,6 +6,8 @@
 #include "config/chip62500.h"
 #include "config/signature_search.h"
 
+namespace k7q {
+
 const char kNoConfigurationData[] = "The file does not contain any configuration data.";
 
 namespace {
@@ -112,3 +114,5 @@ bool StoreBlockIntoImage(const Chip62500& chip, uint8_t* image, size_t length,
   if (position) *position = find.position;
   return true;
 }
+
+}  // namespace k7q

@@ -8,6 +8,8 @@
 
 #include "chipmodel/hal_struct.h"
 
+namespace k7q {
+
 class Chip62500;
 
 enum class FindResult { kFound, kNotFound, kInvalid };
@@ -51,3 +53,5 @@ bool LoadBlockFromImage(Chip62500& chip, const uint8_t* image, size_t length, st
 // *position, when given, receives the block's offset in the image.
 bool StoreBlockIntoImage(const Chip62500& chip, uint8_t* image, size_t length,
                          bool preserveAddresses, std::string* message, size_t* position = nullptr);
+
+}  // namespace k7q

@@ -12,6 +12,8 @@
 #include "chipmodel/product_names.h"
 #include "chipmodel/text_format.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr uint32_t kDisplayBufferSize = 32768;
@@ -437,3 +439,5 @@ Chip62500& TheChip() {
   static Chip62500 chip;
   return chip;
 }
+
+}  // namespace k7q

@@ -10,6 +10,8 @@
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/hal_struct.h"
 
+namespace k7q {
+
 class Chip62500 : public ChipEngine {
  public:
   // Loads the embedded chip definition into the tables (once per process).
@@ -69,3 +71,5 @@ class Chip62500 : public ChipEngine {
 
 // The one chip object of the process, built on first use.
 Chip62500& TheChip();
+
+}  // namespace k7q

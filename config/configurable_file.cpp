@@ -14,14 +14,16 @@
 #include "chipmodel/text_format.h"
 #include "config/block_locator.h"
 #include "config/chip62500.h"
-#include "config/locked_file.h"
-#include "config/opened_blocks.h"
-#include "config/pe_checksum.h"
 #include "config/record_file.h"
-#include "config/safe_file.h"
-#include "config/save_journal.h"
-#include "config/srecord.h"
 #include "config/storage_limits.h"
+#include "formats/pe_checksum.h"
+#include "formats/srecord.h"
+#include "storage/locked_file.h"
+#include "storage/opened_blocks.h"
+#include "storage/safe_file.h"
+#include "storage/save_journal.h"
+
+namespace k7q {
 
 namespace {
 
@@ -374,3 +376,5 @@ void FinishImageSave(PreparedSave& prepared, int error) {
   UpdateOpenedBlock(prepared.file.path, prepared.block);
   prepared.outcome.ok = true;
 }
+
+}  // namespace k7q

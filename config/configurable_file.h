@@ -6,8 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "config/locked_file.h"
-#include "config/save_journal.h"
+#include "storage/locked_file.h"
+#include "storage/save_journal.h"
+
+namespace k7q {
 
 class Chip62500;
 
@@ -62,3 +64,5 @@ PreparedSave PrepareImageSave(Chip62500& chip, const std::string& path, bool pre
 // Completes the outcome of a prepared save once save.changes are written, or, given a
 // failed step's errno, records the failure.
 void FinishImageSave(PreparedSave& prepared, int error);
+
+}  // namespace k7q

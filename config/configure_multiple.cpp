@@ -13,8 +13,10 @@
 #include <utility>
 
 #include "chipmodel/text_format.h"
-#include "config/file_system.h"
 #include "config/storage_limits.h"
+#include "storage/file_system.h"
+
+namespace k7q {
 
 namespace {
 
@@ -243,3 +245,5 @@ bool AddSelectedFile(std::vector<std::string>& selected, const std::string& name
   if (!present) selected.push_back(name);
   return !present;
 }
+
+}  // namespace k7q

@@ -8,6 +8,8 @@
 
 #include "config/configurable_file.h"
 
+namespace k7q {
+
 struct ConfigureOutcome {
   bool allOk = true;
   std::string summary;
@@ -40,3 +42,5 @@ bool NaturalLess(std::string_view a, std::string_view b);
 // Adds name to the selected files unless it is there already (letter case ignored);
 // true when it was added.
 bool AddSelectedFile(std::vector<std::string>& selected, const std::string& name);
+
+}  // namespace k7q

@@ -13,13 +13,15 @@
 #include "config/address_block.h"
 #include "config/block_excerpt.h"
 #include "config/chip62500.h"
-#include "config/locked_file.h"
-#include "config/opened_blocks.h"
-#include "config/safe_file.h"
-#include "config/save_journal.h"
-#include "config/srecord.h"
 #include "formats/intel_hex.h"
+#include "formats/srecord.h"
 #include "formats/srecord_records.h"
+#include "storage/locked_file.h"
+#include "storage/opened_blocks.h"
+#include "storage/safe_file.h"
+#include "storage/save_journal.h"
+
+namespace k7q {
 
 namespace {
 
@@ -274,3 +276,5 @@ void RememberStreamLayout(const std::string& path, bool streamLayout) {
     StreamLayoutFiles().erase(path);
   }
 }
+
+}  // namespace k7q

@@ -7,6 +7,8 @@
 
 #include "config/configurable_file.h"
 
+namespace k7q {
+
 class Chip62500;
 
 enum class RecordKind { kSrecord, kIntelHex };
@@ -32,3 +34,5 @@ RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
 // True when the file at path was last read or saved here as of the stream layout.
 bool ReadAsStreamLayout(const std::string& path);
 void RememberStreamLayout(const std::string& path, bool streamLayout);
+
+}  // namespace k7q

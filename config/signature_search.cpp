@@ -6,6 +6,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace k7q {
+
 size_t FindBytes(const uint8_t* image, size_t length, const uint8_t* needle, size_t needleLength) {
   if (needleLength == 0) return 0;
   if (needleLength > length) return length;
@@ -32,3 +34,5 @@ size_t FindBytes(const uint8_t* image, size_t length, const uint8_t* needle, siz
   const void* hit = memmem(image + at, length - at, needle, needleLength);
   return hit ? static_cast<size_t>(static_cast<const uint8_t*>(hit) - image) : length;
 }
+
+}  // namespace k7q

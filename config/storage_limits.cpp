@@ -5,7 +5,9 @@
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "config/record_file.h"
-#include "config/srecord.h"
+#include "formats/srecord.h"
+
+namespace k7q {
 
 namespace {
 
@@ -57,3 +59,5 @@ std::string FailureReason(const FileOutcome& outcome) {
   if (!outcome.messages.empty()) return outcome.messages.back();
   return "The file does not contain configuration data.";
 }
+
+}  // namespace k7q

@@ -8,6 +8,8 @@
 
 #include "config/configurable_file.h"
 
+namespace k7q {
+
 class Chip62500;
 
 // S-record and board image files hold CLKI 1000 times larger than the block does.
@@ -32,3 +34,5 @@ FileOutcome RefusedSave(const std::string& path, const std::string& reason);
 
 // The reason of a failed outcome; a failure without one is a file without a block.
 std::string FailureReason(const FileOutcome& outcome);
+
+}  // namespace k7q

@@ -5,6 +5,8 @@
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/text_format.h"
 
+namespace k7q {
+
 NumberLimits FeatureLimits(ChipEngine& chip, std::string_view feature) {
   return {chip.GetMinimum(feature), chip.GetMaximum(feature), std::max(1u, chip.GetStep(feature))};
 }
@@ -29,3 +31,5 @@ std::string FrequencyLimitWarning(ChipEngine& chip, std::string_view feature) {
                       FormatFrequency(hertz).c_str(), FormatFrequency(limits.minimum).c_str(),
                       FormatFrequency(limits.maximum).c_str());
 }
+
+}  // namespace k7q

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 class ChipEngine;
 
 // The most characters a text feature holds.
@@ -32,3 +34,5 @@ std::string TextLimitRefusal(ChipEngine& chip, std::string_view feature, std::st
 // feature's limits, "clki is 500.000 MHz, outside 390.000 KHz to 120.000 MHz". Empty for
 // a value within them and for other features.
 std::string FrequencyLimitWarning(ChipEngine& chip, std::string_view feature);
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 #include "config/chip62500.h"
 #include "export/generated_text.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr int kNameColumns = 25;
@@ -39,3 +41,5 @@ std::string ChipHeader(Chip62500& chip) {
   out += "\n\n";
   return out;
 }
+
+}  // namespace k7q

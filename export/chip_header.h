@@ -3,7 +3,11 @@
 
 #include <string>
 
+namespace k7q {
+
 class Chip62500;
 
 // The whole file, LF line ends.
 std::string ChipHeader(Chip62500& chip);
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 #include "config/chip62500.h"
 #include "export/generated_text.h"
 
+namespace k7q {
+
 std::string CsvExport(Chip62500& chip) {
   const HalStruct& b = chip.Block();
   std::string out =
@@ -22,3 +24,5 @@ std::string CsvExport(Chip62500& chip) {
   }
   return out;
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include "config/chip62500.h"
 #include "export/generated_text.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr uint32_t kSleepInIndex = 0x0008;
@@ -163,3 +165,5 @@ std::string WinCeModeHeader(Chip62500& chip, unsigned mode) {
   out += "\n\n";
   return out;
 }
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace k7q {
+
 // Option bits set in the Export Options dialog; they do not change any generated text.
 constexpr uint32_t kExportSoftwareCursor = 1u << 17;
 constexpr uint32_t kExportHardwareAcceleration = 1u << 18;
@@ -15,3 +17,5 @@ struct ExportSettings {
   uint32_t options = 1;
   size_t kind = 0;  // position in the export list
 };
+
+}  // namespace k7q

@@ -11,13 +11,15 @@
 
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
-#include "config/safe_file.h"
 #include "export/chip_header.h"
 #include "export/csv_export.h"
 #include "export/driver_headers.h"
 #include "export/generated_text.h"
 #include "export/hal_config.h"
 #include "reports/quick_reference.h"
+#include "storage/safe_file.h"
+
+namespace k7q {
 
 namespace {
 
@@ -148,3 +150,5 @@ std::string ExportToFile(Chip62500& chip, ExportKind kind, unsigned mode, const 
   if (!generated.ok) return generated.error;
   return WriteExportFile(path, ToCrLf(generated.text));
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 class Chip62500;
 
 enum class ExportKind {
@@ -61,3 +63,5 @@ std::string WriteExportFile(const std::string& path, std::string_view text);
 
 // Generates a kind and writes it with CR LF line ends; an empty string or the reason.
 std::string ExportToFile(Chip62500& chip, ExportKind kind, unsigned mode, const std::string& path);
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 #include "chipmodel/labels.h"
 #include "chipmodel/text_format.h"
 
+namespace k7q {
+
 const char* const kNoticeLines[2] = {
     "Copyright (c) 1999, 2026 ORVIX Corporation.",
     "All Rights Reserved.",
@@ -51,3 +53,5 @@ std::string EscapeCString(std::string_view text, bool terminated) {
   }
   return out;
 }
+
+}  // namespace k7q

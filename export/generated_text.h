@@ -6,7 +6,9 @@
 #include <string_view>
 
 #include "chipmodel/product_names.h"
-#include "config/program_texts.h"  // kBuildNumber, printed in every banner
+#include "uimodel/program_texts.h"  // kBuildNumber, printed in every banner
+
+namespace k7q {
 
 class ChipEngine;
 
@@ -24,3 +26,5 @@ std::string RegisterDescription(ChipEngine& chip, uint32_t index);
 // The description as the body of a C string literal, its terminating NUL written as
 // an escape unless the text fills its whole field (terminated = false).
 std::string EscapeCString(std::string_view text, bool terminated = true);
+
+}  // namespace k7q

@@ -8,6 +8,8 @@
 #include "config/chip62500.h"
 #include "export/generated_text.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr int kValueColumns = 24;
@@ -137,3 +139,5 @@ std::string HalConfigSource(Chip62500& chip) {
   out += "\n\n";
   return out;
 }
+
+}  // namespace k7q

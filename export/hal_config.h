@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace k7q {
+
 class Chip62500;
 
 // The HAL information flags as C names joined by "|", or "0".
@@ -11,3 +13,5 @@ std::string FlagNames(uint32_t flags);
 
 // The whole file, LF line ends.
 std::string HalConfigSource(Chip62500& chip);
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+namespace k7q {
+
 std::string PrivatePreviewFolder(const std::string& parent, std::string* error) {
   static std::string folder;
   if (!folder.empty()) return folder;
@@ -19,3 +21,5 @@ std::string PrivatePreviewFolder(const std::string& parent, std::string* error) 
   folder = name.data();
   return folder;
 }
+
+}  // namespace k7q

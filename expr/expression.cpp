@@ -7,6 +7,8 @@
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 
+namespace k7q {
+
 namespace {
 
 IdentifierResolver& Resolver() {
@@ -501,3 +503,5 @@ ExprResult Evaluate(std::string_view expression) {
   if (result.ok) result.error.clear();
   return result;
 }
+
+}  // namespace k7q

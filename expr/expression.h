@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 constexpr size_t kMaxExprText = 255;
 // Longer expressions are refused: the splitting rescans the text at every level, so the
 // work grows with the square of the length, and every level of the evaluation holds a
@@ -37,3 +39,5 @@ ExprResult Evaluate(std::string_view expression);
 using IdentifierResolver =
     std::function<unsigned(std::string_view token, ExprValue* value, std::string* message)>;
 void SetIdentifierResolver(IdentifierResolver resolver);
+
+}  // namespace k7q

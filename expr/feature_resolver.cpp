@@ -5,6 +5,8 @@
 #include "chipmodel/chip_engine.h"
 #include "expr/expression.h"
 
+namespace k7q {
+
 void InstallFeatureResolver(ChipEngine& chip) {
   SetIdentifierResolver([&chip](std::string_view token, ExprValue* value, std::string* message) {
     std::string name(token);
@@ -30,3 +32,5 @@ void InstallFeatureResolver(ChipEngine& chip) {
     return 0u;
   });
 }
+
+}  // namespace k7q

@@ -9,6 +9,7 @@
 #include "config/chip62500.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace k7q;
   std::vector<std::string> lines(1);
   for (size_t i = 0; i < size; ++i) {
     if (data[i] == '\n') {

@@ -11,6 +11,8 @@
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 
+namespace k7q {
+
 namespace {
 
 const std::string& Folder() {
@@ -23,7 +25,10 @@ const std::string& Folder() {
 
 }  // namespace
 
+}  // namespace k7q
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace k7q;
   if (size == 0) return 0;
   static const char* const kNames[] = {"f.exe", "f.s19", "f.elf", "f.srec", "f.out", "f.TKB"};
   const std::string path = Folder() + "/" + kNames[data[0] % 6];

@@ -8,6 +8,7 @@
 #include "expr/feature_resolver.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace k7q;
   static Chip62500 chip;
   static const bool installed = (InstallFeatureResolver(chip), true);
   (void)installed;

@@ -8,6 +8,7 @@
 #include "config/chip62500.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace k7q;
   static Chip62500 chip;
   chip.LoadBlock(DefaultHalStruct());
   std::string message;

@@ -6,9 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "config/srecord.h"
+#include "formats/srecord.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace k7q;
   std::string text(reinterpret_cast<const char*>(data), size);
   HalStruct staging = DefaultHalStruct();
   std::string message;

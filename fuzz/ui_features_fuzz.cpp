@@ -6,6 +6,8 @@
 #include "config/chip62500.h"
 #include "uifeatures/ui_features.h"
 
+namespace k7q {
+
 namespace {
 
 void Walk(UiFeatures& ui, const std::vector<std::unique_ptr<UiNode>>& nodes) {
@@ -24,7 +26,10 @@ void Walk(UiFeatures& ui, const std::vector<std::unique_ptr<UiNode>>& nodes) {
 
 }  // namespace
 
+}  // namespace k7q
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace k7q;
   Chip62500 chip;
   UiFeatures ui(chip, std::string(reinterpret_cast<const char*>(data), size));
   Walk(ui, ui.TopLevel());

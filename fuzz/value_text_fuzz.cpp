@@ -8,6 +8,7 @@
 #include "chipmodel/value_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace k7q;
   if (size == 0) return 0;
   static const unsigned kRadices[] = {2, 10, 16};
   const unsigned radix = kRadices[data[0] % 3];

@@ -5,6 +5,8 @@
 #include "chipmodel/labels.h"
 #include "chipmodel/text_format.h"
 
+namespace k7q {
+
 namespace {
 
 const char* const kSpanSuffixes[] = {"LSB", "ISB", "MSB"};
@@ -216,3 +218,5 @@ void FeatureDetails(ChipEngine& chip, std::string_view keyname, std::string& out
     out += lines[i];
   }
 }
+
+}  // namespace k7q

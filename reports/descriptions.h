@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace k7q {
+
 class ChipEngine;
 
 // The DESC text, the span-part sentence or empty; nothing when no feature has that keyname.
@@ -28,3 +30,5 @@ void FeatureDetails(ChipEngine& chip, std::string_view keyname, std::string& out
 // the last blank among its first limit characters, or after limit characters when
 // there is none.
 std::vector<std::string> WrapText(std::string_view text, size_t limit);
+
+}  // namespace k7q

@@ -9,6 +9,8 @@
 #include "chipmodel/text_format.h"
 #include "reports/descriptions.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr const char* kNote =
@@ -187,3 +189,5 @@ std::string QuickReference(ChipEngine& chip, std::string_view lineBreak, size_t 
 std::string QuickReference(ChipEngine& chip) {
   return QuickReference(chip, "\n", kQuickReferenceWidth);
 }
+
+}  // namespace k7q

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 class ChipEngine;
 
 // Page width of the exported reference.
@@ -24,3 +26,5 @@ std::string QuickReference(ChipEngine& chip, std::string_view lineBreak, size_t 
 void RegisterBlock(ChipEngine& chip, uint32_t index, std::string& out, std::string_view lineBreak,
                    size_t width, bool withDiagram = true,
                    std::optional<uint32_t> blockPosition = std::nullopt);
+
+}  // namespace k7q

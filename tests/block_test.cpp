@@ -10,8 +10,10 @@
 #include "chipmodel/hal_struct.h"
 #include "config/block_locator.h"
 #include "config/chip62500.h"
-#include "config/srecord.h"
+#include "formats/srecord.h"
 #include "tests/support/test_files.h"
+
+namespace k7q {
 
 // The block's layout is checked by compiling the generated C (exports_test); the default
 // block's CRC is in the HAL_config golden files.
@@ -258,3 +260,5 @@ TEST(Srecord, ErrorsAbandonTheOperation) {
   Read("S00600004844521B\r\nS9030000FC\r\n", &ok, &message);
   EXPECT_FALSE(ok);
 }
+
+}  // namespace k7q

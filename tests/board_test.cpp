@@ -30,6 +30,8 @@
 #include "tests/support/test_env.h"
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 TEST(BoardClient, FailuresNameTheDeviceAndTheReason) {
   const TempDir folder;
   WriteFile(folder.File("device"), std::string(16, '\0'));  // answers no requests
@@ -574,3 +576,5 @@ TEST(PanelRenderer, MatchesTheGoldenPictures) {
                   << image.height << " against " << want->width << "x" << want->height << ")";
   }
 }
+
+}  // namespace k7q

@@ -12,6 +12,8 @@
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 namespace {
 
 std::string Text(ChipEngine& chip, const char* name, bool readSide = true) {
@@ -183,3 +185,5 @@ TEST(Chip62500, BlockRegisterListOperations) {
   EXPECT_EQ(chip.ReadRegister(0x05, false), 0x22u);  // the last pair counts
   EXPECT_EQ(chip.ReadRegister(0x06, false), 0u);     // no pair: the default
 }
+
+}  // namespace k7q

@@ -11,6 +11,8 @@
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 namespace {
 
 using ::testing::HasSubstr;
@@ -117,3 +119,5 @@ TEST(CliTool, ExportWritesGeneratedFiles) {
   EXPECT_EQ(ReadFile(hal), RunCli({"export", "hal-config", "--from", path, "-o", "-"}).out);
   EXPECT_NE(ReadFile(hal), RunCli({"export", "hal-config", "-o", "-"}).out);
 }
+
+}  // namespace k7q

@@ -13,10 +13,12 @@
 
 #include "config/chip62500.h"
 #include "config/configure_multiple.h"
-#include "config/srecord.h"
+#include "formats/srecord.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
+
+namespace k7q {
 
 namespace {
 
@@ -437,3 +439,5 @@ TEST(ConfigureMultiple, BrowserEntries) {
   EXPECT_NE(NaturalLess("x01", "x1"), NaturalLess("x1", "x01"));  // a strict order
   EXPECT_TRUE(BrowserEntries(dir.File("missing"), true).empty());
 }
+
+}  // namespace k7q

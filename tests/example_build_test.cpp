@@ -18,6 +18,8 @@
 #define K7Q_CMAKE "cmake"
 #endif
 
+namespace k7q {
+
 TEST(ExampleBuild, ConvertsTheDriverAndAppliesTheBoardSettings) {
   TempDir dir;
   std::string log;
@@ -49,3 +51,5 @@ TEST(ExampleBuild, ConvertsTheDriverAndAppliesTheBoardSettings) {
     EXPECT_EQ(DifferencesOutsideBlock(program, back), "");
   }
 }
+
+}  // namespace k7q

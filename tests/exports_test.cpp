@@ -26,6 +26,8 @@
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 namespace {
 
 mode_t Mode(const std::string& path) {
@@ -352,3 +354,5 @@ TEST(GeneratedC, HeadersInstantiateTheirRegisterTables) {
   }
   EXPECT_EQ(output, expected);
 }
+
+}  // namespace k7q

@@ -12,6 +12,8 @@
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 namespace {
 
 uint32_t Number(const std::string& text) {
@@ -96,3 +98,5 @@ TEST(FeatureResolver, WriteOnlyAndTextFeatures) {
   EXPECT_EQ(Error("other"), "Unknown feature or token.");
   SetIdentifierResolver(nullptr);
 }
+
+}  // namespace k7q

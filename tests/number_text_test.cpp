@@ -11,9 +11,11 @@
 #include "chipmodel/scratch_ring.h"
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
-#include "config/decimal_field.h"
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
+#include "uimodel/decimal_field.h"
+
+namespace k7q {
 
 // Each call of data/number_texts.txt with its result.
 TEST(NumberText, CallsAndResults) {
@@ -95,3 +97,5 @@ TEST(TextUtils, ScratchRingReusesBuffersOnlyAfterAFullTurn) {
   again[15] = 'y';
   EXPECT_EQ(again[0], '\0');
 }
+
+}  // namespace k7q

@@ -1,5 +1,5 @@
 // Texts of the program and the rules of its editors.
-#include "config/program_texts.h"
+#include "uimodel/program_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "config/chip62500.h"
-#include "config/editor_rules.h"
 #include "tests/support/golden.h"
 #include "uifeatures/ui_features.h"
+#include "uimodel/editor_rules.h"
+
+namespace k7q {
 
 namespace {
 
@@ -148,3 +150,5 @@ TEST(EditorRules, MemoryMapAndSequenceLines) {
   EXPECT_EQ(SequenceLine({kSequenceParameter, 0x123, ""}), "PARAM 123");
   EXPECT_EQ(SequenceLine({kSequenceDelay, 100, "wait"}), "DELAY 100  ( wait )");
 }
+
+}  // namespace k7q

@@ -12,14 +12,16 @@
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "config/configure_multiple.h"
-#include "config/opened_blocks.h"
 #include "formats/address_space.h"
 #include "formats/intel_hex.h"
 #include "formats/srecord_records.h"
+#include "storage/opened_blocks.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/golden.h"
 #include "tests/support/hex_texts.h"
 #include "tests/support/test_files.h"
+
+namespace k7q {
 
 namespace {
 
@@ -272,3 +274,5 @@ TEST(RecordFiles, SavesFollowAnotherProgramsChanges) {
   EXPECT_EQ(late.reason, kChangedSinceOpened);
   EXPECT_EQ(ReadFile(path), theirs);
 }
+
+}  // namespace k7q

@@ -11,6 +11,8 @@
 #include "tests/support/hex_texts.h"
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 using k7q::AddressSpace;
 using k7q::RangeRead;
 using k7q::RangeStatus;
@@ -182,3 +184,5 @@ TEST(RecordText, IntelHexErrorsNameTheLine) {
   EXPECT_EQ(error("\n\n:1000"), "line 3: the record ends early");
   EXPECT_EQ(error("S1"), "line 1: a record must start with \":\"");
 }
+
+}  // namespace k7q

@@ -1,4 +1,4 @@
-#include "config/register_rows.h"
+#include "uimodel/register_rows.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,6 +10,8 @@
 #include "tests/support/golden.h"
 #include "tests/support/test_env.h"
 #include "tests/support/test_files.h"
+
+namespace k7q {
 
 using ::testing::HasSubstr;
 
@@ -125,3 +127,5 @@ TEST(RegisterRows, LiveRowsAreTheChipsReadableRegisters) {
   EXPECT_EQ(changes.state[1], kRowModified);
   chip.SetLiveMode(false);
 }
+
+}  // namespace k7q

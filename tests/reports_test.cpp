@@ -15,6 +15,8 @@
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 namespace {
 
 ChipTables Load(const std::vector<const char*>& lines) {
@@ -240,3 +242,5 @@ TEST(QuickReference, MadeUpChips) {
     EXPECT_GOLDEN(name, QuickReference(chip, "\n", row.width));
   }
 }
+
+}  // namespace k7q

@@ -16,11 +16,13 @@
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "config/configure_multiple.h"
-#include "config/file_system.h"
-#include "config/opened_blocks.h"
-#include "config/save_journal.h"
+#include "storage/file_system.h"
+#include "storage/opened_blocks.h"
+#include "storage/save_journal.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/test_files.h"
+
+namespace k7q {
 
 namespace {
 
@@ -360,3 +362,5 @@ TEST(GroupCommit, TwoFlushesAPassAndEachFileAsItWasOrConfiguredUnderFaultsAndKil
     EXPECT_EQ(EntryCount(dir.path()), 3u) << k;
   }
 }
+
+}  // namespace k7q

@@ -6,11 +6,13 @@
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
-#include "config/settings_diff.h"
-#include "config/settings_text.h"
+#include "settings/settings_diff.h"
+#include "settings/settings_text.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
+
+namespace k7q {
 
 namespace {
 
@@ -128,3 +130,5 @@ TEST(SettingsFile, BadLinesAreReportedAndNothingIsSaved) {
   }
   EXPECT_GOLDEN("settings-errors.txt", report);
 }
+
+}  // namespace k7q

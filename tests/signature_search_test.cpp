@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+namespace k7q {
+
 namespace {
 
 size_t Memmem(const std::string& image, const std::string& needle) {
@@ -40,3 +42,5 @@ TEST(SignatureSearch, FindsWhatMemmemFinds) {
   }
   EXPECT_EQ(Find("abc", ""), 0u);
 }
+
+}  // namespace k7q

@@ -4,10 +4,12 @@
 
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
-#include "config/opened_blocks.h"
+#include "storage/opened_blocks.h"
 #include "support/cli_run.h"
 #include "support/fixtures.h"
 #include "support/test_files.h"
+
+namespace k7q {
 
 namespace {
 
@@ -50,3 +52,5 @@ TEST(SrecordSave, FollowsTheBlockWhereverAnotherProgramMovedIt) {
   EXPECT_EQ(late.reason, kChangedSinceOpened);
   EXPECT_EQ(ReadFile(path), theirs);
 }
+
+}  // namespace k7q

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "chipmodel/text_format.h"
-#include "config/pe_checksum.h"
+#include "formats/pe_checksum.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/toolchain.h"
 
@@ -18,6 +18,8 @@
 #ifndef K7Q_OBJCOPY
 #define K7Q_OBJCOPY "objcopy"
 #endif
+
+namespace k7q {
 
 namespace {
 
@@ -184,3 +186,5 @@ TEST(ToolchainImages, BigEndianObjectAndWrappedBinary) {
   EXPECT_EQ(back.substr(999, kHalStructSize),
             ReadFile(dir.File("driver.elf")).substr(block, kHalStructSize));
 }
+
+}  // namespace k7q

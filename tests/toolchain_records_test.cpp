@@ -18,6 +18,8 @@
 #define K7Q_OBJCOPY "objcopy"
 #endif
 
+namespace k7q {
+
 namespace {
 
 struct Conversion {
@@ -140,3 +142,5 @@ TEST(ToolchainRecords, SrecCatOutput) {
             "");
   EXPECT_EQ(ReadFile(dir.File("cat.srec")).size(), before.size());
 }
+
+}  // namespace k7q

@@ -14,6 +14,8 @@
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 extern const char* const kUiFeaturesLines[];
 extern const std::size_t kUiFeaturesLineCount;
 
@@ -189,3 +191,5 @@ TEST(BoundedWork, ExpressionsAndUiFeatureFiles) {
   }
   EXPECT_EQ(shown, "self.xml self.xml(off) a.xml b.xml a.xml(off) /dev/zero(off) ");
 }
+
+}  // namespace k7q

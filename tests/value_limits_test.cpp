@@ -7,7 +7,9 @@
 #include <algorithm>
 
 #include "config/chip62500.h"
-#include "config/editor_rules.h"
+#include "uimodel/editor_rules.h"
+
+namespace k7q {
 
 TEST(ValueLimits, NumbersTextsAndFrequencies) {
   const NumberLimits limits{16, 1023, 8};
@@ -34,3 +36,5 @@ TEST(ValueLimits, NumbersTextsAndFrequencies) {
   EXPECT_EQ(FrequencyLimitWarning(chip, "clki"), "");
   EXPECT_EQ(FrequencyLimitWarning(chip, "stride"), "");  // not a frequency
 }
+
+}  // namespace k7q

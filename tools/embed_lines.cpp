@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace k7q {
+
 static std::string Escape(const std::string& line) {
   std::string out;
   for (unsigned char c : line) {
@@ -23,6 +25,8 @@ static std::string Escape(const std::string& line) {
   }
   return out;
 }
+
+}  // namespace k7q
 
 int main(int argc, char** argv) {
   if (argc != 5) {
@@ -45,11 +49,13 @@ int main(int argc, char** argv) {
   std::ofstream out(argv[2], std::ios::binary);
   const std::string symbol = argv[3];
   out << "// Generated from " << argv[1] << "; do not edit.\n#include <cstddef>\n\n";
+  out << "namespace k7q {\n\n";
   out << "extern const char* const k" << symbol << "Lines[];\n";
   out << "extern const std::size_t k" << symbol << "LineCount;\n\n";
   out << "const char* const k" << symbol << "Lines[] = {\n";
-  for (const auto& line : lines) out << "    \"" << Escape(line) << "\",\n";
+  for (const auto& line : lines) out << "    \"" << k7q::Escape(line) << "\",\n";
   out << "    nullptr};\n";
   out << "const std::size_t k" << symbol << "LineCount = " << lines.size() << ";\n";
+  out << "\n}  // namespace k7q\n";
   return out ? 0 : 1;
 }

@@ -9,7 +9,9 @@
 #include <QVBoxLayout>
 
 #include "config/chip62500.h"
-#include "config/program_texts.h"
+#include "uimodel/program_texts.h"
+
+namespace k7q {
 
 namespace {
 
@@ -71,3 +73,5 @@ void ShowAboutBox(QWidget* owner, Chip62500& chip) {
   AboutBox box(owner, chip);
   box.exec();
 }
+
+}  // namespace k7q

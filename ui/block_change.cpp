@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace k7q {
+
 BlockChange::BlockChange(const BlockState& before, const BlockState& after, const QString& text,
                          std::function<void(const BlockState&)> load)
     : QUndoCommand(text), before_(before), after_(after), load_(std::move(load)) {}
@@ -17,3 +19,5 @@ void BlockChange::redo() {
 bool SameBlock(const HalStruct& a, const HalStruct& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
+
+}  // namespace k7q

@@ -6,7 +6,9 @@
 #include <functional>
 
 #include "chipmodel/hal_struct.h"
-#include "config/register_rows.h"
+#include "uimodel/register_rows.h"
+
+namespace k7q {
 
 struct BlockState {
   HalStruct block;
@@ -31,3 +33,5 @@ class BlockChange : public QUndoCommand {
 };
 
 bool SameBlock(const HalStruct& a, const HalStruct& b);
+
+}  // namespace k7q

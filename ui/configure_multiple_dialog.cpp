@@ -22,6 +22,8 @@
 #include "config/configure_multiple.h"
 #include "ui/message_box.h"
 
+namespace k7q {
+
 namespace {
 
 QPushButton* Button(QWidget* parent, int id, const char* text) {
@@ -266,3 +268,5 @@ void RunConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringLi
   ConfigureMultipleDialog dialog(owner, chip, names, source);
   dialog.exec();
 }
+
+}  // namespace k7q

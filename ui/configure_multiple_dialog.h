@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
-class Chip62500;
 class QCheckBox;
 class QLabel;
 class QListWidget;
 class QRadioButton;
+
+namespace k7q {
+
+class Chip62500;
 
 // Which configuration a pass writes.
 struct PassSource {
@@ -68,3 +71,5 @@ PassSummary SummarizePass(const std::vector<std::string>& targets, const Configu
 
 void RunConfigureMultipleDialog(QWidget* owner, Chip62500& chip, const QStringList& names,
                                 const PassSource& source);
+
+}  // namespace k7q

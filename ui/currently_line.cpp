@@ -4,6 +4,8 @@
 
 #include "ui/dialog_fit.h"
 
+namespace k7q {
+
 void SetCurrentlyLine(QLabel* line, const QString& text, bool error) {
   line->setText(text);
   QPalette palette = line->palette();
@@ -16,3 +18,5 @@ void SetCurrentlyLine(QLabel* line, const QString& text, bool error) {
   window->resize(window->width() + missing, window->height());
   KeepOnScreen(window);
 }
+
+}  // namespace k7q

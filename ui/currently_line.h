@@ -5,4 +5,8 @@
 class QLabel;
 class QString;
 
+namespace k7q {
+
 void SetCurrentlyLine(QLabel* line, const QString& text, bool error);
+
+}  // namespace k7q

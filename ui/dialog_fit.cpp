@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <algorithm>
 
+namespace k7q {
+
 namespace {
 
 class CaptionFitter : public QObject {
@@ -68,3 +70,5 @@ void FitDialogsToCaptions() {
   fitter = new CaptionFitter(qApp);
   qApp->installEventFilter(fitter);
 }
+
+}  // namespace k7q

@@ -3,6 +3,8 @@
 
 class QWidget;
 
+namespace k7q {
+
 // The width a window needs to show its whole caption: the text in the window's font plus
 // room for the title bar's icon and buttons.
 int CaptionWidth(const QWidget* window);
@@ -14,3 +16,5 @@ void KeepOnScreen(QWidget* window);
 // From now on every dialog that is shown is widened to its caption width and kept on
 // the screen. Once per run.
 void FitDialogsToCaptions();
+
+}  // namespace k7q

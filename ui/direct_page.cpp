@@ -15,11 +15,13 @@
 #include "board/board_choice.h"
 #include "chipmodel/product_names.h"
 #include "config/chip62500.h"
-#include "config/program_texts.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
 #include "ui/panel_view.h"
 #include "ui/registers_page.h"
+#include "uimodel/program_texts.h"
+
+namespace k7q {
 
 namespace {
 
@@ -278,3 +280,5 @@ class DirectPage : public QWidget {
 QWidget* CreateDirectPage(PageHost& host, QWidget* parent) {
   return new DirectPage(host, parent);
 }
+
+}  // namespace k7q

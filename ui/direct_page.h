@@ -2,7 +2,12 @@
 // shut the display down, draw a test pattern, and write every change to the chip at once.
 #pragma once
 
-class PageHost;
 class QWidget;
 
+namespace k7q {
+
+class PageHost;
+
 QWidget* CreateDirectPage(PageHost& host, QWidget* parent);
+
+}  // namespace k7q

@@ -19,6 +19,8 @@
 #include "ui/message_box.h"
 #include "ui/text_preview.h"
 
+namespace k7q {
+
 namespace {
 
 // Every kind, the quick reference too, shows in the program's own viewer: the desktop
@@ -198,3 +200,5 @@ QString RunExportDialog(QWidget* owner, Chip62500& chip) {
   if (!ChooseKind(owner, chip, settings)) return {};
   return ExportAs(owner, chip, settings);
 }
+
+}  // namespace k7q

@@ -8,6 +8,9 @@
 #include "export/export_settings.h"
 
 class QWidget;
+
+namespace k7q {
+
 class Chip62500;
 
 // The path of the file written, or empty when nothing was.
@@ -21,3 +24,5 @@ ExportSettings& CurrentExportSettings();
 // could not be shown.
 using PreviewOpener = std::function<bool(const QString& path, bool textEditor)>;
 void SetPreviewOpener(PreviewOpener opener);
+
+}  // namespace k7q

@@ -10,6 +10,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+namespace k7q {
+
 bool RunExportOptionsDialog(QWidget* owner, ExportSettings& settings, bool showMode) {
   QDialog dialog(owner);
   dialog.setObjectName("ExportOptions");
@@ -63,3 +65,5 @@ bool RunExportOptionsDialog(QWidget* owner, ExportSettings& settings, bool showM
   if (software->isChecked()) settings.options |= kExportSoftwareAcceleration;
   return true;
 }
+
+}  // namespace k7q

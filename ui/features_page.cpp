@@ -20,6 +20,8 @@
 #include "ui/template_chooser.h"
 #include "uifeatures/ui_features.h"
 
+namespace k7q {
+
 namespace {
 
 // Selection and scroll position survive the page.
@@ -299,3 +301,5 @@ QFont FeaturesPageFont() {
 QWidget* CreateFeaturesPage(PageHost& host, QWidget* parent) {
   return new FeaturesPage(host, parent);
 }
+
+}  // namespace k7q

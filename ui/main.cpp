@@ -6,15 +6,16 @@
 #include <cstdio>
 
 #include "config/chip62500.h"
-#include "config/program_texts.h"
 #include "ui/configure_multiple_dialog.h"
 #include "ui/dialog_fit.h"
 #include "ui/main_window.h"
 #include "ui/start_options.h"
 #include "ui/version_check.h"
 #include "uifeatures/ui_features.h"
+#include "uimodel/program_texts.h"
 
 int main(int argc, char** argv) {
+  using namespace k7q;
   const StartOptions options = ParseStartOptions(argc, argv);
   switch (options.action) {
     case StartOptions::Action::kHelp:

@@ -27,7 +27,6 @@
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
-#include "config/program_texts.h"
 #include "config/storage_limits.h"
 #include "ui/about_dialog.h"
 #include "ui/block_change.h"
@@ -41,6 +40,9 @@
 #include "ui/settings_file_actions.h"
 #include "ui/tool_tips.h"
 #include "ui/version_check.h"
+#include "uimodel/program_texts.h"
+
+namespace k7q {
 
 namespace {
 
@@ -542,3 +544,5 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   return QMainWindow::eventFilter(watched, event);
 }
+
+}  // namespace k7q

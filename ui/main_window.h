@@ -16,6 +16,8 @@ class QPlainTextEdit;
 class QTabBar;
 class QUndoStack;
 
+namespace k7q {
+
 // Asks for a file name; tests answer it. open: an Open dialog, else Save As. A name
 // typed without an extension gets defaultSuffix.
 using FileChooser =
@@ -107,3 +109,5 @@ class MainWindow : public QMainWindow, public PageHost {
   bool tooltipsEnabled_ = true;
   int tooltipDelay_ = 250;
 };
+
+}  // namespace k7q

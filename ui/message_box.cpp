@@ -15,7 +15,9 @@
 
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
-#include "config/program_texts.h"
+#include "uimodel/program_texts.h"
+
+namespace k7q {
 
 namespace {
 MessageHook& Hook() {
@@ -146,3 +148,5 @@ void ShowLongMessage(QWidget* owner, const QString& lead, const QString& details
   LongMessage message(owner ? owner : QApplication::activeWindow(), lead, details, icon);
   message.exec();
 }
+
+}  // namespace k7q

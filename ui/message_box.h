@@ -7,6 +7,8 @@
 #include <QString>
 #include <functional>
 
+namespace k7q {
+
 int ShowMessage(QWidget* owner, const QString& text, QMessageBox::Icon icon = QMessageBox::NoIcon,
                 QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
@@ -38,3 +40,5 @@ void ShowLongMessage(QWidget* owner, const QString& lead, const QString& details
 // reaches it as the lead, an empty line and the lines.
 using MessageHook = std::function<int(const QString& text, QMessageBox::Icon icon)>;
 void SetMessageHook(MessageHook hook);
+
+}  // namespace k7q

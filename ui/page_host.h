@@ -4,6 +4,9 @@
 #include <QString>
 
 class QWidget;
+
+namespace k7q {
+
 class Chip62500;
 class UiFeatures;
 
@@ -19,3 +22,5 @@ class PageHost {
   // The main window, owner of message boxes and editors.
   virtual QWidget* Window() = 0;
 };
+
+}  // namespace k7q

@@ -7,6 +7,8 @@
 #include "board/simulated_board.h"
 #include "config/chip62500.h"
 
+namespace k7q {
+
 PanelView::PanelView(Chip62500& chip, QWidget* parent) : QWidget(parent), chip_(chip) {
   setObjectName("panelView");
   setMinimumSize(160, 100);
@@ -46,3 +48,5 @@ void PanelView::paintEvent(QPaintEvent*) {
                       image_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
   }
 }
+
+}  // namespace k7q

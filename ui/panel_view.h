@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QWidget>
 
+namespace k7q {
+
 class Chip62500;
 
 class PanelView : public QWidget {
@@ -21,3 +23,5 @@ class PanelView : public QWidget {
   Chip62500& chip_;
   QImage image_;
 };
+
+}  // namespace k7q

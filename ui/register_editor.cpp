@@ -15,6 +15,8 @@
 #include "chipmodel/value_text.h"
 #include "ui/currently_line.h"
 
+namespace k7q {
+
 namespace {
 
 // Caption form: "REG[0001h] FX Register".
@@ -99,3 +101,5 @@ void RegisterEditor::accept() {
   SetRowByHand(chip_, changes_, row_, index_, *value);
   QDialog::accept();
 }
+
+}  // namespace k7q

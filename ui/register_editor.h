@@ -3,11 +3,14 @@
 
 #include <QDialog>
 
-#include "config/register_rows.h"
+#include "uimodel/register_rows.h"
 
-class ChipEngine;
 class QLabel;
 class QLineEdit;
+
+namespace k7q {
+
+class ChipEngine;
 
 class RegisterEditor : public QDialog {
  public:
@@ -29,3 +32,5 @@ class RegisterEditor : public QDialog {
   QLabel* currently_;
   QLineEdit* edit_;
 };
+
+}  // namespace k7q

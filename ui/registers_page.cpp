@@ -7,10 +7,12 @@
 #include <QVBoxLayout>
 
 #include "config/chip62500.h"
-#include "config/register_rows.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
 #include "ui/register_editor.h"
+#include "uimodel/register_rows.h"
+
+namespace k7q {
 
 namespace {
 
@@ -218,3 +220,5 @@ bool CheckRegistersPage() {
 QWidget* CreateRegistersPage(PageHost& host, QWidget* parent) {
   return new RegistersPage(host, parent);
 }
+
+}  // namespace k7q

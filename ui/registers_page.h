@@ -2,8 +2,11 @@
 // mode the chip's registers, each editable by hand.
 #pragma once
 
-class PageHost;
 class QWidget;
+
+namespace k7q {
+
+class PageHost;
 
 QWidget* CreateRegistersPage(PageHost& host, QWidget* parent);
 
@@ -15,3 +18,5 @@ bool CheckRegistersPage();
 struct ManualChanges;
 // The marks of values typed on the Registers tab; they outlive the page.
 ManualChanges& RegisterHandChanges();
+
+}  // namespace k7q

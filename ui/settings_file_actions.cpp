@@ -10,11 +10,13 @@
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
-#include "config/safe_file.h"
-#include "config/settings_diff.h"
-#include "config/settings_text.h"
 #include "export/export_writer.h"
+#include "settings/settings_diff.h"
+#include "settings/settings_text.h"
+#include "storage/safe_file.h"
 #include "ui/message_box.h"
+
+namespace k7q {
 
 namespace {
 
@@ -125,3 +127,5 @@ void CompareWithFile(QWidget* owner, Chip62500& chip, const QString& path) {
   dialog.resize(720, 420);
   dialog.exec();
 }
+
+}  // namespace k7q

@@ -4,8 +4,11 @@
 
 #include <QString>
 
-class Chip62500;
 class QWidget;
+
+namespace k7q {
+
+class Chip62500;
 
 // The file dialog filters of settings files; the default suffix is "settings".
 QString SettingsFileFilters();
@@ -20,3 +23,5 @@ bool ExportSettingsFile(QWidget* owner, Chip62500& chip, const QString& path);
 // Shows what differs between the chip's configuration and the other file (a
 // configurable file or a settings file) in a list, in a modal dialog.
 void CompareWithFile(QWidget* owner, Chip62500& chip, const QString& path);
+
+}  // namespace k7q

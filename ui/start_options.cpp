@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+namespace k7q {
+
 const char kStartHelp[] =
     "Usage: 62500twk [FILE...]\n"
     "  or:  62500twk --open [FILE]\n"
@@ -31,3 +33,5 @@ StartOptions ParseStartOptions(int argc, const char* const* argv) {
   }
   return options;
 }
+
+}  // namespace k7q

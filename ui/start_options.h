@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace k7q {
+
 struct StartOptions {
   enum class Action { kRun, kHelp, kVersion, kUsageError };
   Action action = Action::kRun;
@@ -15,3 +17,5 @@ StartOptions ParseStartOptions(int argc, const char* const* argv);
 
 // The --help text.
 extern const char kStartHelp[];
+
+}  // namespace k7q

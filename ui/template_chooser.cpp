@@ -9,6 +9,8 @@
 #include "ui/message_box.h"
 #include "uifeatures/ui_features.h"
 
+namespace k7q {
+
 TemplateChooser::TemplateChooser(QWidget* owner, UiFeatures& ui, UiItem& item)
     : QDialog(owner), ui_(ui), item_(item) {
   setObjectName("216");
@@ -87,3 +89,5 @@ void TemplateChooser::Apply(int index) {
     ShowMessage(this, QString::fromStdString(error), QMessageBox::Warning);
   }
 }
+
+}  // namespace k7q

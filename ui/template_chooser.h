@@ -4,6 +4,9 @@
 #include <QDialog>
 
 class QListWidget;
+
+namespace k7q {
+
 class UiFeatures;
 struct UiItem;
 
@@ -25,3 +28,5 @@ class TemplateChooser : public QDialog {
   QListWidget* templates_;
   QListWidget* details_;
 };
+
+}  // namespace k7q

@@ -14,6 +14,8 @@
 
 #include "ui/message_box.h"
 
+namespace k7q {
+
 TextPreview::TextPreview(QWidget* owner, const QString& path) : QDialog(owner), path_(path) {
   setObjectName("TextPreview");
   setWindowTitle(QFileInfo(path).fileName());
@@ -71,3 +73,5 @@ bool ShowTextPreview(QWidget* owner, const QString& path) {
   preview.exec();
   return true;
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 
 class QPlainTextEdit;
 
+namespace k7q {
+
 class TextPreview : public QDialog {
   Q_OBJECT
 
@@ -27,3 +29,5 @@ class TextPreview : public QDialog {
 
 // Opens a modal preview of the file; false when it cannot be read.
 bool ShowTextPreview(QWidget* owner, const QString& path);
+
+}  // namespace k7q

@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QToolTip>
 
+namespace k7q {
+
 namespace {
 
 constexpr int kShowMilliseconds = 30000;
@@ -163,3 +165,5 @@ bool ShowWindowToolTip(QWidget* widget, const QHelpEvent& event) {
   QToolTip::showText(event.globalPos(), text, widget, tip.area, kShowMilliseconds);
   return true;
 }
+
+}  // namespace k7q

@@ -8,6 +8,8 @@ class QFontMetrics;
 class QHelpEvent;
 class QWidget;
 
+namespace k7q {
+
 // Breaks each line of text at blanks so that no line is wider than width pixels; a
 // word wider than that stands on a line of its own.
 QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width);
@@ -20,3 +22,5 @@ bool ShowWindowToolTip(QWidget* widget, const QHelpEvent& event);
 // The family at the pixel size when the system has it as a fixed-pitch font, else the
 // first fixed-pitch family the system has.
 QFont FixedPitchFont(const QString& family, int pixelSize);
+
+}  // namespace k7q

@@ -3,8 +3,10 @@
 #include <QVersionNumber>
 #include <QtGlobal>
 
-#include "config/program_texts.h"
 #include "ui/message_box.h"
+#include "uimodel/program_texts.h"
+
+namespace k7q {
 
 namespace {
 
@@ -27,3 +29,5 @@ void ShowVersionDialog(QWidget* owner) {
   ShowMessage(owner, QString::fromStdString(text),
               ToolkitIsRecentEnough() ? QMessageBox::Information : QMessageBox::Critical);
 }
+
+}  // namespace k7q

@@ -3,7 +3,11 @@
 
 class QWidget;
 
+namespace k7q {
+
 // True when the running toolkit is recent enough.
 bool ToolkitIsRecentEnough();
 // Shows the required and the installed version and whether an update is needed.
 void ShowVersionDialog(QWidget* owner);
+
+}  // namespace k7q

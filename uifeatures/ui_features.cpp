@@ -18,6 +18,8 @@
 #include "expr/feature_resolver.h"
 #include "reports/descriptions.h"
 
+namespace k7q {
+
 extern const char* const kUiFeaturesLines[];
 extern const std::size_t kUiFeaturesLineCount;
 
@@ -482,3 +484,5 @@ bool UiFeatures::FindTemplate(std::string_view name, UiItem** item, int* index) 
   }
   return false;
 }
+
+}  // namespace k7q

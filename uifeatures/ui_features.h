@@ -11,6 +11,8 @@
 
 #include "chipmodel/chip_tables.h"
 
+namespace k7q {
+
 class ChipEngine;
 
 enum UiItemType : uint32_t { kUiGroup = 0, kUiItem = 1, kUiTemplate = 2 };
@@ -92,3 +94,5 @@ constexpr int kMaxUiItemDepth = 64;
 
 // The environment variable naming the folder of external template files.
 constexpr char kTemplatePathVariable[] = "ConfigTemplatePath";
+
+}  // namespace k7q

@@ -12,6 +12,8 @@
 #include "bench/srecord_input.h"
 #include "chipmodel/hal_struct.h"
 
+namespace k7q {
+
 namespace {
 
 // Random bytes with a valid block (CLKI 6000, so that configuring changes it) halfway.
@@ -36,7 +38,10 @@ bool Write(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
+}  // namespace k7q
+
 int main(int argc, char** argv) {
+  using namespace k7q;
   if (argc != 2) {
     std::fputs("usage: make_inputs FOLDER\n", stderr);
     return 2;

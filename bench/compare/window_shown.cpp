@@ -9,6 +9,8 @@
 #include "ui/main_window.h"
 #include "uifeatures/ui_features.h"
 
+namespace k7q {
+
 namespace {
 
 class QuitAtFirstPaint : public QObject {
@@ -21,7 +23,10 @@ class QuitAtFirstPaint : public QObject {
 
 }  // namespace
 
+}  // namespace k7q
+
 int main(int argc, char** argv) {
+  using namespace k7q;
   Chip62500& chip = TheChip();
   UiFeatures features(chip);
   QApplication app(argc, argv);

@@ -3,6 +3,8 @@
 #include <memory>
 #include <utility>
 
+namespace k7q {
+
 SimulatedBoard* AttachBoard(Chip62500& chip, uint32_t boardNumber) {
   auto board = std::make_unique<SimulatedBoard>(SimulatedLayoutFor(chip.Tables(), chip.Block()),
                                                 boardNumber);
@@ -10,3 +12,5 @@ SimulatedBoard* AttachBoard(Chip62500& chip, uint32_t boardNumber) {
   chip.UseBoardDriver(std::move(board));
   return model;
 }
+
+}  // namespace k7q

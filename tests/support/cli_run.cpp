@@ -10,6 +10,8 @@
 
 extern char** environ;
 
+namespace k7q {
+
 CliRun RunCli(const std::vector<std::string>& args, const std::string& folder) {
   TempDir streams;
   const std::string outPath = streams.File("out");
@@ -46,3 +48,5 @@ CliRun RunCliWords(const std::string& args, const std::string& folder) {
   for (std::string word; in >> word;) words.push_back(word);
   return RunCli(words, folder);
 }
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace k7q {
+
 struct CliRun {
   int status = -1;
   std::string out;
@@ -14,3 +16,5 @@ struct CliRun {
 CliRun RunCli(const std::vector<std::string>& args, const std::string& folder = {});
 // The same with the arguments split at blanks.
 CliRun RunCliWords(const std::string& args, const std::string& folder = {});
+
+}  // namespace k7q

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <iterator>
 
+namespace k7q {
+
 const std::string kOddDescription =
     "Panel\t\"A\"\\B\x01"
     "F\x7f\xff\x1b"
@@ -30,3 +32,5 @@ HalStruct WithDescription(HalStruct block, const std::string& text) {
 size_t EntryCount(const std::string& folder) {
   return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
+
+}  // namespace k7q

@@ -5,6 +5,8 @@
 
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 // The S-record text of a target file: 28 bytes, the target's block, then after.
 std::string SrecordTargetText(int type = 1, const std::string& after = {});
 
@@ -19,3 +21,5 @@ extern const std::string kOddDescription;
 
 // The number of entries in a folder.
 size_t EntryCount(const std::string& folder);
+
+}  // namespace k7q

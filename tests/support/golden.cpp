@@ -8,6 +8,8 @@
 
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr size_t kContext = 3;
@@ -87,3 +89,5 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     text.replace(at, from.size(), to);
   return text;
 }
+
+}  // namespace k7q

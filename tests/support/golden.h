@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace k7q {
+
 // Success when text equals the golden file byte for byte; otherwise the failure shows
 // a unified diff of the first differing lines.
 ::testing::AssertionResult MatchesGolden(const std::string& name, const std::string& text);
@@ -14,3 +16,5 @@
 
 // The text with every occurrence of from replaced by to (temporary paths in outputs).
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);
+
+}  // namespace k7q

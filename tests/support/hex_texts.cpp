@@ -4,6 +4,8 @@
 
 #include "chipmodel/text_format.h"
 
+namespace k7q {
+
 std::string IntelHexRecord(uint8_t type, uint16_t offset, const std::string& data) {
   unsigned sum = static_cast<unsigned>(data.size()) + (offset >> 8) + (offset & 0xFF) + type;
   std::string record =
@@ -32,3 +34,5 @@ std::string IntelHexText(const std::string& bytes, uint32_t address, size_t perR
   }
   return text + ":00000001FF\r\n";
 }
+
+}  // namespace k7q

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+namespace k7q {
+
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
@@ -27,3 +29,5 @@ class ScopedEnv {
   std::string name_;
   std::optional<std::string> old_;
 };
+
+}  // namespace k7q

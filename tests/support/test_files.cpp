@@ -12,6 +12,8 @@
 #include "chipmodel/chip_definition_loader.h"
 #include "chipmodel/text_format.h"
 
+namespace k7q {
+
 TempDir::TempDir() {
   char pattern[] = "/tmp/k7qtest.XXXXXX";
   path_ = mkdtemp(pattern);
@@ -141,3 +143,5 @@ ChipTables LoadTestChip(const std::string& name) {
   LoadChipDefinition(tables, pointers.data(), pointers.size());
   return tables;
 }
+
+}  // namespace k7q

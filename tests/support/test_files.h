@@ -8,6 +8,8 @@
 #include "chipmodel/chip_tables.h"
 #include "chipmodel/hal_struct.h"
 
+namespace k7q {
+
 class TempDir {
  public:
   TempDir();
@@ -51,3 +53,5 @@ std::string TestSourcePath(const std::string& relative);
 
 // The tables of a made-up chip definition, tests/data/<name>.xml.
 ChipTables LoadTestChip(const std::string& name);
+
+}  // namespace k7q

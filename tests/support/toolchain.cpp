@@ -5,6 +5,8 @@
 #include "chipmodel/text_format.h"
 #include "tests/support/cli_run.h"
 
+namespace k7q {
+
 bool Shell(const std::string& folder, const std::string& command, std::string* log) {
   const std::string logPath = folder + "/shell.log";
   const std::string line = "cd '" + folder + "' && (" + command + ") > '" + logPath + "' 2>&1";
@@ -51,3 +53,5 @@ std::string DifferencesOutsideBlock(const std::string& before, const std::string
 std::string ToolchainSettingsPath() {
   return TestSourcePath("data/toolchain.settings");
 }
+
+}  // namespace k7q

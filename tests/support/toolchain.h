@@ -6,6 +6,8 @@
 
 #include "tests/support/test_files.h"
 
+namespace k7q {
+
 // Runs the shell command in the folder; false with the command and its output in *log.
 bool Shell(const std::string& folder, const std::string& command, std::string* log);
 
@@ -20,3 +22,5 @@ std::string DifferencesOutsideBlock(const std::string& before, const std::string
 // The settings the tests apply: description, base address, CLKI and clock source, a
 // register value.
 std::string ToolchainSettingsPath();
+
+}  // namespace k7q

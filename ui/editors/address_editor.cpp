@@ -7,8 +7,10 @@
 #include <QStyle>
 
 #include "chipmodel/chip_engine.h"
-#include "config/editor_rules.h"
 #include "ui/features_page.h"
+#include "uimodel/editor_rules.h"
+
+namespace k7q {
 
 AddressEditor::AddressEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item)
     : NumberEditor(owner, chip, ui, item, 217, 16, 8) {
@@ -40,3 +42,5 @@ AddressEditor::AddressEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, U
 QList<QWidget*> AddressEditor::ValueControls() const {
   return {currently_, edit_, map_};
 }
+
+}  // namespace k7q

@@ -5,6 +5,8 @@
 
 class QListWidget;
 
+namespace k7q {
+
 class AddressEditor : public NumberEditor {
   Q_OBJECT
 
@@ -17,3 +19,5 @@ class AddressEditor : public NumberEditor {
  private:
   QListWidget* map_;
 };
+
+}  // namespace k7q

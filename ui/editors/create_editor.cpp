@@ -8,6 +8,8 @@
 #include "ui/editors/text_editor.h"
 #include "uifeatures/ui_features.h"
 
+namespace k7q {
+
 FeatureEditor* CreateFeatureEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item) {
   if (!item.feature) return nullptr;
   switch (chip.GetType(*item.feature)) {
@@ -27,3 +29,5 @@ FeatureEditor* CreateFeatureEditor(QWidget* owner, ChipEngine& chip, UiFeatures&
       return nullptr;
   }
 }
+
+}  // namespace k7q

@@ -7,9 +7,11 @@
 #include <QVBoxLayout>
 
 #include "chipmodel/chip_engine.h"
-#include "config/editor_rules.h"
 #include "ui/currently_line.h"
 #include "uifeatures/ui_features.h"
+#include "uimodel/editor_rules.h"
+
+namespace k7q {
 
 FeatureEditor::FeatureEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item, int id)
     : QDialog(owner), chip_(chip), ui_(ui), item_(item), feature_(item.feature.value_or("")) {
@@ -65,3 +67,5 @@ void FeatureEditor::accept() {
   if (item_.overrideFeature) chip_.SetFieldValue(*item_.overrideFeature, overrideOn_ ? 1 : 0);
   if (Apply()) done(1);
 }
+
+}  // namespace k7q

@@ -5,9 +5,12 @@
 #include <QDialog>
 #include <string>
 
-class ChipEngine;
 class QLabel;
 class QPushButton;
+
+namespace k7q {
+
+class ChipEngine;
 class UiFeatures;
 struct UiItem;
 
@@ -44,3 +47,5 @@ class FeatureEditor : public QDialog {
   QPushButton* override_ = nullptr;
   bool overrideOn_ = false;
 };
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 
 #include "chipmodel/chip_engine.h"
 
+namespace k7q {
+
 ListEditor::ListEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item)
     : FeatureEditor(owner, chip, ui, item, 206) {
   AddCurrentlyLine();
@@ -40,3 +42,5 @@ bool ListEditor::Apply() {
 QList<QWidget*> ListEditor::ValueControls() const {
   return {currently_, list_};
 }
+
+}  // namespace k7q

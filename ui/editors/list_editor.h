@@ -5,6 +5,8 @@
 
 class QListWidget;
 
+namespace k7q {
+
 class ListEditor : public FeatureEditor {
   Q_OBJECT
 
@@ -18,3 +20,5 @@ class ListEditor : public FeatureEditor {
  private:
   QListWidget* list_;
 };
+
+}  // namespace k7q

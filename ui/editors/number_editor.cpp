@@ -10,8 +10,10 @@
 
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/number_text.h"
-#include "config/editor_rules.h"
 #include "uifeatures/ui_features.h"
+#include "uimodel/editor_rules.h"
+
+namespace k7q {
 
 namespace {
 
@@ -119,3 +121,5 @@ bool NumberEditor::Validate(uint32_t* value) {
   if (value) *value = number;
   return true;
 }
+
+}  // namespace k7q

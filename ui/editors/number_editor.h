@@ -9,6 +9,8 @@
 class QLineEdit;
 class QRadioButton;
 
+namespace k7q {
+
 class NumberEditor : public FeatureEditor {
   Q_OBJECT
 
@@ -35,3 +37,5 @@ class NumberEditor : public FeatureEditor {
   QWidget* units_ = nullptr;
   QList<QRadioButton*> radioButtons_;
 };
+
+}  // namespace k7q

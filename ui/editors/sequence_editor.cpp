@@ -14,6 +14,8 @@
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/number_text.h"
 
+namespace k7q {
+
 namespace {
 
 constexpr uint32_t kKinds[] = {kSequenceCommand, kSequenceParameter, kSequenceDelay};
@@ -193,3 +195,5 @@ bool SequenceEditor::Apply() {
 QList<QWidget*> SequenceEditor::ValueControls() const {
   return QList<QWidget*>{list_, type_, value_, label_} + buttons_;
 }
+
+}  // namespace k7q

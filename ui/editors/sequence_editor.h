@@ -4,12 +4,14 @@
 
 #include <vector>
 
-#include "config/editor_rules.h"
 #include "ui/editors/feature_editor.h"
+#include "uimodel/editor_rules.h"
 
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+
+namespace k7q {
 
 class SequenceEditor : public FeatureEditor {
   Q_OBJECT
@@ -41,3 +43,5 @@ class SequenceEditor : public FeatureEditor {
   QLineEdit* label_;
   QList<QWidget*> buttons_;
 };
+
+}  // namespace k7q

@@ -6,8 +6,10 @@
 #include <QLineEdit>
 
 #include "chipmodel/chip_engine.h"
-#include "config/editor_rules.h"
 #include "config/value_limits.h"
+#include "uimodel/editor_rules.h"
+
+namespace k7q {
 
 TextEditor::TextEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item)
     : FeatureEditor(owner, chip, ui, item, 204) {
@@ -52,3 +54,5 @@ bool TextEditor::Refuse(const std::string& why) {
 QList<QWidget*> TextEditor::ValueControls() const {
   return {currently_, edit_};
 }
+
+}  // namespace k7q

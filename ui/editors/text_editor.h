@@ -5,6 +5,8 @@
 
 class QLineEdit;
 
+namespace k7q {
+
 class TextEditor : public FeatureEditor {
   Q_OBJECT
 
@@ -21,3 +23,5 @@ class TextEditor : public FeatureEditor {
 
   QLineEdit* edit_;
 };
+
+}  // namespace k7q

@@ -21,6 +21,8 @@
 #include "ui/tests/ui_test_support.h"
 #include "ui/text_preview.h"
 
+namespace k7q {
+
 namespace {
 
 using Answer = std::function<void(QDialog*)>;
@@ -284,7 +286,10 @@ class DesktopTest : public QObject {
   std::unique_ptr<MainWindow> window_;
 };
 
+}  // namespace k7q
+
 int main(int argc, char** argv) {
+  using namespace k7q;
   qputenv("QT_SCALE_FACTOR", "2");
   QApplication app(argc, argv);
   DesktopTest test;

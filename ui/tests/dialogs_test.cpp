@@ -34,6 +34,8 @@
 #include "ui/tests/ui_test_support.h"
 #include "ui/version_check.h"
 
+namespace k7q {
+
 namespace {
 
 // Makes the line with this text current; a double click also activates it.
@@ -568,5 +570,7 @@ class DialogsTest : public QObject {
   }
 };
 
-QTEST_MAIN(DialogsTest)
+}  // namespace k7q
+
+QTEST_MAIN(k7q::DialogsTest)
 #include "dialogs_test.moc"

@@ -10,6 +10,8 @@
 #include "ui/start_options.h"
 #include "ui/tests/ui_test_support.h"
 
+namespace k7q {
+
 namespace {
 
 // The 62500 with a range and step on "stride", and one sequence feature held here.
@@ -354,5 +356,7 @@ class EditorsTest : public QObject {
   std::unique_ptr<UiFeatures> ui_;
 };
 
-QTEST_MAIN(EditorsTest)
+}  // namespace k7q
+
+QTEST_MAIN(k7q::EditorsTest)
 #include "editors_test.moc"

@@ -14,6 +14,8 @@
 #include "ui/registers_page.h"
 #include "ui/tests/ui_test_support.h"
 
+namespace k7q {
+
 namespace {
 
 template <typename T>
@@ -325,5 +327,7 @@ class PagesTest : public QObject {
   }
 };
 
-QTEST_MAIN(PagesTest)
+}  // namespace k7q
+
+QTEST_MAIN(k7q::PagesTest)
 #include "pages_test.moc"

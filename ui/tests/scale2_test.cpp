@@ -25,6 +25,8 @@
 #include "ui/tests/ui_test_support.h"
 #include "ui/text_preview.h"
 
+namespace k7q {
+
 namespace {
 
 // The problems of a shown window, one a line; empty when it is whole.
@@ -238,7 +240,10 @@ class Scale2Test : public QObject {
   std::unique_ptr<UiFeatures> features_;
 };
 
+}  // namespace k7q
+
 int main(int argc, char** argv) {
+  using namespace k7q;
   // The offscreen screen as a 1280x1024 monitor.
   QTemporaryDir dir;
   const QString config = dir.filePath("screen.json");

@@ -28,6 +28,8 @@
 #include "ui/page_host.h"
 #include "uifeatures/ui_features.h"
 
+namespace k7q {
+
 class TestHost : public PageHost {
  public:
   TestHost(Chip62500& chip, UiFeatures& features) : chip_(chip), features_(features) {}
@@ -140,3 +142,5 @@ inline QTreeWidgetItem* Find(QTreeWidget* tree, const QString& start) {
   }
   return nullptr;
 }
+
+}  // namespace k7q

@@ -20,6 +20,8 @@
 #include "ui/text_preview.h"
 #include "uifeatures/ui_features.h"
 
+namespace k7q {
+
 namespace {
 
 bool Save(QWidget* widget, const QDir& folder, const char* name) {
@@ -45,7 +47,10 @@ UiNode* FindNode(const std::vector<std::unique_ptr<UiNode>>& nodes,
 
 }  // namespace
 
+}  // namespace k7q
+
 int main(int argc, char** argv) {
+  using namespace k7q;
   const bool scale2 = argc == 3 && std::string(argv[2]) == "scale2";
   if (scale2) qputenv("QT_SCALE_FACTOR", "2");
   Chip62500& chip = TheChip();

@@ -1,4 +1,4 @@
-#include "config/settings_diff.h"
+#include "settings/settings_diff.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,9 @@
 
 #include "chipmodel/labels.h"
 #include "config/chip62500.h"
-#include "config/settings_text.h"
+#include "settings/settings_text.h"
+
+namespace k7q {
 
 namespace {
 
@@ -70,3 +72,5 @@ SettingsDiff DiffSettings(Chip62500& a, Chip62500& b) {
   }
   return diff;
 }
+
+}  // namespace k7q

@@ -1,4 +1,4 @@
-#include "config/safe_file.h"
+#include "storage/safe_file.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "chipmodel/text_format.h"
-#include "config/file_system.h"
+#include "storage/file_system.h"
+
+namespace k7q {
 
 namespace {
 
@@ -220,3 +222,5 @@ bool SameFile(const std::string& a, const std::string& b) {
   return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
+
+}  // namespace k7q

@@ -1,4 +1,4 @@
-#include "config/settings_values.h"
+#include "settings/settings_values.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,6 +7,8 @@
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
 #include "config/chip62500.h"
+
+namespace k7q {
 
 namespace {
 
@@ -152,3 +154,5 @@ std::string ListChoices(Chip62500& chip, std::string_view key, bool readSide) {
   }
   return choices;
 }
+
+}  // namespace k7q

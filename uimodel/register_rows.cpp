@@ -1,4 +1,4 @@
-#include "config/register_rows.h"
+#include "uimodel/register_rows.h"
 
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/hal_struct.h"
@@ -6,6 +6,8 @@
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 #include "reports/quick_reference.h"
+
+namespace k7q {
 
 namespace {
 
@@ -164,3 +166,5 @@ std::vector<size_t> ChangedRows(ChipEngine& chip, ManualChanges& changes,
   }
   return changed;
 }
+
+}  // namespace k7q

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 class Chip62500;
 
 // Without blanks, tabs and carriage returns at either end.
@@ -27,3 +29,5 @@ bool SetFeatureText(Chip62500& chip, std::string_view key, std::string_view text
 
 // "expected one of: " and the list feature's value texts, of the read or write side.
 std::string ListChoices(Chip62500& chip, std::string_view key, bool readSide);
+
+}  // namespace k7q

@@ -1,4 +1,4 @@
-#include "config/editor_rules.h"
+#include "uimodel/editor_rules.h"
 
 #include <cctype>
 
@@ -8,6 +8,8 @@
 #include "chipmodel/value_text.h"
 #include "config/value_limits.h"
 #include "expr/expression.h"
+
+namespace k7q {
 
 std::string CurrentlyLine(ChipEngine& chip, std::string_view feature, unsigned radix) {
   std::string line = "Currently  =  ";
@@ -124,3 +126,5 @@ std::string SequenceLine(const SequenceItem& item) {
   if (!item.label.empty()) line += "  ( " + item.label + " )";
   return line;
 }
+
+}  // namespace k7q

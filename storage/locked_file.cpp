@@ -1,4 +1,4 @@
-#include "config/locked_file.h"
+#include "storage/locked_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,8 +7,10 @@
 #include <cstring>
 
 #include "chipmodel/text_format.h"
-#include "config/file_system.h"
-#include "config/save_journal.h"
+#include "storage/file_system.h"
+#include "storage/save_journal.h"
+
+namespace k7q {
 
 namespace {
 
@@ -103,3 +105,5 @@ LockedFile OpenLockedFile(const std::string& path, bool forSaving) {
   if (!Lock(file.fd.get(), F_RDLCK)) file.reason = OpenReason(errno);
   return file;
 }
+
+}  // namespace k7q

@@ -1,4 +1,4 @@
-#include "config/settings_text.h"
+#include "settings/settings_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,7 +12,9 @@
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
 #include "config/chip62500.h"
-#include "config/settings_values.h"
+#include "settings/settings_values.h"
+
+namespace k7q {
 
 namespace {
 
@@ -517,3 +519,5 @@ std::vector<SettingsError> ApplySettings(Chip62500& chip, std::string_view text)
   if (errors.empty()) ApplyEntries(chip, entries, errors);
   return errors;
 }
+
+}  // namespace k7q

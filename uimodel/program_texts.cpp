@@ -1,7 +1,9 @@
-#include "config/program_texts.h"
+#include "uimodel/program_texts.h"
 
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/text_format.h"
+
+namespace k7q {
 
 namespace {
 constexpr size_t kDiagnosticsRoom = 4095;
@@ -142,3 +144,5 @@ Diagnostics ComposeDiagnostics(ChipEngine& chip, std::string_view message, bool 
   if (!d.text.empty() && d.text.back() == '\n') d.text.pop_back();
   return d;
 }
+
+}  // namespace k7q

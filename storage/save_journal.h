@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace k7q {
+
 struct FileRange {
   uint64_t offset = 0;
   std::string bytes;
@@ -69,3 +71,5 @@ enum class JournalFound {
 // Looks for the journal of the file open on fd (locked for the save) and undoes the save
 // it records. *journal gets the journal's path.
 JournalFound UndoInterruptedSave(const std::string& path, int fd, std::string* journal);
+
+}  // namespace k7q

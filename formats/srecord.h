@@ -9,6 +9,8 @@
 
 #include "chipmodel/hal_struct.h"
 
+namespace k7q {
+
 // The block of the last S-record file read; starts as the default block.
 HalStruct& StagingBlock();
 
@@ -54,3 +56,5 @@ SrecordFileResult ReadSrecordFile(const std::string& path);
 SrecordFileResult WriteSrecordFile(
     const std::string& openedPath, const std::string& newPath,
     const std::function<std::string(const HalStruct& fileBlock)>& refusal);
+
+}  // namespace k7q

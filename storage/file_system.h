@@ -5,6 +5,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+namespace k7q {
+
 struct FileSystemCalls {
   int (*open)(const char* path, int flags, mode_t mode);
   ssize_t (*pwrite)(int fd, const void* data, size_t count, off_t offset);
@@ -21,3 +23,5 @@ FileSystemCalls& FileSystem();
 
 // The system's own calls.
 const FileSystemCalls& SystemFileCalls();
+
+}  // namespace k7q

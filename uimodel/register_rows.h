@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace k7q {
+
 class ChipEngine;
 
 constexpr size_t kMaxRegisterRows = 400;
@@ -67,3 +69,5 @@ std::string RowDescription(ChipEngine& chip, const ManualChanges& changes,
 // caller rewrites their cells.
 std::vector<size_t> ChangedRows(ChipEngine& chip, ManualChanges& changes,
                                 const std::vector<uint32_t>& rows);
+
+}  // namespace k7q

@@ -10,6 +10,8 @@
 
 #include "chipmodel/product_names.h"
 
+namespace k7q {
+
 class ChipEngine;
 
 constexpr unsigned kBuildNumber = 8;
@@ -46,3 +48,5 @@ struct Diagnostics {
 };
 // The message followed by the chip's configuration errors; an error turns the alert on.
 Diagnostics ComposeDiagnostics(ChipEngine& chip, std::string_view message, bool alert);
+
+}  // namespace k7q

@@ -1,4 +1,4 @@
-#include "config/save_journal.h"
+#include "storage/save_journal.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,8 +11,10 @@
 #include <map>
 
 #include "chipmodel/text_format.h"
-#include "config/file_system.h"
-#include "config/safe_file.h"
+#include "storage/file_system.h"
+#include "storage/safe_file.h"
+
+namespace k7q {
 
 namespace {
 
@@ -330,3 +332,5 @@ JournalFound UndoInterruptedSave(const std::string& path, int fd, std::string* j
   if (!UndoChanges(save)) return JournalFound::kUndoFailed;
   return JournalFound::kUndone;
 }
+
+}  // namespace k7q

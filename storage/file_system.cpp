@@ -1,8 +1,10 @@
-#include "config/file_system.h"
+#include "storage/file_system.h"
 
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
+
+namespace k7q {
 
 namespace {
 
@@ -22,3 +24,5 @@ FileSystemCalls& FileSystem() {
 const FileSystemCalls& SystemFileCalls() {
   return kSystem;
 }
+
+}  // namespace k7q

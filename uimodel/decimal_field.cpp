@@ -1,4 +1,6 @@
-#include "config/decimal_field.h"
+#include "uimodel/decimal_field.h"
+
+namespace k7q {
 
 bool ReadDecimalField(std::string_view text, uint32_t* whole, uint32_t* thousandths) {
   text = text.substr(0, 39);
@@ -26,3 +28,5 @@ bool ReadDecimalField(std::string_view text, uint32_t* whole, uint32_t* thousand
   *thousandths = wholePart * 1000 + fraction;
   return true;
 }
+
+}  // namespace k7q

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 class ChipEngine;
 
 // "Currently  =  " and the feature's value as the editor shows it.
@@ -47,3 +49,5 @@ unsigned SequenceRadix(uint32_t kind);
 std::string MemoryMapLine(uint32_t first, uint32_t second, std::string_view name);
 // The start address of a memory map line.
 uint32_t MemoryMapLineStart(std::string_view line);
+
+}  // namespace k7q

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace k7q {
+
 // Owns a file descriptor and closes it.
 class FileDescriptor {
  public:
@@ -100,3 +102,5 @@ bool SameFile(const std::string& a, const std::string& b);
 
 // The text of errno, as the system gives it.
 std::string SystemErrorText();
+
+}  // namespace k7q

@@ -1,4 +1,6 @@
-#include "config/pe_checksum.h"
+#include "formats/pe_checksum.h"
+
+namespace k7q {
 
 namespace {
 
@@ -74,3 +76,5 @@ std::optional<uint32_t> PeChecksumAfterReplacing(const uint8_t* image, size_t le
   if (Finish(after - replaced + original, length) != stored) return {};
   return Finish(after, length);
 }
+
+}  // namespace k7q

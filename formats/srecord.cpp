@@ -1,4 +1,4 @@
-#include "config/srecord.h"
+#include "formats/srecord.h"
 
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -9,10 +9,12 @@
 #include <optional>
 
 #include "chipmodel/text_format.h"
-#include "config/locked_file.h"
-#include "config/opened_blocks.h"
-#include "config/safe_file.h"
-#include "config/save_journal.h"
+#include "storage/locked_file.h"
+#include "storage/opened_blocks.h"
+#include "storage/safe_file.h"
+#include "storage/save_journal.h"
+
+namespace k7q {
 
 namespace {
 
@@ -544,3 +546,5 @@ SrecordFileResult WriteSrecordFile(
   result.ok = true;
   return result;
 }
+
+}  // namespace k7q

@@ -1,6 +1,8 @@
-#include "config/opened_blocks.h"
+#include "storage/opened_blocks.h"
 
 #include <map>
+
+namespace k7q {
 
 namespace {
 
@@ -24,3 +26,5 @@ void UpdateOpenedBlock(const std::string& path, const std::string& bytes) {
   const auto found = Blocks().find(path);
   if (found != Blocks().end()) found->second = bytes;
 }
+
+}  // namespace k7q

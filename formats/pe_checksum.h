@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+namespace k7q {
+
 // Offset of the CheckSum field, or none when the image is not a PE image.
 std::optional<size_t> PeChecksumOffset(const uint8_t* image, size_t length);
 
@@ -19,3 +21,5 @@ uint32_t PeChecksum(const uint8_t* image, size_t length, size_t checksumOffset);
 // its CheckSum was 0 or did not match the image before, or the bytes overlap the field.
 std::optional<uint32_t> PeChecksumAfterReplacing(const uint8_t* image, size_t length,
                                                  size_t position, std::string_view before);
+
+}  // namespace k7q

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace k7q {
+
 constexpr char kChangedSinceOpened[] =
     "The configuration data in the file was changed by another program after the file "
     "was opened. Open the file again to see the change.";
@@ -16,3 +18,5 @@ bool OpenedBlockChanged(const std::string& path, const std::string& bytes);
 
 // After a save: the file's block as it now stands, for a file opened here.
 void UpdateOpenedBlock(const std::string& path, const std::string& bytes);
+
+}  // namespace k7q

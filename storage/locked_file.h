@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "config/safe_file.h"
+#include "storage/safe_file.h"
+
+namespace k7q {
 
 struct LockedFile {
   FileDescriptor fd;
@@ -22,3 +24,5 @@ struct LockedFile {
 // forSaving: opened for reading and writing with the exclusive lock; otherwise for
 // reading with a shared lock. Waits a few seconds for a save of another program to end.
 LockedFile OpenLockedFile(const std::string& path, bool forSaving);
+
+}  // namespace k7q

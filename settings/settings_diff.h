@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace k7q {
+
 class Chip62500;
 
 struct FeatureDifference {
@@ -39,3 +41,5 @@ struct SettingsDiff {
 };
 
 SettingsDiff DiffSettings(Chip62500& a, Chip62500& b);
+
+}  // namespace k7q

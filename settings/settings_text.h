@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace k7q {
+
 class Chip62500;
 
 struct SettingsError {
@@ -30,3 +32,5 @@ struct BlockFieldValue {
   std::string text;  // decimal, or 0x and 8 hexadecimal digits for addresses and flags
 };
 std::vector<BlockFieldValue> SettingsBlockFields(const Chip62500& chip);
+
+}  // namespace k7q
