@@ -13,7 +13,6 @@
 #include "chipmodel/value_text.h"
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
-#include "uimodel/decimal_field.h"
 
 namespace k7q {
 
@@ -26,7 +25,7 @@ TEST(NumberText, CallsAndResults) {
         bar == std::string::npos ? "" : line.substr(bar + 1, line.rfind('|') - bar - 1);
     std::istringstream in(line.substr(0, bar));
     std::string op, error, result;
-    uint32_t n[3] = {}, whole = 7, thousandths = 7;
+    uint32_t n[3] = {};
     unsigned radix = 0;
     in >> op >> n[0] >> n[1] >> n[2];
     if (op.empty() || op[0] == '#') {
@@ -42,9 +41,6 @@ TEST(NumberText, CallsAndResults) {
       const std::optional<uint32_t> value =
           op == "whole" ? ReadWholeNumber(text, 16, &error) : ReadFrequencyText(text, &error);
       result = (value ? std::to_string(*value) : "none") + (error.empty() ? "" : " " + error);
-    } else if (op == "decimal") {
-      result = ReadDecimalField(text, &whole, &thousandths) ? "" : "refused ";
-      result += std::to_string(whole) + " " + std::to_string(thousandths);
     } else if (op == "hertz") {
       result = "|" + FormatFrequency(n[0]) + "|";
     } else if (op == "hertz-of") {
