@@ -214,8 +214,9 @@ uint32_t ChipEngine::ReservedSettingsReport(std::string& out, uint32_t room) {
     bool named = false;
     for (const ListValueRecord& v : f.values) named = named || Holds(v, raw);
     if (!named) {
-      text += StringPrintf("WARNING: %s is set to RESERVED setting of %u.\n",
-                           FeatureLabel(*this, *f.keyname, 0x13).value_or("").c_str(), raw);
+      text +=
+          StringPrintf("WARNING: %s is set to RESERVED setting of %u.\n",
+                       FeatureLabel(*this, *f.keyname, kLabelInMessage).value_or("").c_str(), raw);
     }
   }
   for (const RegisterRecord& r : tables_.registers) {

@@ -18,6 +18,8 @@ enum LabelFlags : uint32_t {
   kLabelShort = 0x10,
   kLabelMacro = 0x20,
 };
+// How consistency warnings and errors name a feature.
+constexpr uint32_t kLabelInMessage = kLabelName | kLabelLocation | kLabelShort;
 
 // Nothing when no feature has that keyname.
 std::optional<std::string> FeatureLabel(ChipEngine& chip, std::string_view keyname, uint32_t flags);

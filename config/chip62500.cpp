@@ -310,9 +310,10 @@ bool Chip62500::BlockIndexAt(uint32_t position, uint32_t* index) {
 
 uint32_t Chip62500::ConfigurationErrors(std::string& out, uint32_t room) {
   if (GetFieldValue("bpp") <= 16 || GetFieldValue("lut1bypass") != 0) return 0;
-  std::string text = StringPrintf("ERROR: %s cannot =0 when %s >16.\n",
-                                  FeatureLabel(*this, "lut1bypass", 0x13).value_or("").c_str(),
-                                  FeatureLabel(*this, "bpp", 0x13).value_or("").c_str());
+  std::string text =
+      StringPrintf("ERROR: %s cannot =0 when %s >16.\n",
+                   FeatureLabel(*this, "lut1bypass", kLabelInMessage).value_or("").c_str(),
+                   FeatureLabel(*this, "bpp", kLabelInMessage).value_or("").c_str());
   if (text.size() > room) text.resize(room);
   out += text;
   return static_cast<uint32_t>(text.size());

@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "chipmodel/labels.h"
 #include "ui/message_box.h"
 #include "uifeatures/ui_features.h"
 
@@ -14,7 +15,7 @@ namespace k7q {
 TemplateChooser::TemplateChooser(QWidget* owner, UiFeatures& ui, UiItem& item)
     : QDialog(owner), ui_(ui), item_(item) {
   setObjectName("216");
-  setWindowTitle(QString::fromStdString(ui.Label(item, 0x09)));
+  setWindowTitle(QString::fromStdString(ui.Label(item, kLabelName | kLabelMarkers)));
   auto* layout = new QVBoxLayout(this);
   templates_ = new QListWidget(this);
   templates_->setObjectName("2507");

@@ -443,8 +443,9 @@ bool UiFeatures::ApplyTemplate(UiItem& item, int index, std::string* errorText) 
     if (!failed && errorText) *errorText = "ERROR LOADING TEMPLATE:";
     failed = true;
     if (errorText) {
-      *errorText += StringPrintf("\nCould not set %s to '%s' (it remains '%s').",
-                                 FeatureLabel(chip_, feature, 0x19).value_or("").c_str(),
+      const std::string label =
+          FeatureLabel(chip_, feature, kLabelName | kLabelMarkers | kLabelShort).value_or("");
+      *errorText += StringPrintf("\nCould not set %s to '%s' (it remains '%s').", label.c_str(),
                                  v.value.c_str(), ValueText(chip_, feature).c_str());
     }
   }

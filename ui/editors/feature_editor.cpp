@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "chipmodel/chip_engine.h"
+#include "chipmodel/labels.h"
 #include "ui/currently_line.h"
 #include "uifeatures/ui_features.h"
 #include "uimodel/editor_rules.h"
@@ -16,7 +17,7 @@ namespace k7q {
 FeatureEditor::FeatureEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem& item, int id)
     : QDialog(owner), chip_(chip), ui_(ui), item_(item), feature_(item.feature.value_or("")) {
   setObjectName(QString::number(id));
-  setWindowTitle(QString::fromStdString(ui.Label(item, 0x09)));
+  setWindowTitle(QString::fromStdString(ui.Label(item, kLabelName | kLabelMarkers)));
   new QVBoxLayout(this);
 }
 
