@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
+#include "chipmodel/sleep_register.h"
+
 namespace k7q {
 
-constexpr uint32_t kSleepRegister = 0x08;
 constexpr uint32_t kCursorReadLow = 0x1E;
 
 constexpr uint8_t kMemoryWriteCommand = 0x42;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "board/psf_font.h"
+#include "chipmodel/sleep_register.h"
 
 namespace k7q {
 
@@ -33,7 +34,6 @@ enum Register : uint32_t {
   kBytesPerLine = 0x03,
   kLinesPerFrame = 0x05,
   kVirtualWidth = 0x06,
-  kSleep = 0x08,
   kDisplayOn = 0x09,
   kAttributes = 0x0A,
   kBlock1 = 0x0B,
@@ -217,7 +217,7 @@ PanelImage RenderPanel(const uint8_t* registers, const uint8_t* memory, uint32_t
   image.width = c.width;
   image.height = c.height;
   image.pixels.assign(size_t{c.width} * c.height, 0);
-  if ((registers[kSleep] & 1) || !(registers[kDisplayOn] & 1)) return image;
+  if ((registers[kSleepRegister] & 1) || !(registers[kDisplayOn] & 1)) return image;
   std::vector<uint32_t> levels(image.pixels.size());
   for (uint32_t y = 0; y < c.height; ++y) {
     for (uint32_t x = 0; x < c.width; ++x) levels[y * c.width + x] = Compose(c, x, y);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "chipmodel/sleep_register.h"
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "export/generated_text.h"
@@ -10,7 +11,6 @@ namespace k7q {
 
 namespace {
 
-constexpr uint32_t kSleepInIndex = 0x0008;
 constexpr int kGenericIndexColumns = 18;
 constexpr int kGenericCommentColumns = 51;
 constexpr int kModeHeaderColumns = 28;
@@ -29,7 +29,7 @@ std::vector<Entry> ListedPairs(Chip62500& chip) {
   for (uint32_t p = 0; p <= chip.BlockRegisterCount() && p < kHalRegisterPairs; ++p) {
     if (!chip.IsRegisterAvailable(p, true)) continue;
     const uint32_t index = b.registers[p].index;
-    if (index == kSleepInIndex) continue;
+    if (index == kSleepRegister) continue;
     entries.push_back(
         {index, b.registers[p].value, static_cast<int>(chip.RegisterHexDigits(p, true))});
   }
@@ -81,7 +81,7 @@ std::string GenericHeader(Chip62500& chip) {
   out += "  scope_prefix K7Q_REGS variable_name[] =  \\\n";
   out += "  {  \\\n";
   // The sleep register comes first, always with value 0.
-  std::vector<Entry> entries = {{kSleepInIndex, 0, 2}};
+  std::vector<Entry> entries = {{kSleepRegister, 0, 2}};
   for (const Entry& e : ListedPairs(chip)) {
     if (e.index < kFirstPseudoRegister) entries.push_back(e);
   }
@@ -92,7 +92,7 @@ std::string GenericHeader(Chip62500& chip) {
         "    { " + PadField(kGenericIndexColumns, StringPrintf("0x%0*X", width, e.index), ",") +
         StringPrintf("0x%0*X }", e.digits, e.value);
     const std::string comment =
-        e.index == kSleepInIndex ? "Sleep In Register" : RegisterDescription(chip, e.index);
+        e.index == kSleepRegister ? "Sleep In Register" : RegisterDescription(chip, e.index);
     lastComma = out.size() + head.size();
     out += head + StringPrintf(",   /* %-*s  */  \\\n", kGenericCommentColumns, comment.c_str());
   }
