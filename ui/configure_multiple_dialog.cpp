@@ -218,6 +218,8 @@ void ConfigureMultipleDialog::Configure() {
   const ConfigureOutcome outcome = ConfigureMultiple(
       chip_, selected_, preserve_->isChecked(),
       [&](const FileOutcome& file) {
+        // The messages come once the files are written: the progress is over.
+        bar.hide();
         if (!quiet) quiet = ShowFileMessagesOfPass(this, file);
       },
       progress, [&] { return bar.wasCanceled(); });

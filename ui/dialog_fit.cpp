@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 
 namespace k7q {
@@ -27,7 +28,9 @@ class CaptionFitter : public QObject {
         width = std::max(width, dialog->minimumSizeHint().width());
         if (dialog->minimumWidth() < width) dialog->setMinimumWidth(width);
         if (dialog->width() < width) dialog->resize(width, dialog->height());
-        if (event->type() == QEvent::Show) KeepOnScreen(dialog);
+        // Once shown where Qt places it, over its owner.
+        if (event->type() == QEvent::Show)
+          QTimer::singleShot(0, dialog, [dialog] { KeepOnScreen(dialog); });
       }
     }
     return false;

@@ -118,7 +118,9 @@ LongMessage::LongMessage(QWidget* owner, const QString& lead, const QString& det
   auto* leadText = new QLabel(lead, this);
   leadText->setObjectName("lead");
   leadText->setWordWrap(true);
+  leadText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   layout->addWidget(leadText, 0, 1);
+  layout->setColumnStretch(1, 1);
   auto* list = new QPlainTextEdit(details.endsWith('\n') ? details.chopped(1) : details, this);
   list->setObjectName("details");
   list->setReadOnly(true);
