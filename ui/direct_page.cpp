@@ -75,8 +75,8 @@ class DirectPage : public QWidget {
     Chip62500& chip = host_.Chip();
     const QString product = Q(ProductFullName(chip));
 
-    // The controls and the panel side by side, the help and status text under both:
-    // the page stays whole in the room the main window leaves it at scale 2.
+    // The controls and the panel side by side, the help and status text under both (or
+    // beside the controls without a panel): the page stays whole at scale 2.
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setVerticalSpacing(4);
@@ -137,7 +137,13 @@ class DirectPage : public QWidget {
             .arg(product));
     // The short test pattern status takes the help text's place without moving the rest.
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    layout->addWidget(status_, 1, 0, 1, 2);
+    // Under the controls and the panel, or beside the controls when there is no panel.
+    if (panel_) {
+      layout->addWidget(status_, 1, 0, 1, 2);
+    } else {
+      layout->addWidget(status_, 0, 1);
+      layout->setColumnStretch(1, 1);
+    }
     layout->setRowStretch(2, 1);
 
     registers_->setChecked(!(Memory().initFlags & kSkipRegisters));

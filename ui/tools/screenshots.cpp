@@ -15,6 +15,7 @@
 #include "ui/editors/create_editor.h"
 #include "ui/export_dialog.h"
 #include "ui/main_window.h"
+#include "ui/message_box.h"
 #include "ui/register_editor.h"
 #include "ui/template_chooser.h"
 #include "ui/text_preview.h"
@@ -65,7 +66,31 @@ int main(int argc, char** argv) {
   bool ok = true;
 
   MainWindow window(chip, features);
-  if (scale2) return Save(&window, folder, "main-features-scale2") ? 0 : 1;
+  if (scale2) {
+    // The main window on two tabs, Configure Multiple, a pass's summary and the preview.
+    ok = Save(&window, folder, "main-features-scale2");
+    window.findChild<QTabBar*>("1101")->setCurrentIndex(2);
+    ok = Save(&window, folder, "main-direct-scale2") && ok;
+    QStringList names;
+    QString lines;
+    for (int i = 1; i <= 51; ++i) {
+      names << QString("/home/user/drivers/copy_%1.elf").arg(i, 2, 10, QChar('0'));
+      lines += (i % 10 ? "OK\t" : "Error\t") + names.last() +
+               (i % 10 ? "\n" : ": The file does not contain any configuration data.\n");
+    }
+    ConfigureMultipleDialog configure(&window, chip, names);
+    ok = Save(&configure, folder, "configure-multiple-scale2") && ok;
+    LongMessage summary(&window,
+                        "Summary of configured files:\n\n46 of 51 files configured, 5 failed.",
+                        lines, QMessageBox::Warning);
+    ok = Save(&summary, folder, "configure-summary-scale2") && ok;
+    const QString text = QDir::temp().filePath("K7Q62500.txt");
+    if (ExportToFile(chip, ExportKind::kQuickReference, 0, text.toStdString()).empty()) {
+      TextPreview preview(&window, text);
+      ok = Save(&preview, folder, "export-preview-scale2") && ok;
+    }
+    return ok ? 0 : 1;
+  }
   static const char* const kTabs[] = {"main-features", "main-registers", "main-direct"};
   auto* tabs = window.findChild<QTabBar*>("1101");
   for (int tab = 0; tab < 3; ++tab) {
