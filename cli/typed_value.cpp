@@ -5,11 +5,11 @@
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
-#include "config/value_limits.h"
 #include "expr/expression.h"
 #include "expr/feature_resolver.h"
 #include "settings/settings_values.h"
 #include "uimodel/editor_rules.h"
+#include "uimodel/value_limits.h"
 
 namespace k7q {
 

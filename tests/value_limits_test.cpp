@@ -1,6 +1,6 @@
 // The one rule of the editors and the command line: numbers within range and step, texts
 // the feature can hold, and a warning for a frequency the chip takes beyond its limits.
-#include "config/value_limits.h"
+#include "uimodel/value_limits.h"
 
 #include <gtest/gtest.h>
 

@@ -13,12 +13,12 @@
 
 #include "chipmodel/chip_engine.h"
 #include "config/chip62500.h"
-#include "config/value_limits.h"
 #include "ui/editors/create_editor.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
 #include "ui/template_chooser.h"
 #include "uifeatures/ui_features.h"
+#include "uimodel/value_limits.h"
 
 namespace k7q {
 

@@ -6,8 +6,8 @@
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
-#include "config/value_limits.h"
 #include "expr/expression.h"
+#include "uimodel/value_limits.h"
 
 namespace k7q {
 

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 
 #include "chipmodel/chip_engine.h"
-#include "config/value_limits.h"
 #include "uimodel/editor_rules.h"
+#include "uimodel/value_limits.h"
 
 namespace k7q {
 

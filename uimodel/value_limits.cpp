@@ -1,4 +1,4 @@
-#include "config/value_limits.h"
+#include "uimodel/value_limits.h"
 
 #include <algorithm>
 
