@@ -1,7 +1,6 @@
 #include "board/simulated_chip_state.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +16,17 @@ constexpr char kMagic[8] = "K7QSIM1";
 
 std::string Reason(const std::string& path, const char* what) {
   return "simulated board file " + path + ": " + what;
+}
+
+// Locks or unlocks one byte of the file, waiting for another process's lock.
+void LockByte(int fd, off_t byte, short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = byte;
+  lock.l_len = 1;
+  while (::fcntl(fd, F_OFD_SETLKW, &lock) != 0 && errno == EINTR) {
+  }
 }
 
 }  // namespace
@@ -36,15 +46,29 @@ SimulatedChipStore::~SimulatedChipStore() {
   if (!owned_ && state_) ::munmap(state_, sizeof *state_);
 }
 
+int OpenSimulatedBoardFile(const std::string& path, std::string* error) {
+  // O_NONBLOCK: a FIFO in its place must not hang the open.
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    *error = Reason(
+        path, errno == ELOOP ? "a symbolic link; name the file itself" : std::strerror(errno));
+    return -1;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    *error = Reason(path, "not a regular file");
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 std::unique_ptr<SimulatedChipStore> SimulatedChipStore::OpenFile(const std::string& path,
                                                                  std::string* error) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    *error = Reason(path, std::strerror(errno));
-    return nullptr;
-  }
+  const int fd = OpenSimulatedBoardFile(path, error);
+  if (fd < 0) return nullptr;
   // One process at a time makes a new file a chip after reset.
-  ::flock(fd, LOCK_EX);
+  LockByte(fd, kBoardSetupByte, F_WRLCK);
   struct stat info {};
   bool fresh = false;
   const char* failure = nullptr;
@@ -70,7 +94,7 @@ std::unique_ptr<SimulatedChipStore> SimulatedChipStore::OpenFile(const std::stri
       failure = "not a simulated board of this program";
     }
   }
-  ::flock(fd, LOCK_UN);
+  LockByte(fd, kBoardSetupByte, F_UNLCK);
   ::close(fd);
   if (failure) {
     *error = Reason(path, failure);

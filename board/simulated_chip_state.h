@@ -3,6 +3,8 @@
 // it, so that every process that maps the file drives the same chip.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -75,6 +77,16 @@ class SimulatedChipStore {
   std::unique_ptr<SimulatedChipState> owned_;
   std::string path_;
 };
+
+// The bytes of the simulated board's file that its users lock (beyond its end is fine):
+// one while a new file is made a chip after reset, one while a command holds the board.
+constexpr off_t kBoardSetupByte = 0;
+constexpr off_t kBoardHoldByte = 1;
+
+// Opens the board's file for reading and writing, creating it (mode 0600) when missing;
+// a symbolic link in its place, or anything but a regular file, is refused. -1 when it
+// cannot; *error then names the file and the reason.
+int OpenSimulatedBoardFile(const std::string& path, std::string* error);
 
 // Resets the chip: registers and display memory 0, no flags, an empty log.
 void ResetSimulatedChip(SimulatedChipState& state);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "board/board_choice.h"
+#include "board/board_hold.h"
 #include "board/chip_runtime.h"
 #include "board/panel_renderer.h"
 #include "board/png_file.h"
@@ -245,7 +246,13 @@ void AddBoardCommands(CLI::App& app, std::function<int()>& run) {
   };
   auto command = [&](const char* name, const char* help, int (*action)(const BoardOptions&)) {
     CLI::App* sub = board->add_subcommand(name, help);
-    sub->callback([&run, action] { run = [action] { return action(options); }; });
+    // Each command holds the board for its whole run.
+    sub->callback([&run, action] {
+      run = [action] {
+        const BoardHold hold = HoldBoard();
+        return action(options);
+      };
+    });
     return sub;
   };
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <map>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -23,11 +24,54 @@ namespace {
 constexpr size_t kSummaryRoom = 4095;
 constexpr char kStoppedReason[] = "not configured: the pass was stopped";
 
-// Files held open at once by a group; the rest of the descriptor limit stays free.
+// Descriptors left free beside a group's files: a journal, a second descriptor of a file
+// with an interrupted save, the folders flushed, for each of the two preparing threads.
+constexpr size_t kSpareDescriptors = 16;
+constexpr size_t kLargestGroup = 65536;
+
+// The descriptors this process has open now.
+size_t OpenDescriptors() {
+  DIR* dir = opendir("/proc/self/fd");
+  if (!dir) return kSpareDescriptors;
+  size_t count = 0;
+  while (const dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
+  closedir(dir);
+  return count > 0 ? count - 1 : 0;  // not the one that read the folder
+}
+
+// Files held open at once by a group, one descriptor each: what the descriptor limit
+// leaves beside the descriptors open now and the spare ones.
 size_t GroupSize() {
   rlimit limit{};
-  const rlim_t open = getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
-  return open > 512 ? static_cast<size_t>(std::min<rlim_t>(open - 256, 65536)) : 128;
+  const rlim_t most = getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
+  const size_t room = static_cast<size_t>(std::min<rlim_t>(most, kLargestGroup));
+  const size_t used = OpenDescriptors() + kSpareDescriptors;
+  return room > used ? room - used : 1;
+}
+
+// For each target, the first target that names the same file (itself when none does):
+// a file is configured once, whatever names it is given under.
+std::vector<size_t> FirstNames(const std::vector<std::string>& targets) {
+  std::map<std::pair<dev_t, ino_t>, size_t> seen;
+  std::vector<size_t> first(targets.size());
+  for (size_t i = 0; i < targets.size(); ++i) {
+    struct stat info;
+    first[i] = i;
+    if (stat(targets[i].c_str(), &info) != 0) continue;
+    first[i] = seen.emplace(std::make_pair(info.st_dev, info.st_ino), i).first->second;
+  }
+  return first;
+}
+
+// The outcome of a second name of a file: the first name's, and a note saying so.
+FileOutcome SecondName(const std::string& target, const std::string& first,
+                       const FileOutcome& firstOutcome) {
+  FileOutcome outcome;
+  outcome.ok = firstOutcome.ok;
+  outcome.reason = firstOutcome.reason;
+  outcome.notices.push_back(StringPrintf(
+      "\"%s\" is the same file as \"%s\"; it was configured once.", target.c_str(), first.c_str()));
+  return outcome;
 }
 
 // Flushes the file system of every save still under way, once for each file system;
@@ -144,6 +188,7 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
     outcome.files.push_back(std::move(file));
   };
   const size_t groupSize = GroupSize();
+  const std::vector<size_t> firstNames = FirstNames(targets);
   for (size_t first = 0; first < targets.size(); first += groupSize) {
     const size_t end = std::min(targets.size(), first + groupSize);
     // Outcomes known before the commit wait for it, so that they stay in target order.
@@ -152,10 +197,14 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
     size_t done = first;
     for (size_t i = first; i < end; ++i) {
       const std::string& target = targets[i];
-      // Each target keeps its own description; only what it cannot hold is refused.
-      const std::string refusal = StorageRefusal(chip, target, false);
       PreparedSave& prepared = group[i - first];
       prepared.name = target;
+      if (firstNames[i] != i) {  // its outcome is the first name's, recorded below
+        if (progress) progress(++done, targets.size());
+        continue;
+      }
+      // Each target keeps its own description; only what it cannot hold is refused.
+      const std::string refusal = StorageRefusal(chip, target, false);
       if (!refusal.empty()) {
         prepared.outcome = RefusedSave(target, refusal);
       } else if (IsRecordTextFile(target)) {
@@ -177,7 +226,10 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
     CommitGroup(group);
     for (size_t i = first; i < end; ++i) {
       PreparedSave& prepared = group[i - first];
-      record(targets[i], std::move(prepared.outcome));
+      const size_t firstName = firstNames[i];
+      record(targets[i],
+             firstName == i ? std::move(prepared.outcome)
+                            : SecondName(targets[i], targets[firstName], outcome.files[firstName]));
       prepared.file = LockedFile();  // unlocked and closed as soon as done
     }
   }
