@@ -25,6 +25,14 @@
 
 namespace k7q {
 
+FileOutcome Failed(FileOutcome outcome, const char* sentence, const std::string& path,
+                   const std::string& reason) {
+  outcome.ok = false;
+  outcome.reason = reason;
+  outcome.messages.push_back(StringPrintf(sentence, path.c_str(), reason.c_str()));
+  return outcome;
+}
+
 namespace {
 
 const char kZeroLength[] = "The specified file has a length of zero.";
@@ -37,14 +45,6 @@ bool EndsWithAny(std::string_view path, std::initializer_list<std::string_view> 
     }
   }
   return false;
-}
-
-FileOutcome Failed(FileOutcome outcome, const char* sentence, const std::string& path,
-                   const std::string& reason) {
-  outcome.ok = false;
-  outcome.reason = reason;
-  outcome.messages.push_back(StringPrintf(sentence, path.c_str(), reason.c_str()));
-  return outcome;
 }
 
 FileOutcome OpenFailed(FileOutcome outcome, const std::string& path, const std::string& reason) {

@@ -27,6 +27,11 @@ struct FileOutcome {
   std::string detail;
 };
 
+// The outcome failed with reason, its message the sentence ("... could not be opened/saved
+// because ...") filled with the path and the reason.
+FileOutcome Failed(FileOutcome outcome, const char* sentence, const std::string& path,
+                   const std::string& reason);
+
 // .s9 .s19 .srec .idp .TKB, any letter case.
 bool IsSrecordName(std::string_view path);
 // .hex .ihex .ihx, any letter case.

@@ -32,14 +32,6 @@ std::set<std::string>& StreamLayoutFiles() {
   return files;
 }
 
-FileOutcome Failed(FileOutcome outcome, const char* sentence, const std::string& path,
-                   const std::string& reason) {
-  outcome.ok = false;
-  outcome.reason = reason;
-  outcome.messages.push_back(StringPrintf(sentence, path.c_str(), reason.c_str()));
-  return outcome;
-}
-
 const char kOpenSentence[] = "File \"%s\" could not be opened because:\n\n%s";
 const char kSaveSentence[] = "File \"%s\" could not be saved because:\n\n%s";
 

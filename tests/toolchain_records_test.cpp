@@ -11,13 +11,6 @@
 #include "tests/support/cli_run.h"
 #include "tests/support/toolchain.h"
 
-#ifndef K7Q_C_COMPILER
-#define K7Q_C_COMPILER "cc"
-#endif
-#ifndef K7Q_OBJCOPY
-#define K7Q_OBJCOPY "objcopy"
-#endif
-
 namespace k7q {
 
 namespace {

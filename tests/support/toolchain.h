@@ -6,6 +6,14 @@
 
 #include "tests/support/test_files.h"
 
+// The build names the tools it found; these are the fallbacks.
+#ifndef K7Q_C_COMPILER
+#define K7Q_C_COMPILER "cc"
+#endif
+#ifndef K7Q_OBJCOPY
+#define K7Q_OBJCOPY "objcopy"
+#endif
+
 namespace k7q {
 
 // Runs the shell command in the folder; false with the command and its output in *log.
