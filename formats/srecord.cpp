@@ -325,12 +325,6 @@ std::map<std::string, KnownRecords>& Known() {
   return known;
 }
 
-bool Unchanged(const struct stat& now, const struct stat& then) {
-  return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size &&
-         now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec &&
-         now.st_ctim.tv_sec == then.st_ctim.tv_sec && now.st_ctim.tv_nsec == then.st_ctim.tv_nsec;
-}
-
 // statResult: of the fstat or stat that filled now.
 void RememberRecords(const std::string& path, int statResult, const struct stat& now,
                      SrecordBlockRecords records) {

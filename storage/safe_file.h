@@ -1,6 +1,7 @@
 // Whole-file reads, writes at an offset, and new files that appear only when complete.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -99,6 +100,10 @@ std::string ResolvedPath(const std::string& path);
 
 // True when both names lead to the same existing file.
 bool SameFile(const std::string& a, const std::string& b);
+
+// True when two states of a file show the same file, length and change times: nothing
+// has written to it between them.
+bool Unchanged(const struct stat& now, const struct stat& then);
 
 // The text of errno, as the system gives it.
 std::string SystemErrorText();
