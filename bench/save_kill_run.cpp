@@ -19,6 +19,7 @@
 #include "config/block_locator.h"
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
+#include "formats/file_kinds.h"
 #include "formats/srecord.h"
 #include "storage/file_system.h"
 
@@ -54,7 +55,7 @@ std::string Intended(const std::string& path, const std::string& before, unsigne
   chip.SetValueText("fx", std::to_string(value));
   std::string intended = before;
   std::string message;
-  if (IsSrecordName(path)) {
+  if (KindOfName(path)->streamLayout) {
     auto* staging = reinterpret_cast<uint8_t*>(&StagingBlock());
     StoreBlockIntoImage(chip, staging, kHalStructSize, false, &message);
     HalStruct copy = StagingBlock();

@@ -5,6 +5,7 @@
 #include "cli/chip_source.h"
 #include "cli/cli_output.h"
 #include "config/configurable_file.h"
+#include "formats/file_kinds.h"
 #include "settings/settings_text.h"
 #include "storage/safe_file.h"
 

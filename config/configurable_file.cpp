@@ -1,12 +1,10 @@
 #include "config/configurable_file.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -16,6 +14,7 @@
 #include "config/chip62500.h"
 #include "config/record_file.h"
 #include "config/storage_limits.h"
+#include "formats/file_kinds.h"
 #include "formats/pe_checksum.h"
 #include "formats/srecord.h"
 #include "storage/locked_file.h"
@@ -37,15 +36,6 @@ namespace {
 
 const char kZeroLength[] = "The specified file has a length of zero.";
 const char kNotSupported[] = "The file type is not supported.";
-
-bool EndsWithAny(std::string_view path, std::initializer_list<std::string_view> extensions) {
-  for (std::string_view ext : extensions) {
-    if (path.size() >= ext.size() && EqualsIgnoreCase(path.substr(path.size() - ext.size()), ext)) {
-      return true;
-    }
-  }
-  return false;
-}
 
 FileOutcome OpenFailed(FileOutcome outcome, const std::string& path, const std::string& reason) {
   return Failed(std::move(outcome), "File \"%s\" could not be opened because:\n\n%s", path, reason);
@@ -134,53 +124,6 @@ bool IsSaveAs(const std::string& openedPath, const std::string& newPath) {
   return !newPath.empty() && newPath != openedPath && !SameFile(openedPath, newPath);
 }
 
-enum class FileKind { kSrecord, kIntelHex, kMappedImage, kUnknown };
-
-FileKind KindOfName(std::string_view path) {
-  if (IsSrecordName(path)) return FileKind::kSrecord;
-  if (IsIntelHexName(path)) return FileKind::kIntelHex;
-  if (IsMappedImageName(path)) return FileKind::kMappedImage;
-  return FileKind::kUnknown;
-}
-
-// An ELF or PE image, or S-record or Intel HEX text, told by the file's first bytes.
-FileKind KindOfContent(const std::string& path) {
-  FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY));
-  char head[4] = {};
-  size_t done = 0;
-  struct stat info;
-  if (fd.get() < 0 || fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    return FileKind::kUnknown;
-  }
-  ReadAt(fd.get(), head, sizeof head, 0, &done);
-  const std::string_view bytes(head, done);
-  if (bytes.substr(0, 4) ==
-          "\x7f"
-          "ELF" ||
-      bytes.substr(0, 2) == "MZ")
-    return FileKind::kMappedImage;
-  if (bytes.size() >= 2 && bytes[0] == 'S' && bytes[1] >= '0' && bytes[1] <= '9') {
-    return FileKind::kSrecord;
-  }
-  if (bytes.size() >= 2 && bytes[0] == ':' && std::isxdigit(static_cast<unsigned char>(bytes[1]))) {
-    return FileKind::kIntelHex;
-  }
-  return FileKind::kUnknown;
-}
-
-FileKind KindOf(const std::string& path) {
-  const FileKind kind = KindOfName(path);
-  return kind == FileKind::kUnknown ? KindOfContent(path) : kind;
-}
-
-bool IsRecordKind(FileKind kind) {
-  return kind == FileKind::kSrecord || kind == FileKind::kIntelHex;
-}
-
-RecordKind AsRecordKind(FileKind kind) {
-  return kind == FileKind::kSrecord ? RecordKind::kSrecord : RecordKind::kIntelHex;
-}
-
 FileOutcome FromSrecord(FileOutcome outcome, const SrecordFileResult& result) {
   outcome.ok = result.ok;
   outcome.messages = result.messages;
@@ -246,34 +189,13 @@ FileOutcome SaveStreamLayoutFile(Chip62500& chip, const std::string& openedPath,
 
 }  // namespace
 
-bool IsSrecordName(std::string_view path) {
-  return EndsWithAny(path, {".s9", ".s19", ".srec", ".idp", ".TKB"});
-}
-
-bool IsIntelHexName(std::string_view path) {
-  return EndsWithAny(path, {".hex", ".ihex", ".ihx"});
-}
-
-bool IsMappedImageName(std::string_view path) {
-  return EndsWithAny(path, {".exe", ".elf", ".bin", ".axf", ".out", ".o"});
-}
-
-bool IsRecordTextFile(const std::string& path) {
-  return IsRecordKind(KindOf(path));
-}
-
-bool IsConfigurationFileName(std::string_view path) {
-  return EndsWithAny(path,
-                     {".EXE", ".S9", ".S19", ".SREC", ".IDP", ".TKB", ".ELF", ".PRC", ".OUT"});
-}
-
 FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
   FileOutcome outcome;
   std::string message;
-  const FileKind kind = KindOf(path);
-  if (IsRecordKind(kind)) {
-    const RecordFileStep byAddress = OpenRecordFile(chip, path, AsRecordKind(kind));
-    if (byAddress.outcome.ok || !byAddress.noBlockByAddress || kind != FileKind::kSrecord) {
+  const FileKind* kind = KindOfFile(path);
+  if (kind && kind->readRecords) {
+    const RecordFileStep byAddress = OpenRecordFile(chip, path, *kind);
+    if (byAddress.outcome.ok || !byAddress.noBlockByAddress || !kind->streamLayout) {
       return byAddress.outcome;
     }
     const FileOutcome stream = OpenStreamLayoutFile(chip, path);
@@ -282,7 +204,7 @@ FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
   LockedFile file = OpenLockedFile(path, false);
   outcome.notices = file.notices;
   if (!file.reason.empty()) return OpenFailed(outcome, path, file.reason);
-  if (kind != FileKind::kMappedImage) return OpenFailed(outcome, path, kNotSupported);
+  if (!kind) return OpenFailed(outcome, path, kNotSupported);
   if (file.info.st_size == 0) return OpenFailed(outcome, path, kZeroLength);
   const size_t length = static_cast<size_t>(file.info.st_size);
   Mapping view(file.fd.get(), length, PROT_READ, MAP_PRIVATE);
@@ -299,13 +221,13 @@ FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
 FileOutcome SaveConfigurableFile(Chip62500& chip, const std::string& openedPath,
                                  const std::string& newPath, bool preserveAddresses) {
   const bool saveAs = IsSaveAs(openedPath, newPath);
-  const FileKind kind = KindOf(openedPath);
-  if (!IsRecordKind(kind)) {
+  const FileKind* kind = KindOfFile(openedPath);
+  if (!kind || !kind->readRecords) {
     return saveAs ? SaveMappedImageAs(chip, openedPath, newPath, preserveAddresses)
                   : SaveMappedImageInPlace(chip, openedPath, preserveAddresses);
   }
-  const RecordFileStep byAddress = SaveRecordFile(chip, openedPath, saveAs ? newPath : "",
-                                                  AsRecordKind(kind), preserveAddresses);
+  const RecordFileStep byAddress =
+      SaveRecordFile(chip, openedPath, saveAs ? newPath : "", *kind, preserveAddresses);
   if (!byAddress.noBlockByAddress) return byAddress.outcome;
   return WithNotices(
       SaveStreamLayoutFile(chip, openedPath, saveAs ? newPath : "", preserveAddresses),

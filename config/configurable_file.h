@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "storage/locked_file.h"
@@ -31,18 +30,6 @@ struct FileOutcome {
 // because ...") filled with the path and the reason.
 FileOutcome Failed(FileOutcome outcome, const char* sentence, const std::string& path,
                    const std::string& reason);
-
-// .s9 .s19 .srec .idp .TKB, any letter case.
-bool IsSrecordName(std::string_view path);
-// .hex .ihex .ihx, any letter case.
-bool IsIntelHexName(std::string_view path);
-// .exe .elf .bin .axf .out .o, any letter case.
-bool IsMappedImageName(std::string_view path);
-// An S-record or Intel HEX file: by its name, or for a name of no known kind, by its
-// first bytes.
-bool IsRecordTextFile(const std::string& path);
-// The names listed when only configuration files are shown.
-bool IsConfigurationFileName(std::string_view path);
 
 // On failure the chip's block is unchanged.
 FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path);

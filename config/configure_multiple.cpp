@@ -15,6 +15,7 @@
 
 #include "chipmodel/text_format.h"
 #include "config/storage_limits.h"
+#include "formats/file_kinds.h"
 #include "storage/file_system.h"
 
 namespace k7q {

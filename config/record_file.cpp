@@ -13,9 +13,8 @@
 #include "config/address_block.h"
 #include "config/block_excerpt.h"
 #include "config/chip62500.h"
-#include "formats/intel_hex.h"
+#include "formats/file_kinds.h"
 #include "formats/srecord.h"
-#include "formats/srecord_records.h"
 #include "storage/locked_file.h"
 #include "storage/opened_blocks.h"
 #include "storage/safe_file.h"
@@ -72,8 +71,8 @@ bool OpenText(const std::string& path, Purpose purpose, ReadText* read, FileOutc
 }
 
 // Maps and parses the locked file's text; false with the outcome's messages filled.
-bool ParseText(const Chip62500& chip, const std::string& path, RecordKind kind, Purpose purpose,
-               ReadText* read, FileOutcome* outcome) {
+bool ParseText(const Chip62500& chip, const std::string& path, const FileKind& kind,
+               Purpose purpose, ReadText* read, FileOutcome* outcome) {
   const char* sentence = purpose == Purpose::kOpen ? kOpenSentence : kSaveSentence;
   const LockedFile& file = read->file;
   const size_t length = static_cast<size_t>(file.info.st_size);
@@ -87,9 +86,7 @@ bool ParseText(const Chip62500& chip, const std::string& path, RecordKind kind, 
     read->text = {reinterpret_cast<const char*>(read->mapping->bytes()), length};
   }
   read->space.emplace(chip.Signature());
-  const k7q::RecordTextError error = kind == RecordKind::kSrecord
-                                         ? k7q::ReadSrecordRecords(read->text, *read->space)
-                                         : k7q::ReadIntelHexRecords(read->text, *read->space);
+  const RecordTextError error = kind.readRecords(read->text, *read->space);
   if (!error) return true;
   if (error.checksum) {
     outcome->messages.push_back("ERROR: Invalid checksum!");
@@ -97,8 +94,9 @@ bool ParseText(const Chip62500& chip, const std::string& path, RecordKind kind, 
     outcome->reason = outcome->messages.back();
   }
   outcome->detail = path + ": " + error.Text();
-  // An S-record save reports the reader's errors only, as S-record saves always have.
-  if (kind == RecordKind::kSrecord && purpose != Purpose::kOpen) return false;
+  // A save of a kind that may be of the stream layout reports the reader's errors only,
+  // as the stream layout's saves do.
+  if (kind.streamLayout && purpose != Purpose::kOpen) return false;
   *outcome = Failed(*outcome, sentence, path, kNoData);
   return false;
 }
@@ -135,7 +133,7 @@ bool WriteCopy(const ReadText& read, const std::string& target,
 // The block's records of each file read or saved here, as long as the file is unchanged.
 struct KnownFile {
   struct stat state;
-  RecordKind kind;
+  RecordReader reader;
   BlockExcerpt excerpt;
 };
 
@@ -144,20 +142,21 @@ std::map<std::string, KnownFile>& Known() {
   return known;
 }
 
-void Remember(const LockedFile& file, RecordKind kind, BlockExcerpt excerpt) {
+void Remember(const LockedFile& file, const FileKind& kind, BlockExcerpt excerpt) {
   struct stat now;
   if (fstat(file.fd.get(), &now) != 0) {
     Known().erase(file.path);
     return;
   }
-  Known()[file.path] = {now, kind, std::move(excerpt)};
+  Known()[file.path] = {now, kind.readRecords, std::move(excerpt)};
 }
 
-std::optional<BlockExcerpt> KnownExcerpt(const LockedFile& file, RecordKind kind) {
+std::optional<BlockExcerpt> KnownExcerpt(const LockedFile& file, const FileKind& kind) {
   const auto found = Known().find(file.path);
   struct stat now;
-  if (found == Known().end() || found->second.kind != kind || fstat(file.fd.get(), &now) != 0 ||
-      !Unchanged(now, found->second.state) || !StillInFile(file.fd.get(), found->second.excerpt)) {
+  if (found == Known().end() || found->second.reader != kind.readRecords ||
+      fstat(file.fd.get(), &now) != 0 || !Unchanged(now, found->second.state) ||
+      !StillInFile(file.fd.get(), found->second.excerpt)) {
     return std::nullopt;
   }
   return found->second.excerpt;
@@ -165,7 +164,7 @@ std::optional<BlockExcerpt> KnownExcerpt(const LockedFile& file, RecordKind kind
 
 }  // namespace
 
-RecordFileStep OpenRecordFile(Chip62500& chip, const std::string& path, RecordKind kind) {
+RecordFileStep OpenRecordFile(Chip62500& chip, const std::string& path, const FileKind& kind) {
   RecordFileStep step;
   ReadText read;
   if (!OpenText(path, Purpose::kOpen, &read, &step.outcome) ||
@@ -189,7 +188,8 @@ RecordFileStep OpenRecordFile(Chip62500& chip, const std::string& path, RecordKi
 }
 
 RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
-                              const std::string& newPath, RecordKind kind, bool preserveAddresses) {
+                              const std::string& newPath, const FileKind& kind,
+                              bool preserveAddresses) {
   RecordFileStep step;
   FileOutcome& outcome = step.outcome;
   const bool saveAs = !newPath.empty();
@@ -203,7 +203,7 @@ RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
     if (!ParseText(chip, openedPath, kind, purpose, &read, &outcome)) return step;
     AddressedBlock block = FindBlockByAddress(chip, *read.space, read.text, true);
     if (block.find.result != FindResult::kFound) {
-      if (kind == RecordKind::kSrecord && StreamLayoutValidates(chip, read.text)) {
+      if (kind.streamLayout && StreamLayoutValidates(chip, read.text)) {
         step.noBlockByAddress = true;
         return step;
       }

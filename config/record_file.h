@@ -10,8 +10,7 @@
 namespace k7q {
 
 class Chip62500;
-
-enum class RecordKind { kSrecord, kIntelHex };
+struct FileKind;
 
 struct RecordFileStep {
   FileOutcome outcome;
@@ -21,15 +20,16 @@ struct RecordFileStep {
 };
 
 // Opens the file's block into the chip; on failure the chip's block is unchanged.
-RecordFileStep OpenRecordFile(Chip62500& chip, const std::string& path, RecordKind kind);
+RecordFileStep OpenRecordFile(Chip62500& chip, const std::string& path, const FileKind& kind);
 
 // Reads the opened file again and saves the chip's block over the block that validates
 // by address, in place or (newPath not empty) into a copy named newPath. A block that
 // validates by address only with its CRC unchecked (not yet configured, or corrupted) is
-// saved over unless the S-record file validates as of the stream layout, which is then
-// left to the caller (noBlockByAddress). Nothing is written on failure.
+// saved over unless the file validates as of the stream layout, which is then left to
+// the caller (noBlockByAddress). Nothing is written on failure.
 RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
-                              const std::string& newPath, RecordKind kind, bool preserveAddresses);
+                              const std::string& newPath, const FileKind& kind,
+                              bool preserveAddresses);
 
 // True when the file at path was last read or saved here as of the stream layout.
 bool ReadAsStreamLayout(const std::string& path);

@@ -13,7 +13,10 @@
 
 #include "config/chip62500.h"
 #include "config/configure_multiple.h"
+#include "formats/file_kinds.h"
+#include "formats/intel_hex.h"
 #include "formats/srecord.h"
+#include "formats/srecord_records.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/golden.h"
 #include "tests/support/test_files.h"
@@ -41,17 +44,46 @@ HalStruct BlockOf(const TempDir& dir, const std::string& path) {
 
 }  // namespace
 
-TEST(ConfigurableFile, NamesByExtension) {
-  for (const char* name : {"a.S19", "dir.x/a.tkb", "a.srec"}) EXPECT_TRUE(IsSrecordName(name));
-  EXPECT_FALSE(IsSrecordName("a.s1"));
-  for (const char* name : {"A.EXE", "b.elf", "c.bin", "d.AXF", "e.out", "f.o"}) {
-    EXPECT_TRUE(IsMappedImageName(name)) << name;
+TEST(ConfigurableFile, KindsByNameAndByContent) {
+  const auto reader = [](const char* name) {
+    const FileKind* kind = KindOfName(name);
+    return kind ? kind->readRecords : nullptr;
+  };
+  for (const char* name : {"a.S19", "dir.x/a.tkb", "a.srec", "b.idp"}) {
+    EXPECT_EQ(reader(name), ReadSrecordRecords) << name;
+    EXPECT_TRUE(KindOfName(name)->streamLayout) << name;
   }
-  EXPECT_FALSE(IsMappedImageName("b.prc") || IsMappedImageName("b.obin"));
-  for (const char* name : {"a.hex", "b.IHEX", "c.ihx"}) EXPECT_TRUE(IsIntelHexName(name)) << name;
-  EXPECT_FALSE(IsIntelHexName("a.hexdump"));
-  EXPECT_TRUE(IsConfigurationFileName("x.prc") && IsConfigurationFileName("x.Out"));
-  EXPECT_FALSE(IsConfigurationFileName("x.txt"));
+  for (const char* name : {"a.hex", "b.IHEX", "c.ihx"}) {
+    EXPECT_EQ(reader(name), ReadIntelHexRecords) << name;
+    EXPECT_FALSE(KindOfName(name)->streamLayout) << name;
+  }
+  for (const char* name : {"A.EXE", "b.elf", "c.bin", "d.AXF", "e.out", "f.o", "g.prc"}) {
+    ASSERT_TRUE(KindOfName(name)) << name;
+    EXPECT_FALSE(reader(name)) << name;
+    EXPECT_EQ(KindOfName(name)->opensInMainWindow, name[0] != 'g') << name;
+  }
+  for (const char* name : {"a.s1", "b.obin", "a.hexdump", "x.txt", "noext"}) {
+    EXPECT_FALSE(IsConfigurationFileName(name)) << name;
+  }
+  for (const char* name : {"x.Out", "x.hex", "x.o", "x.prc"}) {
+    EXPECT_TRUE(IsConfigurationFileName(name)) << name;
+  }
+  using Head = std::pair<std::string_view, const char*>;
+  for (const auto& [head, filter] : {Head{"MZ\x90", "EXE Files"},
+                                     Head{std::string_view("\x7f"
+                                                           "ELF",
+                                                           4),
+                                          "ELF Files"},
+                                     Head{"S00F", "S9 Files"}, Head{":10", "Intel HEX Files"}}) {
+    ASSERT_TRUE(KindOfContent(head)) << filter;
+    EXPECT_STREQ(KindOfContent(head)->filterName, filter);
+  }
+  for (std::string_view head : {"", "S", "SX", ":G",
+                                "\x7f"
+                                "EL",
+                                "hello"}) {
+    EXPECT_FALSE(KindOfContent(head)) << head;
+  }
 }
 
 TEST(ConfigurableFile, MappedImagesRoundTripInBothByteOrders) {

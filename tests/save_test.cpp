@@ -16,6 +16,7 @@
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "config/configure_multiple.h"
+#include "formats/file_kinds.h"
 #include "storage/file_system.h"
 #include "storage/opened_blocks.h"
 #include "storage/save_journal.h"
@@ -75,7 +76,7 @@ const FileSystemCalls kFaulty = {
 
 // A file of a few hundred KiB whose block the save changes.
 std::string Original(const std::string& name) {
-  if (IsSrecordName(name)) {
+  if (KindOfName(name)->readRecords) {
     return SrecordTargetText(1, std::string(100000, '\x5A'));
   }
   return ImageWith(StoredBlock(DefaultHalStruct(), false), 200000, 100000);

@@ -10,6 +10,7 @@
 #include "settings/settings_text.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/golden.h"
+#include "tests/support/hex_texts.h"
 #include "tests/support/test_files.h"
 
 namespace k7q {
@@ -43,6 +44,9 @@ struct Fixture {
 std::string FixtureBytes(const std::string& name, const HalStruct& block) {
   if (name.find(".exe") != std::string::npos) return ImageWith(StoredBlock(block, false));
   if (name.find(".ELF") != std::string::npos) return ImageWith(StoredBlock(block, true), 64, 9);
+  if (name.find(".hex") != std::string::npos) {
+    return IntelHexText(ImageWith(StoredBlock(block, false), 40, 9), 0x0800FFF0, 16);
+  }
   // S-record targets hold CLKI in kHz; saving them rewrites the numeric fields only.
   HalStruct stored = block;
   stored.clki /= 1000;
@@ -52,9 +56,13 @@ std::string FixtureBytes(const std::string& name, const HalStruct& block) {
   return SrecordText(bytes, name.find(".idp") != std::string::npos ? 3 : 1, 28);
 }
 
-const Fixture kFixtures[] = {
-    {"default.exe", DefaultHalStruct()},  {"odd.exe", OddBlock()}, {"odd.ELF", OddBlock()},
-    {"target.s19", SrecordTargetBlock()}, {"odd.idp", OddBlock()}, {"odd.TKB", OddBlock()}};
+const Fixture kFixtures[] = {{"default.exe", DefaultHalStruct()},
+                             {"odd.exe", OddBlock()},
+                             {"odd.ELF", OddBlock()},
+                             {"target.s19", SrecordTargetBlock()},
+                             {"odd.idp", OddBlock()},
+                             {"odd.TKB", OddBlock()},
+                             {"odd.hex", OddBlock()}};
 
 HalStruct WithoutCrc(HalStruct block) {
   block.crc = 0;

@@ -11,6 +11,7 @@
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "export/export_writer.h"
+#include "formats/file_kinds.h"
 #include "settings/settings_diff.h"
 #include "settings/settings_text.h"
 #include "storage/safe_file.h"

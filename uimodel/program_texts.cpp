@@ -1,7 +1,10 @@
 #include "uimodel/program_texts.h"
 
+#include <cctype>
+
 #include "chipmodel/chip_engine.h"
 #include "chipmodel/text_format.h"
+#include "formats/file_kinds.h"
 
 namespace k7q {
 
@@ -32,39 +35,53 @@ std::string AboutText(ChipEngine& chip) {
                       kRuntimeRevision, kRuntimeRevision);
 }
 
+namespace {
+
+std::string Cased(std::string_view text, bool upper) {
+  std::string out(text);
+  for (char& c : out) {
+    const auto u = static_cast<unsigned char>(c);
+    c = static_cast<char>(upper ? std::toupper(u) : std::tolower(u));
+  }
+  return out;
+}
+
+// "*.ELF;*.AXF" of the kind's extensions.
+std::string Patterns(const FileKind& kind) {
+  std::string patterns;
+  for (std::string_view extension : kind.extensions) {
+    patterns += (patterns.empty() ? "*" : ";*") + Cased(extension, true);
+  }
+  return patterns;
+}
+
+}  // namespace
+
 const std::vector<FileFilter>& OpenFilters() {
-  static const std::vector<FileFilter> filters = {
-      {"All Configurable Files (.exe;.srec;.s9;.s19;.idp;.elf;.tkb;.prc;.out)",
-       "*.exe;*.srec;*.s9;*.s19;*.idp;*.elf;*.tkb;*.prc;*.out"},
-      {"EXE Files", "*.EXE"},
-      {"ELF Files", "*.ELF"},
-      {"S9 Files", "*.S9;*.S19"},
-      {"IDP Files", "*.IDP"},
-      {"TRAK-SH3 Files", "*.TKB"},
-      {"PRC Files", "*.PRC"},
-      {"V850E Files", "*.OUT"},
-      {"All Files (*.*)", "*.*"},
-  };
+  static const std::vector<FileFilter> filters = [] {
+    std::string extensions, patterns;
+    for (const FileKind& kind : FileKinds()) {
+      for (std::string_view extension : kind.extensions) {
+        const std::string lower = Cased(extension, false);
+        extensions += (extensions.empty() ? "" : ";") + lower;
+        patterns += (patterns.empty() ? "*" : ";*") + lower;
+      }
+    }
+    std::vector<FileFilter> all{{"All Configurable Files (" + extensions + ")", patterns}};
+    for (const FileKind& kind : FileKinds()) all.push_back({kind.filterName, Patterns(kind)});
+    all.push_back({"All Files (*.*)", "*.*"});
+    return all;
+  }();
   return filters;
 }
 
 std::vector<FileFilter> SaveAsFilters(std::string_view currentFile, std::string* defaultExtension) {
   const std::string name = FileName(currentFile);
   const size_t dot = name.rfind('.');
-  const std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
-  if (defaultExtension) *defaultExtension = extension;
-  static const struct {
-    const char* extension;
-    const char* name;
-    const char* patterns;
-  } kByExtension[] = {{"EXE", "EXE Files", "*.EXE"},    {"ELF", "ELF Files", "*.ELF"},
-                      {"S9", "S9 Files", "*.S9;*.S19"}, {"S19", "S9 Files", "*.S9;*.S19"},
-                      {"IDP", "IDP Files", "*.IDP"},    {"TKB", "TRAK-SH3 Files", "*.TKB"},
-                      {"PRC", "PRC Files", "*.PRC"},    {"OUT", "V850E Files", "*.OUT"}};
+  if (defaultExtension) *defaultExtension = dot == std::string::npos ? "" : name.substr(dot + 1);
   std::vector<FileFilter> filters;
-  for (const auto& row : kByExtension) {
-    if (EqualsIgnoreCase(extension, row.extension)) filters.push_back({row.name, row.patterns});
-  }
+  if (const FileKind* kind = KindOfName(name))
+    filters.push_back({kind->filterName, Patterns(*kind)});
   filters.push_back({"All Files (*.*)", "*.*"});
   return filters;
 }
