@@ -31,6 +31,15 @@ constexpr uint32_t kFlagShadowReads = 0x00000200u;
 constexpr uint32_t fDEBUG_REG_WRITES = 0x00000100u;
 constexpr uint32_t kFlagClockSource = 0x00000002u;
 
+// The flags that the generated driver header names, in the order they are listed.
+struct NamedHalFlag {
+  uint32_t mask;
+  const char* name;
+};
+constexpr NamedHalFlag kNamedHalFlags[] = {{fINDIRECT_INTERFACE, "fINDIRECT_INTERFACE"},
+                                           {fPCCARD_INTERFACE, "fPCCARD_INTERFACE"},
+                                           {fDEBUG_REG_WRITES, "fDEBUG_REG_WRITES"}};
+
 // Fields in the byte order of whoever holds the block; the endian word tells which.
 struct HalStruct {
   char idString[16];

@@ -18,14 +18,8 @@ std::string FieldText(const char* field, size_t size) {
 }
 
 std::string FlagNames(uint32_t flags) {
-  static const struct {
-    uint32_t mask;
-    const char* name;
-  } kNames[] = {{fINDIRECT_INTERFACE, "fINDIRECT_INTERFACE"},
-                {fPCCARD_INTERFACE, "fPCCARD_INTERFACE"},
-                {fDEBUG_REG_WRITES, "fDEBUG_REG_WRITES"}};
   std::string names;
-  for (const auto& entry : kNames) {
+  for (const NamedHalFlag& entry : kNamedHalFlags) {
     if (!(flags & entry.mask)) continue;
     names += names.empty() ? " (" : " | ";
     names += entry.name;

@@ -23,8 +23,22 @@ bool Named(const FeatureRecord& f, const char* keyname) {
   return f.keyname && EqualsIgnoreCase(*f.keyname, keyname);
 }
 
+uint32_t FlagBit(uint32_t flags, uint32_t bit) {
+  return (flags & bit) != 0 ? 1 : 0;
+}
+
 void SetFlag(uint32_t& flags, uint32_t bit, bool on) {
   flags = on ? (flags | bit) : (flags & ~bit);
+}
+
+// A two-bit list index kept in two flag bits.
+uint32_t FlagPair(uint32_t flags, uint32_t high, uint32_t low) {
+  return FlagBit(flags, low) + 2 * FlagBit(flags, high);
+}
+
+void SetFlagPair(uint32_t& flags, uint32_t high, uint32_t low, uint32_t index) {
+  SetFlag(flags, high, index & 2);
+  SetFlag(flags, low, index & 1);
 }
 
 }  // namespace
@@ -108,15 +122,15 @@ uint32_t Chip62500::GetRawValue(std::string_view name) {
   if (Named(r, "memoffset")) return b.memoryOffset;
   if (Named(r, "framerate")) return FrameRate();
   if (Named(r, "vram")) return b.requiredVram;
-  if (Named(r, "ii")) return (b.flags >> 31) & 1;
-  if (Named(r, "pccard")) return (b.flags >> 10) & 1;
-  if (Named(r, "regwrite")) return (b.flags >> 8) & 1;
+  if (Named(r, "ii")) return FlagBit(b.flags, fINDIRECT_INTERFACE);
+  if (Named(r, "pccard")) return FlagBit(b.flags, fPCCARD_INTERFACE);
+  if (Named(r, "regwrite")) return FlagBit(b.flags, fDEBUG_REG_WRITES);
   if (Named(r, "clki")) return b.clki;
   if (Named(r, "iosc")) return b.internalOsc;
   if (Named(r, "sysclk"))
     return GetRawValue("sysclksrc") == 0 ? GetRawValue("iosc") : GetRawValue("clki");
-  if (Named(r, "sysclksrc")) return (b.flags >> 1) & 1;
-  if (Named(r, "fpshiftdiv")) return ((b.flags >> 27) & 1) + 2 * ((b.flags >> 28) & 1);
+  if (Named(r, "sysclksrc")) return FlagBit(b.flags, kFlagClockSource);
+  if (Named(r, "fpshiftdiv")) return FlagPair(b.flags, kFlagShiftDivHigh, kFlagShiftDivLow);
   if (Named(r, "fpshiftclk")) {
     const uint32_t shift = GetFieldValue("fpshiftdiv") + 2;
     return shift < 32 ? GetRawValue("sysclk") >> shift : 0;
@@ -159,13 +173,11 @@ bool Chip62500::SetRawValue(std::string_view name, uint32_t v) {
   if (Named(r, "sysclksrc")) return SetFlag(b.flags, kFlagClockSource, v), true;
   if (Named(r, "regwrite")) return SetFlag(b.flags, fDEBUG_REG_WRITES, v), true;
   if (Named(r, "cnf32")) {
-    SetFlag(b.flags, kFlagBusFamilyHigh, v & 2);
-    SetFlag(b.flags, kFlagBusFamilyLow, v & 1);
+    SetFlagPair(b.flags, kFlagBusFamilyHigh, kFlagBusFamilyLow, v);
     return true;
   }
   if (Named(r, "fpshiftdiv")) {
-    SetFlag(b.flags, kFlagShiftDivHigh, v & 2);
-    SetFlag(b.flags, kFlagShiftDivLow, v & 1);
+    SetFlagPair(b.flags, kFlagShiftDivHigh, kFlagShiftDivLow, v);
     return true;
   }
   if (Named(r, "pclkdiv") || Named(r, "sysclk") || Named(r, "pclk")) return true;

@@ -37,20 +37,13 @@ std::string CrcLines(const HalStruct& block) {
 }  // namespace
 
 std::string FlagNames(uint32_t flags) {
-  struct Named {
-    uint32_t bit;
-    const char* name;
-  };
-  static const Named kNames[] = {{fINDIRECT_INTERFACE, "fINDIRECT_INTERFACE"},
-                                 {fPCCARD_INTERFACE, "fPCCARD_INTERFACE"},
-                                 {fDEBUG_REG_WRITES, "fDEBUG_REG_WRITES"}};
   std::string text;
   uint32_t unnamed = flags;
-  for (const Named& n : kNames) {
-    if (!(flags & n.bit)) continue;
+  for (const NamedHalFlag& n : kNamedHalFlags) {
+    if (!(flags & n.mask)) continue;
     if (!text.empty()) text += "|";
     text += n.name;
-    unnamed &= ~n.bit;
+    unnamed &= ~n.mask;
   }
   // The bits without a name (clock source, shift divide, bus family) as one term.
   if (unnamed != 0) text += (text.empty() ? "" : "|") + StringPrintf("0x%08X", unnamed);
