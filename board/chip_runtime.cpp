@@ -32,22 +32,6 @@ constexpr uint32_t kCursorReadHigh = 0x1F;
 // Pseudo-register steps of the register list.
 constexpr uint16_t kPllDelayIndex = 0xFFFC;
 
-// One command of the indirect interface: its byte (OR-ed with the carrier register's
-// value when there is one), then the values of count registers from first.
-struct IndirectCommand {
-  uint8_t command;
-  int carrier;
-  uint32_t first;
-  uint32_t count;
-};
-
-constexpr int kNoCarrier = -1;
-constexpr IndirectCommand kIndirectCommands[] = {
-    {0x40, kNoCarrier, 0x00, 8}, {0x58, 0x09, 0x0A, 1},       {0x44, kNoCarrier, 0x0B, 10},
-    {0x5D, kNoCarrier, 0x15, 2}, {0x4C, 0x17, 0x00, 0},       {0x5B, kNoCarrier, 0x18, 1},
-    {0x5C, kNoCarrier, 0x19, 2}, {0x5A, kNoCarrier, 0x1B, 1}, {0x46, kNoCarrier, 0x1C, 2},
-    {0x60, kNoCarrier, 0x20, 1},
-};
 constexpr uint8_t kCursorWriteCommand = 0x46;
 
 bool Indirect(const ChipRuntime& rt) {
@@ -95,7 +79,7 @@ uint32_t RegisterAddress(const ChipRuntime& rt, uint32_t index) {
 }
 
 void SendCommand(ChipRuntime& rt, const IndirectCommand& c) {
-  const uint8_t carried = c.carrier == kNoCarrier ? 0 : Shadow(rt, c.carrier);
+  const uint8_t carried = c.carrierBits == 0 ? 0 : Shadow(rt, c.carrier);
   Poke(rt, rt.commandPort, c.command | carried);
   for (uint32_t i = 0; i < c.count; ++i) {
     Poke(rt, rt.dataPort, Shadow(rt, c.first + i));
@@ -110,7 +94,7 @@ void RefreshCursorRead(ChipRuntime& rt) {
 
 const IndirectCommand* CommandCarrying(uint32_t index) {
   for (const IndirectCommand& c : kIndirectCommands) {
-    if (static_cast<int>(index) == c.carrier) return &c;
+    if (c.carrierBits != 0 && index == c.carrier) return &c;
     if (index >= c.first && index < c.first + c.count) return &c;
   }
   return nullptr;

@@ -14,29 +14,15 @@ namespace {
 
 constexpr uint32_t kSystemSetRegisters = 8;
 constexpr uint32_t kSystemSetComplete = 0xFF;
-constexpr uint32_t kDisplayOnOff = 0x09;
 constexpr uint32_t kCursorDirection = 0x17;
 constexpr uint32_t kCursorWriteLow = 0x1C;
 constexpr uint32_t kVirtualWidthLow = 0x06;
 
-// Commands of the indirect interface and the registers their data bytes fill.
-struct ChipCommand {
-  uint8_t command;
-  uint8_t mask;  // command bits that are the command itself; the rest are a register
-  uint32_t first;
-  uint32_t count;
-};
-
-constexpr ChipCommand kChipCommands[] = {
-    {0x40, 0xFF, 0x00, 8}, {0x58, 0xFE, 0x0A, 1}, {0x44, 0xFF, 0x0B, 10}, {0x5D, 0xFF, 0x15, 2},
-    {0x4C, 0xFC, 0x00, 0}, {0x5B, 0xFF, 0x18, 1}, {0x5C, 0xFF, 0x19, 2},  {0x5A, 0xFF, 0x1B, 1},
-    {0x46, 0xFF, 0x1C, 2}, {0x60, 0xFF, 0x20, 1},
-};
 constexpr uint8_t kMemoryRead = 0x43;
 
-const ChipCommand* FindCommand(uint8_t value) {
-  for (const ChipCommand& c : kChipCommands) {
-    if ((value & c.mask) == c.command) return &c;
+const IndirectCommand* FindCommand(uint8_t value) {
+  for (const IndirectCommand& c : kIndirectCommands) {
+    if ((value & ~c.carrierBits) == c.command) return &c;
   }
   return nullptr;
 }
@@ -250,8 +236,8 @@ void SimulatedBoard::Command(uint8_t value) {
   s.command = value;
   s.parameter = 0;
   // Display on/off and cursor direction carry their setting in the command byte.
-  if ((value & 0xFE) == 0x58) s.registers[kDisplayOnOff] = value & 1;
-  if ((value & 0xFC) == 0x4C) s.registers[kCursorDirection] = value & 3;
+  const IndirectCommand* c = FindCommand(value);
+  if (c && c->carrierBits != 0) s.registers[c->carrier] = value & c->carrierBits;
 }
 
 // Cursor moves by the cursor direction: right, left, up or down one virtual line.
@@ -276,7 +262,7 @@ void SimulatedBoard::WriteData(uint8_t value, uint32_t offset) {
     AdvanceCursor();
     return;
   }
-  const ChipCommand* c = FindCommand(static_cast<uint8_t>(s.command));
+  const IndirectCommand* c = FindCommand(static_cast<uint8_t>(s.command));
   if (c && parameter < c->count) WriteRegister(c->first + parameter, value);
 }
 
