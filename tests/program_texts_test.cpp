@@ -37,8 +37,10 @@ TEST(ProgramTexts, NamesFiltersAndTooltips) {
     }
     out += "default extension: " + extension + "\n";
   }
-  for (int id : {202, 207, 208, 1908, 1909, 1911}) {
-    out += "tooltip " + std::to_string(id) + ": " + TooltipText(chip, id) + "\n";
+  // 1911: an identifier without a tip.
+  for (ControlId id : {ControlId::kFeaturesPage, ControlId::kRegistersPage, ControlId::kDirectPage,
+                       ControlId::kDrawTestPattern, ControlId::kHotToChip, ControlId{1911}}) {
+    out += "tooltip " + std::to_string(static_cast<int>(id)) + ": " + TooltipText(chip, id) + "\n";
   }
   EXPECT_GOLDEN("program-texts.txt", out);
 }

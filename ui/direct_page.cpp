@@ -15,6 +15,7 @@
 #include "board/board_choice.h"
 #include "chipmodel/product_names.h"
 #include "config/chip62500.h"
+#include "ui/control_name.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
 #include "ui/panel_view.h"
@@ -71,7 +72,7 @@ void UpdateTimer(Chip62500& chip) {
 class DirectPage : public QWidget {
  public:
   DirectPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
-    setObjectName("208");
+    setObjectName(ControlName(ControlId::kDirectPage));
     Chip62500& chip = host_.Chip();
     const QString product = Q(ProductFullName(chip));
 
@@ -97,30 +98,33 @@ class DirectPage : public QWidget {
 
     auto* init = new QGroupBox("Initialization", outer);
     auto* initLayout = new QGridLayout(init);
-    registers_ = CheckBox(init, 1903, "Initialize re&gisters");
-    memory_ = CheckBox(init, 1905, "Clear &video memory");
-    auto* initialize = Button(init, 1906, QString("&Initialize %1").arg(product));
+    registers_ = CheckBox(init, ControlId::kInitializeRegisters, "Initialize re&gisters");
+    memory_ = CheckBox(init, ControlId::kClearVideoMemory, "Clear &video memory");
+    auto* initialize =
+        Button(init, ControlId::kInitializeChip, QString("&Initialize %1").arg(product));
     initLayout->addWidget(registers_, 0, 0);
     initLayout->addWidget(memory_, 0, 1);
     initLayout->addWidget(initialize, 1, 0, 1, 2);
     outerLayout->addWidget(init);
 
     options_ = new QGroupBox("Additional options", outer);
-    options_->setObjectName("1912");
+    Identify(options_, ControlId::kAdditionalOptions);
     auto* optionsLayout = new QVBoxLayout(options_);
-    hot_ = CheckBox(options_, 1909, "&Write settings to physical chip immediately");
-    pattern_ = CheckBox(options_, 1910, "Show &test pattern after every setting change");
-    drawPattern_ = Button(options_, 1908, "&Display Test Pattern");
+    hot_ =
+        CheckBox(options_, ControlId::kHotToChip, "&Write settings to physical chip immediately");
+    pattern_ = CheckBox(options_, ControlId::kPatternAfterChange,
+                        "Show &test pattern after every setting change");
+    drawPattern_ = Button(options_, ControlId::kDrawTestPattern, "&Display Test Pattern");
     optionsLayout->addWidget(hot_);
     optionsLayout->addWidget(pattern_);
     optionsLayout->addWidget(drawPattern_);
     outerLayout->addWidget(options_);
 
     outerLayout->addStretch();
-    shutdown_ = Button(this, 1907, QString("&SHUTDOWN %1").arg(product));
+    shutdown_ = Button(this, ControlId::kShutdownChip, QString("&SHUTDOWN %1").arg(product));
     shutdownColumn->addWidget(shutdown_);
     status_ = new QLabel(this);
-    status_->setObjectName("1913");
+    Identify(status_, ControlId::kDirectStatus);
     status_->setWordWrap(true);
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette palette = status_->palette();
@@ -181,11 +185,6 @@ class DirectPage : public QWidget {
       host_.Chip().SetPatternShown(on);
       Done(QString());
     });
-    for (QWidget* control : findChildren<QWidget*>()) {
-      bool numbered = false;
-      const int id = control->objectName().toInt(&numbered);
-      if (numbered) control->setToolTip(Q(TooltipText(chip, id)));
-    }
     UpdateControls();
   }
 
@@ -232,15 +231,21 @@ class DirectPage : public QWidget {
     Memory().initFlags = set ? Memory().initFlags | bit : Memory().initFlags & ~bit;
   }
 
-  QCheckBox* CheckBox(QWidget* parent, int id, const char* text) {
+  // Names the control by its identifier and gives it the identifier's tooltip.
+  void Identify(QWidget* control, ControlId id) {
+    control->setObjectName(ControlName(id));
+    control->setToolTip(Q(TooltipText(host_.Chip(), id)));
+  }
+
+  QCheckBox* CheckBox(QWidget* parent, ControlId id, const char* text) {
     auto* box = new QCheckBox(text, parent);
-    box->setObjectName(QString::number(id));
+    Identify(box, id);
     return box;
   }
 
-  QPushButton* Button(QWidget* parent, int id, const QString& text) {
+  QPushButton* Button(QWidget* parent, ControlId id, const QString& text) {
     auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::number(id));
+    Identify(button, id);
     return button;
   }
 

@@ -13,6 +13,7 @@
 
 #include "chipmodel/chip_engine.h"
 #include "config/chip62500.h"
+#include "ui/control_name.h"
 #include "ui/editors/create_editor.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
@@ -43,7 +44,7 @@ UiItem* ItemOf(QTreeWidgetItem* entry) {
 class FeaturesPage : public QWidget {
  public:
   FeaturesPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
-    setObjectName("202");
+    setObjectName(ControlName(ControlId::kFeaturesPage));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* note = new QLabel(
@@ -64,7 +65,7 @@ class FeaturesPage : public QWidget {
     layout->addWidget(find_);
     connect(find_, &QLineEdit::textChanged, this, [this] { Filter(); });
     tree_ = new QTreeWidget(this);
-    tree_->setObjectName("1601");
+    tree_->setObjectName(ControlName(ControlId::kFeatureTree));
     tree_->setHeaderHidden(true);
     tree_->setFont(FeaturesPageFont());
     tree_->installEventFilter(this);

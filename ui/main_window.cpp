@@ -31,6 +31,7 @@
 #include "ui/about_dialog.h"
 #include "ui/block_change.h"
 #include "ui/configure_multiple_dialog.h"
+#include "ui/control_name.h"
 #include "ui/dialog_fit.h"
 #include "ui/direct_page.h"
 #include "ui/export_dialog.h"
@@ -86,8 +87,10 @@ DelayStyle* TheDelayStyle() {
 
 const struct {
   const char* label;
-  int tooltip;
-} kTabs[] = {{"Features", 202}, {"Registers", 207}, {"Direct", 208}};
+  ControlId page;
+} kTabs[] = {{"Features", ControlId::kFeaturesPage},
+             {"Registers", ControlId::kRegistersPage},
+             {"Direct", ControlId::kDirectPage}};
 
 const struct {
   int id;
@@ -135,7 +138,7 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
   tabs_->setObjectName("1101");
   for (const auto& tab : kTabs) {
     const int index = tabs_->addTab(tab.label);
-    tabs_->setTabToolTip(index, Q(TooltipText(chip_, tab.tooltip)));
+    tabs_->setTabToolTip(index, Q(TooltipText(chip_, tab.page)));
   }
   tabLayout->addWidget(tabs_);
   pageFrame_ = new QFrame(tabArea);
@@ -151,7 +154,7 @@ MainWindow::MainWindow(Chip62500& chip, UiFeatures& features) : chip_(chip), fea
   group->setObjectName("1102");
   auto* groupLayout = new QVBoxLayout(group);
   diagnostics_ = new QPlainTextEdit(group);
-  diagnostics_->setObjectName("1103");
+  diagnostics_->setObjectName(ControlName(ControlId::kDiagnosticsBox));
   diagnostics_->setReadOnly(true);
   diagnostics_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QPalette palette = diagnostics_->palette();

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "config/chip62500.h"
+#include "ui/control_name.h"
 #include "ui/message_box.h"
 #include "ui/page_host.h"
 #include "ui/register_editor.h"
@@ -68,7 +69,7 @@ class RegisterRowItem : public QTreeWidgetItem {
 class RegistersPage : public QWidget {
  public:
   RegistersPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
-    setObjectName("207");
+    setObjectName(ControlName(ControlId::kRegistersPage));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ColouredText(this, "1802",
@@ -77,7 +78,7 @@ class RegistersPage : public QWidget {
                                    "during chip initialization.",
                                    QColor(0, 0, 175)));
     list_ = new QTreeWidget(this);
-    list_->setObjectName("1801");
+    list_->setObjectName(ControlName(ControlId::kRegisterList));
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setAllColumnsShowFocus(true);

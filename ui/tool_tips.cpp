@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include "ui/control_name.h"
+
 namespace k7q {
 
 namespace {
@@ -41,11 +43,12 @@ Tip TipAt(QWidget* widget, const QPoint& at) {
   if (!area || area->viewport() != widget) return {widget->toolTip(), QRect()};
   if (auto* view = qobject_cast<QAbstractItemView*>(area)) {
     const QModelIndex index = view->indexAt(at);
-    const bool description = view->objectName() == "1601" || view->objectName() == "1801";
+    const bool description =
+        IsControl(view, ControlId::kFeatureTree) || IsControl(view, ControlId::kRegisterList);
     return {index.data(Qt::ToolTipRole).toString(), view->visualRect(index), 500, description};
   }
   tip.text = area->toolTip();
-  if (area->objectName() == "1103") tip.maxWidth = 700;
+  if (IsControl(area, ControlId::kDiagnosticsBox)) tip.maxWidth = 700;
   return tip;
 }
 

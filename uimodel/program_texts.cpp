@@ -103,36 +103,37 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
   return names;
 }
 
-std::string TooltipText(ChipEngine& chip, int identifier) {
+std::string TooltipText(ChipEngine& chip, ControlId control) {
   static const struct {
-    int id;
+    ControlId id;
     const char* text;
   } kTips[] = {
-      {202, "Browse and change chip via a feature list."},
-      {207,
+      {ControlId::kFeaturesPage, "Browse and change chip via a feature list."},
+      {ControlId::kRegistersPage,
        "Configure %s registers.\n__________________________________________________\n"
        "**IMPORTANT NOTE: Experts only! Use extreme caution when editing these registers. "
        "Also, manually entered values may be overridden if you manipulate options on another "
        "tab page."},
-      {208, "Direct access to physical chip using evaluation board."},
-      {1903, "Program all %s registers during initialization."},
-      {1904, "Program the %s lookup table during initialization."},
-      {1905, "Clear %s video memory after initialization."},
-      {1906,
+      {ControlId::kDirectPage, "Direct access to physical chip using evaluation board."},
+      {ControlId::kInitializeRegisters, "Program all %s registers during initialization."},
+      {ControlId::kInitializeLookupTable, "Program the %s lookup table during initialization."},
+      {ControlId::kClearVideoMemory, "Clear %s video memory after initialization."},
+      {ControlId::kInitializeChip,
        "Initialize the %s with all the current configuration settings.  If initialization is "
        "successful then the additional options will be available."},
-      {1907, "Perform an IMMEDIATE shutdown of display."},
-      {1908, "Draw a test pattern in %s video memory."},
-      {1909,
+      {ControlId::kShutdownChip, "Perform an IMMEDIATE shutdown of display."},
+      {ControlId::kDrawTestPattern, "Draw a test pattern in %s video memory."},
+      {ControlId::kHotToChip,
        "Enables all configuration changes to be written to the physical chip immediately,"
        "\"Hot to Chip\"."},
-      {1910,
+      {ControlId::kPatternAfterChange,
        "Always re-draw the test pattern in %s video memory after each configuration setting "
        "change."},
-      {1913, "This field shows important information regarding the use of Direct Access."},
+      {ControlId::kDirectStatus,
+       "This field shows important information regarding the use of Direct Access."},
   };
   for (const auto& tip : kTips) {
-    if (tip.id != identifier) continue;
+    if (tip.id != control) continue;
     std::string text = tip.text;
     const size_t at = text.find("%s");
     if (at != std::string::npos) text.replace(at, 2, ProductTitle(chip));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chipmodel/product_names.h"
+#include "uimodel/control_ids.h"
 
 namespace k7q {
 
@@ -35,8 +36,8 @@ std::vector<FileFilter> SaveAsFilters(std::string_view currentFile, std::string*
 // File names of the command line: blanks separate, a name starting with "-" ends the list.
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
-// Tooltip text of a control or tab identifier; empty when it has none.
-std::string TooltipText(ChipEngine& chip, int identifier);
+// Tooltip text of a control or tab; empty when it has none.
+std::string TooltipText(ChipEngine& chip, ControlId control);
 
 // The text of the Update dialog shown when the toolkit is older than required.
 std::string UpdateToolkitText(unsigned requiredMajor, unsigned requiredMinor,

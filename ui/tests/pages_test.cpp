@@ -228,6 +228,12 @@ class PagesTest : public QObject {
     Control<QPushButton>(page, 1906)->click();
     QVERIFY(host_->diagnostics.startsWith("Cannot Initialize: "));  // the text: board_test
     QVERIFY(!Control<QGroupBox>(page, 1912)->isEnabled());
+    // Every control has its own tip, the group box none.
+    QCOMPARE(Control<QCheckBox>(page, 1903)->toolTip(),
+             QString("Program all K7Q62500 registers during initialization."));
+    QVERIFY(Control<QCheckBox>(page, 1909)->toolTip().endsWith("\"Hot to Chip\"."));
+    QVERIFY(Control<QLabel>(page, 1913)->toolTip().startsWith("This field shows"));
+    QVERIFY(Control<QGroupBox>(page, 1912)->toolTip().isEmpty());
     QTemporaryDir folder;
     qputenv("K7Q_SIMULATED_BOARD", folder.filePath("board").toUtf8());
     page.reset();
