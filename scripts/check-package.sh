@@ -44,11 +44,13 @@ desktop-file-validate "$scratch/root/usr/share/applications/62500twk.desktop"
 export XDG_DATA_HOME="$scratch/data" XDG_DATA_DIRS=/usr/share
 mkdir -p "$XDG_DATA_HOME"
 xdg-mime install --mode user --novendor "$scratch/root/usr/share/mime/packages/62500cfg.xml"
-for fixture in DRIVER.S19 driver.srec BOARD.TKB board.idp; do
+for fixture in DRIVER.S19 driver.srec BOARD.TKB board.idp DRIVER.HEX driver.ihx app.axf; do
   : > "$scratch/$fixture"
   type=$(xdg-mime query filetype "$scratch/$fixture")
   case $fixture in
   *.S19 | *.srec) want=text/x-srecord ;;
+  *.HEX | *.ihx) want=text/x-ihex ;;
+  *.axf) want=application/x-axf ;;
   *) want=text/x-k7q-board-image ;;
   esac
   [ "$type" = "$want" ] || { echo "$fixture: $type, expected $want"; exit 1; }
@@ -56,7 +58,7 @@ done
 mkdir -p "$XDG_DATA_HOME/applications"
 cp "$scratch/root/usr/share/applications/62500twk.desktop" "$XDG_DATA_HOME/applications"
 update-desktop-database "$XDG_DATA_HOME/applications"
-for type in text/x-srecord text/x-k7q-board-image; do
+for type in text/x-srecord text/x-k7q-board-image text/x-ihex application/x-axf; do
   [ "$(xdg-mime query default $type)" = 62500twk.desktop ] || { echo "$type: not 62500twk"; exit 1; }
 done
 

@@ -92,7 +92,7 @@ TEST(CliTool, ConfigureWritesEveryTarget) {
   EXPECT_THAT(configure.err, StartsWith("62500cfg: File \"" + text + "\" could not be saved"));
   EXPECT_EQ(ReadFile(text), "no block here\n");
   EXPECT_EQ(RunCli({"get", first, "fx", "baseaddr"}).out, "6 pixels\n20000000h\n");
-  // An .out image cannot be opened but can be configured; it keeps its base address here.
+  // An .out image keeps its base address here.
   CliRun preserving = RunCli({"configure", "--from", source, "--preserve-addresses", second});
   EXPECT_EQ(preserving.status, 0) << preserving.err;
   const std::string secondCopy = dir.File("second.exe");
