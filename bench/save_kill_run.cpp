@@ -20,7 +20,8 @@
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
 #include "formats/file_kinds.h"
-#include "formats/srecord.h"
+#include "formats/srecord_codec.h"
+#include "formats/srecord_file.h"
 #include "storage/file_system.h"
 
 namespace k7q {

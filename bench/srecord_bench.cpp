@@ -7,7 +7,8 @@
 #include <string>
 
 #include "bench/srecord_input.h"
-#include "formats/srecord.h"
+#include "formats/srecord_codec.h"
+#include "formats/srecord_file.h"
 
 namespace k7q {
 

@@ -16,7 +16,7 @@
 #include "config/storage_limits.h"
 #include "formats/file_kinds.h"
 #include "formats/pe_checksum.h"
-#include "formats/srecord.h"
+#include "formats/srecord_file.h"
 #include "storage/locked_file.h"
 #include "storage/opened_blocks.h"
 #include "storage/safe_file.h"

@@ -14,7 +14,7 @@
 #include "config/block_excerpt.h"
 #include "config/chip62500.h"
 #include "formats/file_kinds.h"
-#include "formats/srecord.h"
+#include "formats/srecord_codec.h"
 #include "storage/locked_file.h"
 #include "storage/opened_blocks.h"
 #include "storage/safe_file.h"

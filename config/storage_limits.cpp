@@ -5,7 +5,7 @@
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "config/record_file.h"
-#include "formats/srecord.h"
+#include "formats/srecord_file.h"
 
 namespace k7q {
 

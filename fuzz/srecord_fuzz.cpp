@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "formats/srecord.h"
+#include "formats/srecord_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace k7q;

@@ -10,7 +10,7 @@
 #include "chipmodel/hal_struct.h"
 #include "config/block_locator.h"
 #include "config/chip62500.h"
-#include "formats/srecord.h"
+#include "formats/srecord_codec.h"
 #include "tests/support/test_files.h"
 
 namespace k7q {

@@ -15,7 +15,7 @@
 #include "config/configure_multiple.h"
 #include "formats/file_kinds.h"
 #include "formats/intel_hex.h"
-#include "formats/srecord.h"
+#include "formats/srecord_file.h"
 #include "formats/srecord_records.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/golden.h"

@@ -1,10 +1,10 @@
-// Motorola S-record and board image files: the configuration block read out of the
-// data records into a staging block, and written back into the same records.
+// Motorola S-record and board image files of the layout read as one stream of fields:
+// the block read into a staging block under the file's lock, and written back into the
+// same records in place under a journal, or into a copy.
 #pragma once
 
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "chipmodel/hal_struct.h"
@@ -13,26 +13,6 @@ namespace k7q {
 
 // The block of the last S-record file read; starts as the default block.
 HalStruct& StagingBlock();
-
-// Where the block lies in S-record text: from the start of the record that holds the
-// signature's first byte to the end of the record that holds the last field read.
-struct SrecordBlockRecords {
-  size_t begin = 0;
-  size_t end = 0;
-};
-
-// Reads the block out of S-record text into *staging (fields as the file holds them,
-// CLKI divided by 1000). False on a syntax or checksum error, or when the text ends
-// before the block is complete; *message gets the error box text, if the error has one.
-// *records, if given, gets where the block lies.
-bool ReadSrecordBlock(std::string_view text, HalStruct* staging, std::string* message,
-                      SrecordBlockRecords* records = nullptr);
-
-// Writes the staging block's fields into the records of text in place, recomputing
-// the checksum of every touched record. The 256 description bytes of the file stay;
-// they replace the staging block's description. On failure text may be partly
-// rewritten and must be discarded.
-bool RewriteSrecordBlock(std::string& text, HalStruct* staging, std::string* message);
 
 struct SrecordFileResult {
   bool ok = false;
