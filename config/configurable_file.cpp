@@ -49,24 +49,6 @@ std::string BlockBytes(const uint8_t* image, size_t position) {
   return std::string(reinterpret_cast<const char*>(image + position), kHalStructSize);
 }
 
-// A PE image whose CheckSum matched before the save keeps it matching: the image gets
-// the new value and, when given, changes the field's four bytes in offset order.
-void KeepPeChecksum(uint8_t* image, size_t length, size_t position, const std::string& before,
-                    std::vector<FileRange>* changes = nullptr) {
-  const std::optional<uint32_t> checksum =
-      PeChecksumAfterReplacing(image, length, position, before);
-  if (!checksum) return;
-  const size_t field = *PeChecksumOffset(image, length);
-  FileRange range{field, std::string(4, '\0')};
-  for (size_t i = 0; i < 4; ++i) range.bytes[i] = static_cast<char>(*checksum >> (8 * i));
-  if (std::memcmp(image + field, range.bytes.data(), 4) == 0) return;
-  std::memcpy(image + field, range.bytes.data(), 4);
-  if (!changes) return;
-  const auto later = std::find_if(changes->begin(), changes->end(),
-                                  [&](const FileRange& r) { return r.offset > field; });
-  changes->insert(later, std::move(range));
-}
-
 // The block's bytes at position in the file open on fd; false with errno set.
 bool ReadBlockAt(int fd, size_t position, std::string* block) {
   block->assign(kHalStructSize, '\0');

@@ -7,14 +7,14 @@
 #include <cstring>
 #include <map>
 #include <optional>
-#include <set>
 
 #include "chipmodel/text_format.h"
 #include "config/address_block.h"
-#include "config/block_excerpt.h"
 #include "config/chip62500.h"
 #include "formats/file_kinds.h"
+#include "formats/record_excerpt.h"
 #include "formats/srecord_codec.h"
+#include "formats/srecord_file.h"
 #include "storage/locked_file.h"
 #include "storage/opened_blocks.h"
 #include "storage/safe_file.h"
@@ -25,11 +25,6 @@ namespace k7q {
 namespace {
 
 const char kNoData[] = "The file does not contain configuration data.";
-
-std::set<std::string>& StreamLayoutFiles() {
-  static std::set<std::string> files;
-  return files;
-}
 
 const char kOpenSentence[] = "File \"%s\" could not be opened because:\n\n%s";
 const char kSaveSentence[] = "File \"%s\" could not be saved because:\n\n%s";
@@ -130,6 +125,18 @@ bool WriteCopy(const ReadText& read, const std::string& target,
   return true;
 }
 
+// A found block and the records that hold it as a text of their own, in which its
+// places lie.
+struct BlockExcerpt {
+  BlockFind find;
+  RecordExcerpt records;
+  AddressedBlock Block() const { return {find, records.places}; }
+};
+
+BlockExcerpt BlockExcerptOf(std::string_view text, const AddressedBlock& block) {
+  return {block.find, ExcerptOf(text, block.places)};
+}
+
 // The block's records of each file read or saved here, as long as the file is unchanged.
 struct KnownFile {
   struct stat state;
@@ -156,7 +163,7 @@ std::optional<BlockExcerpt> KnownExcerpt(const LockedFile& file, const FileKind&
   struct stat now;
   if (found == Known().end() || found->second.reader != kind.readRecords ||
       fstat(file.fd.get(), &now) != 0 || !Unchanged(now, found->second.state) ||
-      !StillInFile(file.fd.get(), found->second.excerpt)) {
+      !StillInFile(file.fd.get(), found->second.excerpt.records)) {
     return std::nullopt;
   }
   return found->second.excerpt;
@@ -182,7 +189,7 @@ RecordFileStep OpenRecordFile(Chip62500& chip, const std::string& path, const Fi
   }
   RememberOpenedBlock(read.file.path, block.places.bytes);
   RememberStreamLayout(read.file.path, false);
-  Remember(read.file, kind, ExcerptOf(read.text, block));
+  Remember(read.file, kind, BlockExcerptOf(read.text, block));
   step.outcome.ok = true;
   return step;
 }
@@ -213,18 +220,18 @@ RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
         return step;
       }
     }
-    excerpt = ExcerptOf(read.text, block);
+    excerpt = BlockExcerptOf(read.text, block);
   }
-  const std::string& bytes = excerpt->block.places.bytes;
+  const std::string& bytes = excerpt->records.places.bytes;
   if (!saveAs && OpenedBlockChanged(read.file.path, bytes)) {
     outcome = Failed(outcome, kSaveSentence, target, kChangedSinceOpened);
     return step;
   }
   std::string stored;
   const std::vector<k7q::TextPatch> patches =
-      StoreBlockPatches(chip, excerpt->text, excerpt->block, preserveAddresses, &stored);
+      StoreBlockPatches(chip, excerpt->records.text, excerpt->Block(), preserveAddresses, &stored);
   if (saveAs) {
-    if (!WriteCopy(read, newPath, InFile(*excerpt, patches), &outcome)) return step;
+    if (!WriteCopy(read, newPath, InFile(excerpt->records, patches), &outcome)) return step;
     const std::string path = ResolvedPath(newPath);
     RememberOpenedBlock(path, stored);
     RememberStreamLayout(path, false);
@@ -235,7 +242,7 @@ RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
   save.path = read.file.path;
   save.fd = read.file.fd.get();
   save.info = read.file.info;
-  save.changes = AsFileRanges(InFile(*excerpt, patches));
+  save.changes = AsFileRanges(InFile(excerpt->records, patches));
   read.mapping.reset();
   if (!save.changes.empty() && !SaveInPlace(save)) {
     Known().erase(read.file.path);
@@ -245,22 +252,10 @@ RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
   futimens(read.file.fd.get(), nullptr);
   UpdateOpenedBlock(read.file.path, stored);
   RememberStreamLayout(read.file.path, false);
-  Update(*excerpt, patches, stored);
+  Update(excerpt->records, patches, stored);
   Remember(read.file, kind, std::move(*excerpt));
   outcome.ok = true;
   return step;
-}
-
-bool ReadAsStreamLayout(const std::string& path) {
-  return StreamLayoutFiles().count(ResolvedPath(path)) != 0;
-}
-
-void RememberStreamLayout(const std::string& path, bool streamLayout) {
-  if (streamLayout) {
-    StreamLayoutFiles().insert(path);
-  } else {
-    StreamLayoutFiles().erase(path);
-  }
 }
 
 }  // namespace k7q

@@ -31,8 +31,4 @@ RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
                               const std::string& newPath, const FileKind& kind,
                               bool preserveAddresses);
 
-// True when the file at path was last read or saved here as of the stream layout.
-bool ReadAsStreamLayout(const std::string& path);
-void RememberStreamLayout(const std::string& path, bool streamLayout);
-
 }  // namespace k7q

@@ -1,5 +1,8 @@
 #include "formats/pe_checksum.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace k7q {
 
 namespace {
@@ -75,6 +78,22 @@ std::optional<uint32_t> PeChecksumAfterReplacing(const uint8_t* image, size_t le
       WordShares(reinterpret_cast<const uint8_t*>(before.data()), before.size(), position);
   if (Finish(after - replaced + original, length) != stored) return {};
   return Finish(after, length);
+}
+
+void KeepPeChecksum(uint8_t* image, size_t length, size_t position, std::string_view before,
+                    std::vector<FileRange>* changes) {
+  const std::optional<uint32_t> checksum =
+      PeChecksumAfterReplacing(image, length, position, before);
+  if (!checksum) return;
+  const size_t field = *PeChecksumOffset(image, length);
+  FileRange range{field, std::string(4, '\0')};
+  for (size_t i = 0; i < 4; ++i) range.bytes[i] = static_cast<char>(*checksum >> (8 * i));
+  if (std::memcmp(image + field, range.bytes.data(), 4) == 0) return;
+  std::memcpy(image + field, range.bytes.data(), 4);
+  if (!changes) return;
+  const auto later = std::find_if(changes->begin(), changes->end(),
+                                  [&](const FileRange& r) { return r.offset > field; });
+  changes->insert(later, std::move(range));
 }
 
 }  // namespace k7q

@@ -6,7 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "storage/save_journal.h"
 
 namespace k7q {
 
@@ -21,5 +25,11 @@ uint32_t PeChecksum(const uint8_t* image, size_t length, size_t checksumOffset);
 // its CheckSum was 0 or did not match the image before, or the bytes overlap the field.
 std::optional<uint32_t> PeChecksumAfterReplacing(const uint8_t* image, size_t length,
                                                  size_t position, std::string_view before);
+
+// A PE image whose CheckSum matched before the bytes at position were replaced keeps it
+// matching: the image gets the new value and, when given, changes gets the field's four
+// bytes, in offset order.
+void KeepPeChecksum(uint8_t* image, size_t length, size_t position, std::string_view before,
+                    std::vector<FileRange>* changes = nullptr);
 
 }  // namespace k7q

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "chipmodel/text_format.h"
 #include "formats/srecord_codec.h"
@@ -23,6 +24,12 @@ HalStruct& StagingBlock() {
 }
 
 namespace {
+
+// Files last read or saved here as of the stream layout.
+std::set<std::string>& StreamLayoutFiles() {
+  static std::set<std::string> files;
+  return files;
+}
 
 // Where the block's records of a file read or saved here lie, as long as the file is
 // unchanged since; a save then reads and rewrites those records only.
@@ -250,6 +257,18 @@ SrecordFileResult WriteSrecordFile(
   StagingBlock() = staging;
   result.ok = true;
   return result;
+}
+
+bool ReadAsStreamLayout(const std::string& path) {
+  return StreamLayoutFiles().count(ResolvedPath(path)) != 0;
+}
+
+void RememberStreamLayout(const std::string& path, bool streamLayout) {
+  if (streamLayout) {
+    StreamLayoutFiles().insert(path);
+  } else {
+    StreamLayoutFiles().erase(path);
+  }
 }
 
 }  // namespace k7q

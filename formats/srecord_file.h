@@ -37,4 +37,8 @@ SrecordFileResult WriteSrecordFile(
     const std::string& openedPath, const std::string& newPath,
     const std::function<std::string(const HalStruct& fileBlock)>& refusal);
 
+// True when the file at path was last read or saved here as of the stream layout.
+bool ReadAsStreamLayout(const std::string& path);
+void RememberStreamLayout(const std::string& path, bool streamLayout);
+
 }  // namespace k7q
