@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "config/chip62500.h"
 #include "config/configurable_file.h"
+#include "formats/file_kinds.h"
 
 namespace k7q {
 
@@ -30,8 +32,11 @@ const std::string& Folder() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace k7q;
   if (size == 0) return 0;
-  static const char* const kNames[] = {"f.exe", "f.s19", "f.elf", "f.srec", "f.out", "f.TKB"};
-  const std::string path = Folder() + "/" + kNames[data[0] % 6];
+  // A name of each kind, or none, which leaves the kind to the content.
+  const std::vector<FileKind>& kinds = FileKinds();
+  const size_t pick = (data[0] & 0x7F) % (kinds.size() + 1);
+  const std::string path =
+      Folder() + "/f" + (pick < kinds.size() ? std::string(kinds[pick].extensions[0]) : "");
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
   Chip62500 chip;
