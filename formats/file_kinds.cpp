@@ -38,25 +38,28 @@ bool EndsWith(std::string_view path, std::string_view extension) {
          EqualsIgnoreCase(path.substr(path.size() - extension.size()), extension);
 }
 
+constexpr bool kOpens = true, kOnlyConfigured = false;
+constexpr RecordReader kMappedImage = nullptr;
+constexpr bool kStreamLayout = true, kNoStreamLayout = false;
+constexpr bool (*kByNameOnly)(std::string_view) = nullptr;
+
 }  // namespace
 
 const std::vector<FileKind>& FileKinds() {
+  // clang-format off
   static const std::vector<FileKind> kinds = {
-      {"EXE Files", {".exe"}, true, nullptr, false, StartsAsPeImage},
-      {"ELF Files", {".elf", ".axf", ".o"}, true, nullptr, false, StartsAsElfImage},
-      {"S9 Files", {".s9", ".s19", ".srec"}, true, ReadSrecordRecords, true, StartsAsSrecord},
-      {"Intel HEX Files",
-       {".hex", ".ihex", ".ihx"},
-       true,
-       ReadIntelHexRecords,
-       false,
-       StartsAsIntelHex},
-      {"Binary Files", {".bin"}, true, nullptr, false, nullptr},
-      {"IDP Files", {".idp"}, true, ReadSrecordRecords, true, nullptr},
-      {"TRAK-SH3 Files", {".TKB"}, true, ReadSrecordRecords, true, nullptr},
-      {"PRC Files", {".prc"}, false, nullptr, false, nullptr},
-      {"V850E Files", {".out"}, true, nullptr, false, nullptr},
+      // filter           extensions                 main window      reader               stream layout    by content
+      {"EXE Files",       {".exe"},                  kOpens,          kMappedImage,        kNoStreamLayout, StartsAsPeImage},
+      {"ELF Files",       {".elf", ".axf", ".o"},    kOpens,          kMappedImage,        kNoStreamLayout, StartsAsElfImage},
+      {"S9 Files",        {".s9", ".s19", ".srec"},  kOpens,          ReadSrecordRecords,  kStreamLayout,   StartsAsSrecord},
+      {"Intel HEX Files", {".hex", ".ihex", ".ihx"}, kOpens,          ReadIntelHexRecords, kNoStreamLayout, StartsAsIntelHex},
+      {"Binary Files",    {".bin"},                  kOpens,          kMappedImage,        kNoStreamLayout, kByNameOnly},
+      {"IDP Files",       {".idp"},                  kOpens,          ReadSrecordRecords,  kStreamLayout,   kByNameOnly},
+      {"TRAK-SH3 Files",  {".TKB"},                  kOpens,          ReadSrecordRecords,  kStreamLayout,   kByNameOnly},
+      {"PRC Files",       {".prc"},                  kOnlyConfigured, kMappedImage,        kNoStreamLayout, kByNameOnly},
+      {"V850E Files",     {".out"},                  kOpens,          kMappedImage,        kNoStreamLayout, kByNameOnly},
   };
+  // clang-format on
   return kinds;
 }
 

@@ -45,7 +45,7 @@ const FileKind* KindOfContent(std::string_view head);
 // the main window, else the one its first bytes tell (a regular file only), or nullptr.
 const FileKind* KindOfFile(const std::string& path);
 
-// An S-record or Intel HEX file, as KindOfFile tells.
+// A file of a kind with a record reader (S-record, Intel HEX), as KindOfFile tells.
 bool IsRecordTextFile(const std::string& path);
 
 // A name of any kind: listed when Configure Multiple shows configuration files only,
