@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "chipmodel/bit_utils.h"
 #include "chipmodel/labels.h"
@@ -497,20 +498,12 @@ const char* ChipEngine::GetValueText(std::string_view name, bool readSide) {
     const FeatureRecord* again = Feature(name);
     ListValueText(*again, raw, readSide, out, kValueTextRoom);
   } else if (type == kTypeSequ) {
-    std::string text;
-    uint32_t kind, value;
-    std::string label;
-    for (uint32_t i = 0; GetSequenceItem(name, i, &kind, &value, &label); ++i) {
-      if (kind == kSequenceDelay) {
-        text += "d" + FormatNumber(value, 10, 0);
-      } else {
-        text += (kind == kSequenceCommand ? "c" : "p") + FormatNumber(value, 16, 0);
-      }
-      if (!label.empty()) text += "(" + label + ")";
-      text += "  ";
+    std::vector<SequenceItem> items;
+    SequenceItem item;
+    for (uint32_t i = 0; GetSequenceItem(name, i, &item.kind, &item.value, &item.label); ++i) {
+      items.push_back(item);
     }
-    if (text.size() >= 2) text.resize(text.size() - 2);
-    CopyOut(out, kValueTextRoom, text);
+    CopyOut(out, kValueTextRoom, SequenceText(items));
   } else {
     CopyOut(out, kValueTextRoom, "<no text for this feature>");
   }
@@ -530,14 +523,9 @@ const char* ChipEngine::FormatRawValue(std::string_view name, uint32_t raw, bool
   } else if (record.type == kTypeList || record.type == kTypeBool) {
     ListValueText(record, raw, readSide, out, room);
   } else if (record.type == kTypeSequ) {
-    uint32_t kind, value;
-    std::string label;
-    if (GetSequenceItem(name, raw, &kind, &value, &label)) {
-      std::string text = kind == kSequenceDelay
-                             ? "d" + FormatNumber(value, 10, 0)
-                             : (kind == kSequenceCommand ? "c" : "p") + FormatNumber(value, 16, 0);
-      if (!label.empty()) text += "(" + label + ")";
-      CopyOut(out, room, text);
+    SequenceItem item;
+    if (GetSequenceItem(name, raw, &item.kind, &item.value, &item.label)) {
+      CopyOut(out, room, SequenceItemText(item));
     }
   }
   if (record.unit) Append(out, room, *record.unit);
@@ -602,39 +590,12 @@ bool ChipEngine::SetValueText(std::string_view name, std::string_view text) {
       return SetRawValue(name, static_cast<uint32_t>(truth));
     }
     case kTypeSequ: {
+      const std::vector<SequenceItem> items = ReadSequenceText(text);
       bool ok = true;
-      uint32_t item = 0;
-      size_t i = 0;
-      while (i < text.size()) {
-        const char letter = text[i];
-        uint32_t kind = 0;
-        if (letter == 'c') kind = kSequenceCommand;
-        if (letter == 'p') kind = kSequenceParameter;
-        if (letter == 'd') kind = kSequenceDelay;
-        if (kind == 0) {
-          while (i < text.size() && text[i] != ';') ++i;
-          if (i < text.size()) ++i;
-          continue;
-        }
-        ++i;
-        const size_t numberStart = i;
-        while (i < text.size() && text[i] != ' ' && text[i] != '(' && text[i] != ';') ++i;
-        const uint32_t value =
-            ReadNumber(text.substr(numberStart, i - numberStart), kind == kSequenceDelay ? 10 : 16);
-        std::string label;
-        if (i < text.size() && text[i] == '(') {
-          ++i;
-          while (i < text.size() && text[i] != ')' && text[i] != ';') {
-            if (label.size() < 255) label += text[i];
-            ++i;
-          }
-          if (i < text.size() && text[i] == ')') ++i;
-        }
-        while (i < text.size() && text[i] == ' ') ++i;
-        if (i < text.size() && text[i] == ';') ++i;
-        ok = SetSequenceItem(name, item++, kind, value, label) && ok;
+      for (uint32_t i = 0; i < items.size(); ++i) {
+        ok = SetSequenceItem(name, i, items[i].kind, items[i].value, items[i].label) && ok;
       }
-      return SetSequenceLength(name, item) && ok;
+      return SetSequenceLength(name, static_cast<uint32_t>(items.size())) && ok;
     }
     default:
       return false;

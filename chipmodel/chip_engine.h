@@ -8,13 +8,9 @@
 
 #include "chipmodel/chip_tables.h"
 #include "chipmodel/scratch_ring.h"
+#include "chipmodel/sequence_text.h"
 
 namespace k7q {
-
-// Kinds of sequence items.
-constexpr uint32_t kSequenceCommand = 0x10000000u;
-constexpr uint32_t kSequenceParameter = 0x20000000u;
-constexpr uint32_t kSequenceDelay = 0x40000000u;
 
 class ChipEngine {
  public:

@@ -5,8 +5,10 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "chipmodel/number_text.h"
+#include "chipmodel/sequence_text.h"
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
 #include "tests/support/golden.h"
@@ -162,6 +164,23 @@ TEST(ChipEngine, GenericReservedSettingsReport) {
   std::string single;
   chip.ChipEngine::ReservedSettingsReport(single, 4096);
   EXPECT_EQ(single, "WARNING: REG[000Ah] bit 3 is set to a RESERVED setting (should be zero).\n");
+}
+
+TEST(SequenceText, ReadAndWritten) {
+  const std::vector<SequenceItem> items =
+      ReadSequenceText("c2A(start)  p5;x 1;d100(" + std::string(300, 'w') + ") (x);c3(oops");
+  ASSERT_EQ(items.size(), 4u);
+  EXPECT_EQ(items[0].kind, kSequenceCommand);
+  EXPECT_EQ(items[0].value, 0x2Au);
+  EXPECT_EQ(items[0].label, "start");
+  EXPECT_EQ(items[1].kind, kSequenceParameter);
+  EXPECT_EQ(items[1].value, 5u);
+  EXPECT_EQ(items[2].kind, kSequenceDelay);  // "x 1" and "(x)" passed over
+  EXPECT_EQ(items[2].value, 100u);
+  EXPECT_EQ(items[2].label, std::string(255, 'w'));
+  EXPECT_EQ(items[3].label, "oops");  // the ";" would end it
+  EXPECT_EQ(SequenceText({items[0], items[1], {kSequenceDelay, 100, ""}}), "c2A(start)  p5  d100");
+  EXPECT_EQ(SequenceText({}), "");
 }
 
 TEST(Chip62500, BlockRegisterListOperations) {

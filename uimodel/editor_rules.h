@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "chipmodel/sequence_text.h"
+
 namespace k7q {
 
 class ChipEngine;
@@ -32,13 +34,6 @@ bool SetFrequencyHertz(ChipEngine& chip, std::string_view feature, uint32_t hert
 // "" when value fits the feature's range and step, otherwise the message to show.
 std::string ValidateNumber(ChipEngine& chip, std::string_view feature, uint32_t value,
                            unsigned radix);
-
-// One entry of a command/parameter/delay sequence.
-struct SequenceItem {
-  uint32_t kind = 0;  // kSequenceCommand, kSequenceParameter or kSequenceDelay
-  uint32_t value = 0;
-  std::string label;  // at most 255 characters
-};
 
 // "COMMAND 2A", "PARAM 05" or "DELAY 100", then "  ( label )" when there is a label.
 std::string SequenceLine(const SequenceItem& item);
