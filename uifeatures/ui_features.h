@@ -4,57 +4,15 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "chipmodel/chip_tables.h"
+#include "uifeatures/ui_feature_tree.h"
 
 namespace k7q {
 
 class ChipEngine;
-
-enum UiItemType : uint32_t { kUiGroup = 0, kUiItem = 1, kUiTemplate = 2 };
-
-struct UiDisqualifier {
-  OptText key, op, value, reason;
-};
-
-struct UiDefine {
-  OptText key, feature, shortName, fullName;
-};
-
-struct UiTemplateValue {
-  std::string key, value;
-};
-
-struct UiTemplate {
-  OptText key, shortName, fullName;
-  bool isPublic = false;
-  std::vector<UiTemplateValue> values;
-};
-
-struct UiItem {
-  uint32_t type = kUiGroup;
-  OptText feature, hideWhen, shortName, fullName;
-  bool readOnly = false;
-  OptText reserved, product, overrideFeature, overridePos, overrideNeg, file;
-  uint32_t fileVersion = 0;
-  bool enabled = true;
-  bool inTemplate = false;
-  std::vector<UiDisqualifier> disqualifiers;
-  std::vector<UiDefine> defines;
-  std::vector<UiTemplate> templates;
-  int lastMatch = 0;
-  bool expanded = false;
-};
-
-struct UiNode {
-  UiItem item;
-  UiNode* parent = nullptr;
-  std::vector<std::unique_ptr<UiNode>> children;
-};
 
 class UiFeatures {
  public:
@@ -82,17 +40,8 @@ class UiFeatures {
   bool FindTemplate(std::string_view name, UiItem** item, int* index);
 
  private:
-  void Load(std::string_view documentText);
-
   ChipEngine& chip_;
   std::vector<std::unique_ptr<UiNode>> topLevel_;
 };
-
-// Items nested deeper than this (counting across external files) are left out, with
-// everything inside them.
-constexpr int kMaxUiItemDepth = 64;
-
-// The environment variable naming the folder of external template files.
-constexpr char kTemplatePathVariable[] = "ConfigTemplatePath";
 
 }  // namespace k7q
