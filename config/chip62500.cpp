@@ -41,6 +41,29 @@ void SetFlagPair(uint32_t& flags, uint32_t high, uint32_t low, uint32_t index) {
   SetFlag(flags, low, index & 1);
 }
 
+// Limits of the block fields that the chip definition leaves to the chip.
+struct FieldLimits {
+  const char* keyname;
+  uint32_t minimum, maximum;
+};
+
+constexpr FieldLimits kFieldLimits[] = {
+    {"baseaddr", 0, 0xFFFFFFFFu}, {"regoffset", 0, 0xFFFFFFFFu}, {"memoffset", 0, 0xFFFFFFFFu},
+    {"vram", 0, 0xFFFFFFFFu},     {"clki", 390000, 120000000},   {"iosc", 20000000, 30000000},
+};
+
+const FieldLimits* LimitsOf(const FeatureRecord& f) {
+  for (const FieldLimits& limits : kFieldLimits) {
+    if (Named(f, limits.keyname)) return &limits;
+  }
+  return nullptr;
+}
+
+// Clocks derived from the system clock share its limits.
+bool HasClockLimits(const FeatureRecord& f) {
+  return Named(f, "pclk") || Named(f, "fpshiftclk");
+}
+
 }  // namespace
 
 Chip62500::Chip62500(ChipTables& tables) : ChipEngine(tables) {
@@ -230,13 +253,8 @@ uint32_t Chip62500::GetMinimum(std::string_view name) {
   const FeatureRecord* f = Feature(name);
   if (!f) return 0;
   if (f->needsCode) {
-    if (Named(*f, "baseaddr") || Named(*f, "regoffset") || Named(*f, "memoffset") ||
-        Named(*f, "vram")) {
-      return 0;
-    }
-    if (Named(*f, "clki")) return 390000;
-    if (Named(*f, "iosc")) return 20000000;
-    if (Named(*f, "pclk") || Named(*f, "fpshiftclk")) return GetMinimum("sysclk");
+    if (const FieldLimits* limits = LimitsOf(*f)) return limits->minimum;
+    if (HasClockLimits(*f)) return GetMinimum("sysclk");
   }
   return ChipEngine::GetMinimum(name);
 }
@@ -245,13 +263,8 @@ uint32_t Chip62500::GetMaximum(std::string_view name) {
   const FeatureRecord* f = Feature(name);
   if (!f) return 0;
   if (f->needsCode) {
-    if (Named(*f, "baseaddr") || Named(*f, "regoffset") || Named(*f, "memoffset") ||
-        Named(*f, "vram")) {
-      return 0xFFFFFFFFu;
-    }
-    if (Named(*f, "clki")) return 120000000;
-    if (Named(*f, "iosc")) return 30000000;
-    if (Named(*f, "pclk") || Named(*f, "fpshiftclk")) return GetMaximum("sysclk");
+    if (const FieldLimits* limits = LimitsOf(*f)) return limits->maximum;
+    if (HasClockLimits(*f)) return GetMaximum("sysclk");
   }
   return ChipEngine::GetMaximum(name);
 }

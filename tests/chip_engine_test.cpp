@@ -4,6 +4,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -181,6 +182,22 @@ TEST(SequenceText, ReadAndWritten) {
   EXPECT_EQ(items[3].label, "oops");  // the ";" would end it
   EXPECT_EQ(SequenceText({items[0], items[1], {kSequenceDelay, 100, ""}}), "c2A(start)  p5  d100");
   EXPECT_EQ(SequenceText({}), "");
+}
+
+TEST(Chip62500, LimitsOfTheBlockFields) {
+  Chip62500 chip;
+  const std::tuple<const char*, uint32_t, uint32_t> kRows[] = {
+      {"baseaddr", 0, 0xFFFFFFFFu}, {"vram", 0, 0xFFFFFFFFu}, {"clki", 390000, 120000000},
+      {"iosc", 20000000, 30000000}, {"nosuchfeature", 0, 0},
+  };
+  for (const auto& [name, minimum, maximum] : kRows) {
+    EXPECT_EQ(chip.GetMinimum(name), minimum) << name;
+    EXPECT_EQ(chip.GetMaximum(name), maximum) << name;
+  }
+  for (const char* clock : {"pclk", "fpshiftclk"}) {
+    EXPECT_EQ(chip.GetMinimum(clock), chip.GetMinimum("sysclk")) << clock;
+    EXPECT_EQ(chip.GetMaximum(clock), chip.GetMaximum("sysclk")) << clock;
+  }
 }
 
 TEST(Chip62500, BlockRegisterListOperations) {
