@@ -15,9 +15,10 @@ int RunDump(const DumpOptions& options) {
   if (options.output.empty() || options.output == "-") {
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() ? kExitOk : kExitFailed;
   }
-  const std::string error = WriteExportFile(options.output, text);
+  std::string reason;
+  const std::string error = WriteExportFile(options.output, text, &reason);
   if (error.empty()) return kExitOk;
-  PrintError(error);
+  PrintError(error + " (" + reason + ")");
   return kExitFailed;
 }
 

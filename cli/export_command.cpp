@@ -1,6 +1,4 @@
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "cli/chip_source.h"
 #include "cli/cli_output.h"
@@ -35,10 +33,10 @@ int RunExport(const ExportOptions& options) {
   }
   const std::string path =
       options.output.empty() ? DefaultExportName(chip, options.kind, options.mode) : options.output;
-  errno = 0;
-  const std::string error = ExportToFile(chip, options.kind, options.mode, path);
+  std::string reason;
+  const std::string error = ExportToFile(chip, options.kind, options.mode, path, &reason);
   if (!error.empty()) {
-    PrintError(errno ? error + " (" + std::strerror(errno) + ")" : error);
+    PrintError(reason.empty() ? error : error + " (" + reason + ")");
     return kExitFailed;
   }
   return kExitOk;

@@ -21,6 +21,7 @@
 #include "storage/opened_blocks.h"
 #include "storage/safe_file.h"
 #include "storage/save_journal.h"
+#include "storage/staged_file.h"
 
 namespace k7q {
 
@@ -74,7 +75,7 @@ FileOutcome SaveMappedImageAs(Chip62500& chip, const std::string& openedPath,
   if (!opened.reason.empty()) return SaveFailed(outcome, newPath, kNotSupported);
   StagedFile copy(newPath, (opened.info.st_mode & 07777) | S_IWUSR);
   if (!copy.ok() || !CopyContents(openedPath, copy.fd())) {
-    outcome.detail = newPath + ": " + SystemErrorText();
+    outcome.detail = newPath + ": " + (copy.ok() ? SystemErrorText() : copy.reason());
     return SaveFailed(outcome, newPath, kNotSupported);
   }
   if (opened.info.st_size == 0) return SaveFailed(outcome, newPath, kZeroLength);
@@ -92,9 +93,9 @@ FileOutcome SaveMappedImageAs(Chip62500& chip, const std::string& openedPath,
   }
   KeepPeChecksum(view.bytes(), length, position, before);
   const std::string block = BlockBytes(view.bytes(), position);
-  if (msync(view.bytes(), length, MS_SYNC) != 0 || !copy.Commit()) {
+  if (msync(view.bytes(), length, MS_SYNC) != 0)
     return SaveFailed(outcome, newPath, SystemErrorText());
-  }
+  if (!copy.Commit()) return SaveFailed(outcome, newPath, copy.reason());
   RememberOpenedBlock(ResolvedPath(newPath), block);
   outcome.ok = true;
   return outcome;

@@ -19,6 +19,7 @@
 #include "storage/opened_blocks.h"
 #include "storage/safe_file.h"
 #include "storage/save_journal.h"
+#include "storage/staged_file.h"
 
 namespace k7q {
 
@@ -116,10 +117,11 @@ bool WriteCopy(const ReadText& read, const std::string& target,
                const std::vector<k7q::TextPatch>& patches, FileOutcome* outcome) {
   StagedFile out(target, (read.file.info.st_mode & 07777) | S_IWUSR);
   size_t written = 0;
-  if (!out.ok() || !WriteAll(out.fd(), k7q::Patched(read.text, patches), &written) ||
-      !out.Commit()) {
-    outcome->detail = target + ": " + SystemErrorText();
-    *outcome = Failed(*outcome, kSaveSentence, target, SystemErrorText());
+  const bool staged = out.ok() && WriteAll(out.fd(), k7q::Patched(read.text, patches), &written);
+  if (!staged || !out.Commit()) {
+    const std::string reason = staged || !out.ok() ? out.reason() : SystemErrorText();
+    outcome->detail = target + ": " + reason;
+    *outcome = Failed(*outcome, kSaveSentence, target, reason);
     return false;
   }
   return true;

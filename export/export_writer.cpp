@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "chipmodel/text_format.h"
@@ -17,7 +18,7 @@
 #include "export/generated_text.h"
 #include "export/hal_config.h"
 #include "reports/quick_reference.h"
-#include "storage/safe_file.h"
+#include "storage/staged_file.h"
 
 namespace k7q {
 
@@ -39,12 +40,6 @@ std::string Generate(Chip62500& chip, ExportKind kind, unsigned mode) {
       return QuickReference(chip);
   }
   return {};
-}
-
-mode_t NewFileMode() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
 }
 
 }  // namespace
@@ -130,25 +125,26 @@ std::string ToCrLf(std::string_view text) {
   return out;
 }
 
-std::string WriteExportFile(const std::string& path, std::string_view text) {
+std::string WriteExportFile(const std::string& path, std::string_view text, std::string* reason) {
   const std::string failed = "Failed to create file " + path;
-  if (path.empty()) return failed;
+  std::string why = path.empty() ? std::strerror(ENOENT) : "";
   // A read-only file is not replaced, not even for root.
   struct stat existing;
-  if (stat(path.c_str(), &existing) == 0 && (existing.st_mode & 0222) == 0) {
-    errno = EACCES;
-    return failed;
+  if (why.empty() && stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+      (existing.st_mode & 0222) == 0) {
+    why = std::strerror(EACCES);
   }
-  StagedFile out(path, NewFileMode(), true);
-  size_t written = 0;
-  if (!out.ok() || !WriteAll(out.fd(), text, &written) || !out.Commit()) return failed;
-  return {};
+  if (why.empty()) why = WriteWholeOutput(path, text);
+  if (why.empty()) return {};
+  if (reason) *reason = why;
+  return failed;
 }
 
-std::string ExportToFile(Chip62500& chip, ExportKind kind, unsigned mode, const std::string& path) {
+std::string ExportToFile(Chip62500& chip, ExportKind kind, unsigned mode, const std::string& path,
+                         std::string* reason) {
   const ExportText generated = GenerateExport(chip, kind, mode);
   if (!generated.ok) return generated.error;
-  return WriteExportFile(path, ToCrLf(generated.text));
+  return WriteExportFile(path, ToCrLf(generated.text), reason);
 }
 
 }  // namespace k7q

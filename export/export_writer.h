@@ -55,13 +55,15 @@ ExportText GenerateExport(Chip62500& chip, ExportKind kind, unsigned mode);
 // LF line ends to CR LF; line ends that already are CR LF stay as they are.
 std::string ToCrLf(std::string_view text);
 
-// Writes text to path through a temporary file in the same folder, so a failure leaves
-// any existing file as it was; a file with several names, or in a folder that cannot be
-// written, is rewritten itself. A file without write permission is not replaced.
-// Returns an empty string or "Failed to create file <path>"; errno then tells why.
-std::string WriteExportFile(const std::string& path, std::string_view text);
+// Writes text as the whole file: complete, or the file as it was. A file without write
+// permission is not replaced. Returns an empty string or "Failed to create file <path>",
+// with *reason, when given, telling why.
+std::string WriteExportFile(const std::string& path, std::string_view text,
+                            std::string* reason = nullptr);
 
-// Generates a kind and writes it with CR LF line ends; an empty string or the reason.
-std::string ExportToFile(Chip62500& chip, ExportKind kind, unsigned mode, const std::string& path);
+// Generates a kind and writes it with CR LF line ends; an empty string or the reason
+// (*reason as for WriteExportFile).
+std::string ExportToFile(Chip62500& chip, ExportKind kind, unsigned mode, const std::string& path,
+                         std::string* reason = nullptr);
 
 }  // namespace k7q

@@ -15,6 +15,7 @@
 #include "storage/opened_blocks.h"
 #include "storage/safe_file.h"
 #include "storage/save_journal.h"
+#include "storage/staged_file.h"
 
 namespace k7q {
 

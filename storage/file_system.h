@@ -7,6 +7,9 @@
 
 namespace k7q {
 
+// Gives the file open on fd (made without a name) the name path.
+int LinkOpenFile(int fd, const char* path);
+
 struct FileSystemCalls {
   int (*open)(const char* path, int flags, mode_t mode);
   ssize_t (*pwrite)(int fd, const void* data, size_t count, off_t offset);
@@ -16,6 +19,7 @@ struct FileSystemCalls {
   int (*close)(int fd);
   int (*ftruncate)(int fd, off_t length);
   int (*syncfs)(int fd) = ::syncfs;  // flushes the whole file system that holds fd
+  int (*link)(int fd, const char* path) = LinkOpenFile;
 };
 
 // The table in use; starts as the system's own calls.

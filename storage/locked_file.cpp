@@ -12,11 +12,12 @@
 
 namespace k7q {
 
+const char kNotRegularFile[] = "The file is not a regular file.";
+
 namespace {
 
 constexpr int kLockTries = 200;  // 50 ms apart: ten seconds
 const char kBusy[] = "The file is being saved by another program; try again when it is done.";
-const char kNotRegular[] = "The file is not a regular file.";
 
 bool Lock(int fd, short type) {
   struct flock lock {};
@@ -53,7 +54,7 @@ LockedFile OpenLockedFile(const std::string& path, bool forSaving) {
     return file;
   }
   if (S_ISDIR(file.info.st_mode)) file.reason = std::strerror(EISDIR);
-  if (!S_ISDIR(file.info.st_mode) && !S_ISREG(file.info.st_mode)) file.reason = kNotRegular;
+  if (!S_ISDIR(file.info.st_mode) && !S_ISREG(file.info.st_mode)) file.reason = kNotRegularFile;
   if (!file.reason.empty()) return file;
   fcntl(file.fd.get(), F_SETFL, flags & ~O_NONBLOCK);
 

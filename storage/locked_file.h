@@ -11,6 +11,9 @@
 
 namespace k7q {
 
+// The reason given for a FIFO, device or socket where a file is expected.
+extern const char kNotRegularFile[];
+
 struct LockedFile {
   FileDescriptor fd;
   std::string path;  // links resolved: the journal lies beside it

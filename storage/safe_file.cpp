@@ -16,15 +16,6 @@
 
 namespace k7q {
 
-namespace {
-
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
-
 std::string ResolvedPath(const std::string& path) {
   char resolved[PATH_MAX];
   return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
@@ -88,71 +79,6 @@ bool FileDescriptor::Close() {
   const int fd = fd_;
   fd_ = -1;
   return fd >= 0 && FileSystem().close(fd) == 0;
-}
-
-StagedFile::StagedFile(const std::string& path, mode_t newFileMode, bool keepLinks)
-    : fd_(-1), target_(ResolvedPath(path)) {
-  struct stat info;
-  const bool exists = stat(target_.c_str(), &info) == 0;
-  if (exists && S_ISDIR(info.st_mode)) {
-    errno = EISDIR;
-    return;
-  }
-  if (exists && !S_ISREG(info.st_mode)) {
-    errno = EINVAL;
-    return;
-  }
-  if (exists && access(target_.c_str(), W_OK) != 0) return;
-  if (keepLinks && exists &&
-      (info.st_nlink > 1 || access(FolderOf(target_).c_str(), W_OK | X_OK) != 0)) {
-    direct_ = true;
-    fd_.reset(FileSystem().open(target_.c_str(), O_RDWR | O_TRUNC, 0));
-    return;
-  }
-  const mode_t mode = exists ? info.st_mode & 07777 : newFileMode;
-  // A file without a name until Commit, so that nothing is left behind by a kill.
-  fd_.reset(FileSystem().open(FolderOf(target_).c_str(), O_TMPFILE | O_RDWR, mode));
-  if (!ok()) {
-    const std::string folder = FolderOf(target_);
-    temporary_ = (folder == "/" ? std::string() : folder) + "/." + NameOf(target_) + ".XXXXXX";
-    fd_.reset(mkostemp(temporary_.data(), O_CLOEXEC));
-    if (!ok()) {
-      temporary_.clear();
-      return;
-    }
-  }
-  fchmod(fd_.get(), mode);
-  if (exists && geteuid() == 0 && fchown(fd_.get(), info.st_uid, info.st_gid) != 0) {
-    // Keeping the owner is best effort.
-  }
-}
-
-StagedFile::~StagedFile() {
-  if (committed_ || temporary_.empty()) return;
-  const int saved = errno;
-  fd_.Close();
-  FileSystem().unlink(temporary_.c_str());
-  errno = saved;
-}
-
-bool StagedFile::Commit() {
-  if (!ok() || FileSystem().fsync(fd_.get()) != 0) return false;
-  if (direct_) return committed_ = fd_.Close();
-  if (temporary_.empty()) {
-    const std::string folder = FolderOf(target_);
-    std::string name = (folder == "/" ? std::string() : folder) + "/." + NameOf(target_);
-    name += StringPrintf(".%d", static_cast<int>(getpid()));
-    const std::string self = StringPrintf("/proc/self/fd/%d", fd_.get());
-    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-      return false;
-    }
-    temporary_ = name;
-  }
-  if (!fd_.Close()) return false;
-  if (FileSystem().rename(temporary_.c_str(), target_.c_str()) != 0) return false;
-  SyncFolderOf(target_);
-  committed_ = true;
-  return true;
 }
 
 bool WriteAll(int fd, std::string_view text, size_t* written) {

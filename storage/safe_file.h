@@ -1,4 +1,4 @@
-// Whole-file reads, writes at an offset, and new files that appear only when complete.
+// Whole-file reads, writes at an offset, mappings and file descriptors.
 #pragma once
 
 #include <sys/stat.h>
@@ -26,33 +26,6 @@ class FileDescriptor {
 
  private:
   int fd_;
-};
-
-// The new contents of a file that is created or replaced whole (a symbolic link is
-// followed to its target). They go to a temporary file in the same folder, which Commit
-// flushes and renames over the file; without Commit the temporary file is removed.
-// With keepLinks, a file with several hard links, or in a folder that cannot be written,
-// is truncated and written itself instead; meant for generated texts only.
-class StagedFile {
- public:
-  // newFileMode: the permissions when the file does not exist yet; an existing file
-  // keeps its own. An existing file that cannot be written is refused (errno EACCES).
-  StagedFile(const std::string& path, mode_t newFileMode, bool keepLinks = false);
-  ~StagedFile();
-  StagedFile(const StagedFile&) = delete;
-  StagedFile& operator=(const StagedFile&) = delete;
-
-  bool ok() const { return fd_.get() >= 0; }
-  int fd() const { return fd_.get(); }
-  // Flushes and closes the contents and puts them in place; errno tells a failure.
-  bool Commit();
-
- private:
-  FileDescriptor fd_;
-  std::string target_;
-  std::string temporary_;
-  bool direct_ = false;
-  bool committed_ = false;
 };
 
 // A mapping of the first length bytes of the file open on fd; unmapped when destroyed.

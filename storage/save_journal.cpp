@@ -18,7 +18,10 @@ namespace k7q {
 
 namespace {
 
-constexpr char kMagic[8] = {'K', '7', 'Q', 'J', 'R', 'N', 'L', '1'};
+// Version 2 records each file's length after the save as well; version 1 journals, of
+// saves that keep the length, are still undone.
+constexpr char kMagic[8] = {'K', '7', 'Q', 'J', 'R', 'N', 'L', '2'};
+constexpr char kMagicV1[8] = {'K', '7', 'Q', 'J', 'R', 'N', 'L', '1'};
 constexpr size_t kMergeGap = 8;
 const char kSuffix[] = ".k7q-journal";
 
@@ -41,14 +44,24 @@ bool Get64(const std::string& in, size_t* at, uint64_t* v) {
   return true;
 }
 
-// Journal: magic, then a section for each file (device, inode, length, range count,
-// each range's offset, size and bytes), then the hash of everything before it. The
-// journals of a group commit are one file with a name beside each of its files.
-void PutSection(std::string& text, const struct stat& info,
-                const std::vector<FileRange>& originals) {
-  Put64(text, info.st_dev);
-  Put64(text, info.st_ino);
-  Put64(text, static_cast<uint64_t>(info.st_size));
+uint64_t LengthOf(const InPlaceSave& save) {
+  return static_cast<uint64_t>(save.info.st_size);
+}
+
+uint64_t NewLengthOf(const InPlaceSave& save) {
+  return save.newLength.value_or(LengthOf(save));
+}
+
+// Journal: magic, then a section for each file (device, inode, length, length after the
+// save, range count, each range's offset, size and bytes), then the hash of everything
+// before it. The journals of a group commit are one file with a name beside each of its
+// files.
+void PutSection(std::string& text, const InPlaceSave& save) {
+  Put64(text, save.info.st_dev);
+  Put64(text, save.info.st_ino);
+  Put64(text, LengthOf(save));
+  Put64(text, NewLengthOf(save));
+  const std::vector<FileRange>& originals = save.originals;
   Put64(text, originals.size());
   for (const FileRange& range : originals) {
     Put64(text, range.offset);
@@ -61,12 +74,14 @@ void PutHash(std::string& text) {
   Put64(text, Fnv1a(text.data(), text.size()));
 }
 
-// The originals of the file described by info, from a complete journal.
+// The originals of the file described by info, from a complete journal, and the file's
+// lengths before and after the save. A save that changes the length matches the file at
+// any length between the two.
 bool ParseJournal(const std::string& text, const struct stat& info,
-                  std::vector<FileRange>* originals) {
-  if (text.size() < sizeof kMagic + 5 * 8 || std::memcmp(text.data(), kMagic, sizeof kMagic)) {
-    return false;
-  }
+                  std::vector<FileRange>* originals, uint64_t* before, uint64_t* after) {
+  if (text.size() < sizeof kMagic + 5 * 8) return false;
+  const bool v2 = std::memcmp(text.data(), kMagic, sizeof kMagic) == 0;
+  if (!v2 && std::memcmp(text.data(), kMagicV1, sizeof kMagicV1) != 0) return false;
   const size_t end = text.size() - 8;
   size_t at = end;
   uint64_t hash = 0;
@@ -74,13 +89,17 @@ bool ParseJournal(const std::string& text, const struct stat& info,
   at = sizeof kMagic;
   bool found = false;
   while (at < end) {
-    uint64_t device = 0, inode = 0, length = 0, count = 0;
+    uint64_t device = 0, inode = 0, length = 0, newLength = 0, count = 0;
     if (!Get64(text, &at, &device) || !Get64(text, &at, &inode) || !Get64(text, &at, &length) ||
-        !Get64(text, &at, &count) || at > end) {
+        (v2 && !Get64(text, &at, &newLength)) || !Get64(text, &at, &count) || at > end) {
       return false;
     }
+    if (!v2) newLength = length;
+    const uint64_t now = static_cast<uint64_t>(info.st_size);
     const bool mine = !found && device == static_cast<uint64_t>(info.st_dev) &&
-                      inode == info.st_ino && length == static_cast<uint64_t>(info.st_size);
+                      inode == info.st_ino && now >= std::min(length, newLength) &&
+                      now <= std::max(length, newLength);
+    if (mine) *before = length, *after = newLength;
     for (uint64_t i = 0; i < count; ++i) {
       FileRange range;
       uint64_t size = 0;
@@ -126,10 +145,24 @@ bool ReadRanges(int fd, const std::vector<FileRange>& like, std::vector<FileRang
   return true;
 }
 
-// Gives the unnamed file open on fd the name journal.
+// The bytes that the changes replace, those past the old end aside, and the tail that a
+// shorter file loses.
+bool ReadOriginals(InPlaceSave& save) {
+  const uint64_t length = LengthOf(save), newLength = NewLengthOf(save);
+  std::vector<FileRange> like;
+  for (const FileRange& range : save.changes) {
+    if (range.offset >= length) break;
+    const uint64_t size = std::min<uint64_t>(range.bytes.size(), length - range.offset);
+    like.push_back({range.offset, std::string(static_cast<size_t>(size), '\0')});
+  }
+  if (newLength < length) {
+    like.push_back({newLength, std::string(static_cast<size_t>(length - newLength), '\0')});
+  }
+  return ReadRanges(save.fd, like, &save.originals);
+}
+
 bool LinkIn(int fd, const std::string& journal) {
-  const std::string self = StringPrintf("/proc/self/fd/%d", fd);
-  return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, journal.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  return FileSystem().link(fd, journal.c_str()) == 0;
 }
 
 bool Fail(InPlaceSave& save) {
@@ -169,20 +202,26 @@ std::vector<FileRange> ChangedRanges(const uint8_t* original, const uint8_t* cha
   return ranges;
 }
 
-std::string JournalPath(const std::string& path) {
+std::string HiddenPathBeside(const std::string& path, const char* suffix, size_t reserve) {
   const size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.size() + 1 + sizeof kSuffix - 1 <= NAME_MAX) return folder + "." + name + kSuffix;
+  if (name.size() + 1 + std::strlen(suffix) + reserve <= NAME_MAX) {
+    return folder + "." + name + suffix;
+  }
   return folder +
          StringPrintf(".%016llx",
                       static_cast<unsigned long long>(Fnv1a(name.data(), name.size()))) +
-         kSuffix;
+         suffix;
+}
+
+std::string JournalPath(const std::string& path) {
+  return HiddenPathBeside(path, kSuffix);
 }
 
 bool WriteJournal(InPlaceSave& save) {
   errno = 0;
-  if (!ReadRanges(save.fd, save.changes, &save.originals)) return Fail(save);
+  if (!ReadOriginals(save)) return Fail(save);
   const std::string journal = JournalPath(save.path);
   FileSystemCalls& fs = FileSystem();
   // Written without a name and linked in when complete: a kill never leaves half a journal.
@@ -198,7 +237,7 @@ bool WriteJournal(InPlaceSave& save) {
     return Fail(save);
   }
   std::string text(kMagic, sizeof kMagic);
-  PutSection(text, save.info, save.originals);
+  PutSection(text, save);
   PutHash(text);
   size_t written = 0;
   bool ok = WriteAt(fd, text.data(), text.size(), 0, &written) &&
@@ -228,11 +267,11 @@ bool WriteSharedJournal(const std::string& folder, const std::vector<InPlaceSave
   std::vector<InPlaceSave*> journaled;
   for (InPlaceSave* save : saves) {
     errno = 0;
-    if (!ReadRanges(save->fd, save->changes, &save->originals)) {
+    if (!ReadOriginals(*save)) {
       Fail(*save);
       continue;
     }
-    PutSection(text, save->info, save->originals);
+    PutSection(text, *save);
     journaled.push_back(save);
   }
   if (journaled.empty()) return true;
@@ -280,8 +319,11 @@ void WriteJournals(const std::vector<InPlaceSave*>& saves) {
 
 bool ApplyChanges(InPlaceSave& save) {
   errno = 0;
+  FileSystemCalls& fs = FileSystem();
   const bool written = WriteRanges(save.fd, save.changes, UINT64_MAX, &save.applied);
-  if (!written || (!save.deferFlush && FileSystem().fsync(save.fd) != 0)) return Fail(save);
+  const bool cut = NewLengthOf(save) >= LengthOf(save) ||
+                   fs.ftruncate(save.fd, static_cast<off_t>(NewLengthOf(save))) == 0;
+  if (!written || !cut || (!save.deferFlush && fs.fsync(save.fd) != 0)) return Fail(save);
   return true;
 }
 
@@ -296,9 +338,14 @@ bool RemoveJournal(InPlaceSave& save) {
 }
 
 bool UndoChanges(InPlaceSave& save) {
+  FileSystemCalls& fs = FileSystem();
+  // A save that changes the length may have written or cut anything: all is put back.
+  const bool resized = NewLengthOf(save) != LengthOf(save);
   uint64_t undone = 0;
-  if (save.applied > 0 && (!WriteRanges(save.fd, save.originals, save.applied, &undone) ||
-                           FileSystem().fsync(save.fd) != 0)) {
+  if ((save.applied > 0 || resized) &&
+      (!WriteRanges(save.fd, save.originals, resized ? UINT64_MAX : save.applied, &undone) ||
+       (resized && fs.ftruncate(save.fd, static_cast<off_t>(LengthOf(save))) != 0) ||
+       fs.fsync(save.fd) != 0)) {
     return false;
   }
   save.applied = 0;
@@ -306,13 +353,33 @@ bool UndoChanges(InPlaceSave& save) {
 }
 
 bool SaveInPlace(InPlaceSave& save) {
-  if (save.changes.empty()) return true;
+  if (save.changes.empty() && NewLengthOf(save) == LengthOf(save)) return true;
   if (!WriteJournal(save)) return false;
+  if (save.newLength && save.journal.empty()) {
+    save.error = EACCES;
+    return false;
+  }
   if (ApplyChanges(save) && RemoveJournal(save)) return true;
   const int error = save.error;
   UndoChanges(save);
   save.error = error;
   return false;
+}
+
+bool RewriteInPlace(InPlaceSave& save, std::string_view content) {
+  std::string old, error;
+  if (!ReadAll(save.fd, save.path, &old, &error)) {
+    save.error = errno ? errno : EIO;
+    return false;
+  }
+  save.info.st_size = static_cast<off_t>(old.size());
+  const size_t common = std::min(old.size(), content.size());
+  save.changes = ChangedRanges(reinterpret_cast<const uint8_t*>(old.data()),
+                               reinterpret_cast<const uint8_t*>(content.data()), common, 0);
+  if (content.size() > common)
+    save.changes.push_back({common, std::string(content.substr(common))});
+  save.newLength = content.size();
+  return SaveInPlace(save);
 }
 
 JournalFound UndoInterruptedSave(const std::string& path, int fd, std::string* journal) {
@@ -325,10 +392,13 @@ JournalFound UndoInterruptedSave(const std::string& path, int fd, std::string* j
   save.fd = fd;
   save.journal = *journal;
   save.applied = UINT64_MAX;  // how far the save got is not known
+  uint64_t before = 0, after = 0;
   if (fstat(fd, &save.info) != 0 || !ReadAll(in.get(), *journal, &text, &error) ||
-      !ParseJournal(text, save.info, &save.originals)) {
+      !ParseJournal(text, save.info, &save.originals, &before, &after)) {
     return JournalFound::kInTheWay;
   }
+  save.info.st_size = static_cast<off_t>(before);
+  save.newLength = after;
   if (!UndoChanges(save)) return JournalFound::kUndoFailed;
   return JournalFound::kUndone;
 }

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace k7q {
@@ -20,6 +22,10 @@ struct FileRange {
 // file); ranges closer than a few bytes are merged.
 std::vector<FileRange> ChangedRanges(const uint8_t* original, const uint8_t* changed, size_t length,
                                      uint64_t offset);
+
+// ".NAME" followed by suffix beside the file, or a short hashed name in place of NAME where
+// that, with reserve more characters, would be too long for a name.
+std::string HiddenPathBeside(const std::string& path, const char* suffix, size_t reserve = 0);
 
 // ".NAME.k7q-journal" beside the file, or a short hashed name where that would be too long.
 std::string JournalPath(const std::string& path);
@@ -38,6 +44,9 @@ struct InPlaceSave {
   // Part of a group commit: the steps leave the flushes to the caller, who flushes the
   // file system once after every journal and once after every file.
   bool deferFlush = false;
+  // A rewrite of the whole file: its length afterwards. The changes may reach past the old
+  // end, and the journal keeps the tail that a shorter file loses. A rewrite needs a journal.
+  std::optional<uint64_t> newLength;
 };
 
 // Reads the originals and writes and flushes the journal. Where the folder cannot take
@@ -60,6 +69,11 @@ bool UndoChanges(InPlaceSave& save);
 
 // Every step in order; a failure after the first write undoes the changes.
 bool SaveInPlace(InPlaceSave& save);
+
+// Rewrites the file of save (path, fd and info set) to hold content, writing only the
+// bytes that differ, under a journal; a folder that takes no journal refuses (EACCES).
+// False with save.error and the file as it was.
+bool RewriteInPlace(InPlaceSave& save, std::string_view content);
 
 enum class JournalFound {
   kNone,       // no journal beside the file

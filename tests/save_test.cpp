@@ -20,6 +20,7 @@
 #include "storage/file_system.h"
 #include "storage/opened_blocks.h"
 #include "storage/save_journal.h"
+#include "tests/support/faulty_calls.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/test_files.h"
 
@@ -30,49 +31,6 @@ namespace {
 std::string SrecordFile() {
   return SrecordTargetText(1, std::string(8000, '\x11'));
 }
-
-enum Call { kOpen, kPwrite, kFsync, kRename, kUnlink, kClose, kFtruncate, kCallKinds };
-
-// Which call fails (or where the process is killed) in the next save.
-struct FaultPlan {
-  int kind = -1, failAt = -1;
-  int killAt = -1;  // a count of all calls; killed before it, or after it when killAfter
-  bool killAfter = false;
-  int counts[kCallKinds] = {};
-  int total = 0;
-};
-FaultPlan plan;
-
-bool Fails(int kind) {
-  if (++plan.total == plan.killAt && !plan.killAfter) raise(SIGKILL);
-  return kind == plan.kind && plan.counts[kind]++ == plan.failAt && (errno = EIO);
-}
-
-template <typename T>
-T Done(T result) {
-  if (plan.total == plan.killAt && plan.killAfter) raise(SIGKILL);
-  return result;
-}
-
-const FileSystemCalls kFaulty = {
-    [](const char* p, int f, mode_t m) {
-      return Fails(kOpen) ? -1 : Done(SystemFileCalls().open(p, f, m));
-    },
-    [](int fd, const void* d, size_t n, off_t o) -> ssize_t {
-      return Fails(kPwrite) ? -1 : Done(SystemFileCalls().pwrite(fd, d, n, o));
-    },
-    [](int fd) { return Fails(kFsync) ? -1 : Done(SystemFileCalls().fsync(fd)); },
-    [](const char* a, const char* b) {
-      return Fails(kRename) ? -1 : Done(SystemFileCalls().rename(a, b));
-    },
-    [](const char* p) { return Fails(kUnlink) ? -1 : Done(SystemFileCalls().unlink(p)); },
-    [](int fd) {
-      if (Fails(kClose)) return SystemFileCalls().close(fd), -1;
-      return Done(SystemFileCalls().close(fd));
-    },
-    [](int fd, off_t n) {
-      return Fails(kFtruncate) ? -1 : Done(SystemFileCalls().ftruncate(fd, n));
-    }};
 
 // A file of a few hundred KiB whose block the save changes.
 std::string Original(const std::string& name) {

@@ -1,0 +1,49 @@
+#include "tests/support/faulty_calls.h"
+
+#include <signal.h>
+
+#include <cerrno>
+
+namespace k7q {
+
+FaultPlan plan;
+
+namespace {
+
+bool Fails(int kind) {
+  if (++plan.total == plan.killAt && !plan.killAfter) raise(SIGKILL);
+  return kind == plan.kind && plan.counts[kind]++ == plan.failAt && (errno = EIO);
+}
+
+template <typename T>
+T Done(T result) {
+  if (plan.total == plan.killAt && plan.killAfter) raise(SIGKILL);
+  return result;
+}
+
+}  // namespace
+
+const FileSystemCalls kFaulty = {
+    [](const char* p, int f, mode_t m) {
+      return Fails(kOpen) ? -1 : Done(SystemFileCalls().open(p, f, m));
+    },
+    [](int fd, const void* d, size_t n, off_t o) -> ssize_t {
+      return Fails(kPwrite) ? -1 : Done(SystemFileCalls().pwrite(fd, d, n, o));
+    },
+    [](int fd) { return Fails(kFsync) ? -1 : Done(SystemFileCalls().fsync(fd)); },
+    [](const char* a, const char* b) {
+      return Fails(kRename) ? -1 : Done(SystemFileCalls().rename(a, b));
+    },
+    [](const char* p) { return Fails(kUnlink) ? -1 : Done(SystemFileCalls().unlink(p)); },
+    [](int fd) {
+      if (Fails(kClose)) return SystemFileCalls().close(fd), -1;
+      return Done(SystemFileCalls().close(fd));
+    },
+    [](int fd, off_t n) {
+      return Fails(kFtruncate) ? -1 : Done(SystemFileCalls().ftruncate(fd, n));
+    },
+    [](int fd) { return SystemFileCalls().syncfs(fd); },
+    [](int fd, const char* p) { return Fails(kLink) ? -1 : Done(SystemFileCalls().link(fd, p)); },
+};
+
+}  // namespace k7q

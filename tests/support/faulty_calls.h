@@ -1,0 +1,23 @@
+// File-system calls that fail, or kill the process, at a planned call.
+#pragma once
+
+#include "storage/file_system.h"
+
+namespace k7q {
+
+enum Call { kOpen, kPwrite, kFsync, kRename, kUnlink, kClose, kFtruncate, kLink, kCallKinds };
+
+// Which call fails (or where the process is killed) while the faulty calls are in use.
+struct FaultPlan {
+  int kind = -1, failAt = -1;
+  int killAt = -1;  // a count of all calls; killed before it, or after it when killAfter
+  bool killAfter = false;
+  int counts[kCallKinds] = {};
+  int total = 0;
+};
+extern FaultPlan plan;
+
+// The calls that follow plan; each failure sets errno EIO.
+extern const FileSystemCalls kFaulty;
+
+}  // namespace k7q
