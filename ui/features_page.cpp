@@ -252,27 +252,19 @@ class FeaturesPage : public QWidget {
         static_cast<QKeyEvent*>(event)->keyCombination() == (Qt::CTRL | Qt::Key_E)) {
       return true;
     }
-    if (watched == find_ && event->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(event)->key();
-      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        Activate(tree_->currentItem());
-        return true;
-      }
-      if (key == Qt::Key_Down || key == Qt::Key_Up) {
-        tree_->setFocus();
-        return true;
-      }
-      if (key == Qt::Key_Escape && !find_->text().isEmpty()) {
-        find_->clear();
-        return true;
-      }
+    const int key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event)->key() : 0;
+    // Enter in the tree or the find field opens the selected feature.
+    if ((watched == tree_ || watched == find_) && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      Activate(tree_->currentItem());
+      return true;
     }
-    if (watched == tree_ && event->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(event)->key();
-      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        Activate(tree_->currentItem());
-        return true;
-      }
+    if (watched == find_ && (key == Qt::Key_Down || key == Qt::Key_Up)) {
+      tree_->setFocus();
+      return true;
+    }
+    if (watched == find_ && key == Qt::Key_Escape && !find_->text().isEmpty()) {
+      find_->clear();
+      return true;
     }
     return QWidget::eventFilter(watched, event);
   }
