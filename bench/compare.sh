@@ -63,6 +63,13 @@ pair "One-register save, 64 MiB S-record vs objcopy -I srec -O srec" "$setreg" \
   "objcopy -I srec -O srec big.srec out.srec"
 pair "One-register save, 64 MiB S-record vs srec_cat" "$setreg" \
   "srec_cat big.srec -o out.srec"
+# The same with the block read by address, in S-record and in Intel HEX.
+setreg="$tool setreg address.srec 3=\$((RANDOM % 90 + 10))"
+pair "One-register save, 64 MiB S-record by address vs objcopy -I srec -O srec" "$setreg" \
+  "objcopy -I srec -O srec address.srec out.srec"
+setreg="$tool setreg address.hex 3=\$((RANDOM % 90 + 10))"
+pair "One-register save, 64 MiB Intel HEX vs objcopy -I ihex -O ihex" "$setreg" \
+  "objcopy -I ihex -O ihex address.hex out.hex"
 # The block lies halfway: memmem may stop there, the locator must look on for a second
 # block. The second pair gives memmem the same work.
 pair "Locating the block in a 256 MiB image vs mmap + memmem to the first hit" \

@@ -1,7 +1,8 @@
 // Writes the inputs of compare.sh into FOLDER: big.srec (64 MiB of S3 records with the
-// block inside), big.elf (256 MiB), images/NNNN.elf (1000 images of 1 MiB) and
-// source.elf (one more of them) and needle.bin (the block's first bytes, for the bare
-// loops).
+// block inside as one stream of fields), address.srec and address.hex (64 MiB of S3 and
+// Intel HEX records with the block at consecutive addresses), big.elf (256 MiB), images/NNNN.elf
+// (1000 images of 1 MiB) and source.elf (one more of them) and needle.bin (the block's first bytes,
+// for the bare loops).
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "bench/record_input.h"
 #include "bench/srecord_input.h"
 #include "chipmodel/hal_struct.h"
 
@@ -51,6 +53,8 @@ int main(int argc, char** argv) {
   const HalStruct block = DefaultHalStruct();
   bool ok = Write(folder + "/needle.bin", std::string(reinterpret_cast<const char*>(&block), 16)) &&
             Write(folder + "/big.srec", SrecordBenchText(64u << 20)) &&
+            Write(folder + "/address.srec", SrecordByAddressText(64u << 20)) &&
+            Write(folder + "/address.hex", IntelHexBenchText(64u << 20)) &&
             Write(folder + "/big.elf", Image(256u << 20, random));
   mkdir((folder + "/images").c_str(), 0755);
   const std::string small = Image(1u << 20, random);
