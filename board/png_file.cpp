@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "storage/staged_file.h"
+
 namespace k7q {
 
 namespace {
@@ -21,11 +23,22 @@ bool WritePng(const std::string& path, const PngPixels& pixels, std::string* err
   image.width = pixels.width;
   image.height = pixels.height;
   image.format = FormatOf(pixels.channels);
-  if (!png_image_write_to_file(&image, path.c_str(), 0, pixels.bytes.data(), 0, nullptr)) {
+  // Encoded in memory, then written as every other output: complete or not at all.
+  png_alloc_size_t size = 0;
+  std::string bytes;
+  if (png_image_write_get_memory_size(image, size, 0, pixels.bytes.data(), 0, nullptr)) {
+    bytes.resize(size);
+  }
+  if (bytes.empty() ||
+      !png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.bytes.data(), 0, nullptr)) {
     *error = path + ": " + image.message;
     return false;
   }
-  return true;
+  bytes.resize(size);
+  const std::string reason = WriteWholeOutput(path, bytes);
+  if (reason.empty()) return true;
+  *error = path + ": " + reason;
+  return false;
 }
 
 std::optional<PngPixels> ReadPng(const std::string& path, uint32_t channels, std::string* error) {

@@ -15,7 +15,8 @@ struct PngPixels {
   std::vector<uint8_t> bytes;  // row by row
 };
 
-// Writes the pixels; false with *error naming the file and the reason.
+// Writes the pixels as a whole output (complete, or the file as it was); false with
+// *error naming the file and the reason.
 bool WritePng(const std::string& path, const PngPixels& pixels, std::string* error);
 
 // Reads a PNG file as pixels of the channels asked for (1 or 3).

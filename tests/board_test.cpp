@@ -5,6 +5,10 @@
 // red: differing pixels; K7Q_UPDATE_GOLDEN=1 writes the goldens instead).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -24,6 +28,7 @@
 #include "board/simulated_board.h"
 #include "chipmodel/text_format.h"
 #include "config/chip62500.h"
+#include "storage/locked_file.h"
 #include "tests/support/boards.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/golden.h"
@@ -343,6 +348,35 @@ TEST(BoardCommand, ProcessesShareTheSimulatedBoard) {
   const auto want = ReadPng(TestSourcePath("golden/panel-default-text.png"), 1, &error);
   ASSERT_TRUE(got && want) << error;
   EXPECT_EQ(got->bytes, want->bytes);
+  // Under a file-size limit below the picture the PNG stays whole; with a second name both
+  // names get the new one; a FIFO is refused at once.
+  const std::string png = folder.File("panel.png"), other = folder.File("other.png");
+  const std::string fifo = folder.File("fifo.png"), before = ReadFile(png);
+  ASSERT_EQ(link(png.c_str(), other.c_str()), 0);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const rlimit small = {4096, saved.rlim_max};
+  signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  run = RunBoard(folder, "snapshot " + other);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, SIG_DFL);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.err, ::testing::HasSubstr(other + ": File too large"));
+  EXPECT_EQ(ReadFile(png), before);
+  ASSERT_EQ(unlink(png.c_str()), 0);
+  WriteFile(png, "old");
+  ASSERT_EQ(unlink(other.c_str()), 0);
+  ASSERT_EQ(link(png.c_str(), other.c_str()), 0);
+  EXPECT_EQ(RunBoard(folder, "snapshot " + other).status, 0);
+  EXPECT_EQ(ReadFile(png), before);
+  EXPECT_EQ(ReadFile(other), before);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  alarm(20);
+  run = RunBoard(folder, "snapshot " + fifo);
+  alarm(0);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.err, ::testing::HasSubstr(fifo + ": " + kNotRegularFile));
   EXPECT_EQ(RunBoard(folder, "write 0A=15 15=3").status, 0);
   run = RunBoard(folder, "read 0A 15");
   EXPECT_EQ(run.out, note + "000A=15\n0015=03\n");

@@ -9,9 +9,9 @@
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
+#include "storage/staged_file.h"
 #include "ui/message_box.h"
 
 namespace k7q {
@@ -60,9 +60,12 @@ void TextPreview::Copy() {
 void TextPreview::SaveAs() {
   const QString name = QFileDialog::getSaveFileName(this, "Save As", QFileInfo(path_).fileName());
   if (name.isEmpty()) return;
-  QSaveFile out(name);
-  if (!out.open(QIODevice::WriteOnly) || out.write(bytes_) != bytes_.size() || !out.commit()) {
-    ShowMessage(this, QString("ERROR: Could not write file \"%1\".").arg(name),
+  const std::string reason =
+      WriteWholeOutput(name.toStdString(), std::string_view(bytes_.constData(), bytes_.size()));
+  if (!reason.empty()) {
+    ShowMessage(this,
+                QString("ERROR: Could not write file \"%1\".\n\n%2")
+                    .arg(name, QString::fromStdString(reason)),
                 QMessageBox::Warning);
   }
 }
