@@ -6,6 +6,7 @@
 #include <set>
 
 #include "chipmodel/labels.h"
+#include "chipmodel/latin1_text.h"
 #include "chipmodel/text_format.h"
 #include "uifeatures/ui_features.h"
 
@@ -14,7 +15,7 @@ namespace k7q {
 namespace {
 
 std::string FieldText(const char* field, size_t size) {
-  return std::string(field, strnlen(field, size));
+  return Latin1ToUtf8(std::string_view(field, strnlen(field, size)));
 }
 
 std::string FlagNames(uint32_t flags) {
@@ -78,7 +79,7 @@ std::vector<FeatureLine> FeatureLines(Chip62500& chip) {
   for (const std::string& key : keynames) {
     FeatureLine line{key, FeatureLabel(chip, key, kLabelName).value_or(""), ""};
     const char* value = chip.GetValueText(key, true);
-    if (value) line.value = value;
+    if (value) line.value = Latin1ToUtf8(value);
     lines.push_back(std::move(line));
   }
   return lines;

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "chipmodel/latin1_text.h"
 #include "chipmodel/text_format.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
@@ -39,7 +40,7 @@ std::string Columns(const std::string& title, const std::vector<std::vector<std:
 std::string DiffText(const DiffOptions& options, const SettingsDiff& diff) {
   std::vector<std::vector<std::string>> features{{"Keyname", "Feature", options.a, options.b}};
   for (const FeatureDifference& d : diff.features)
-    features.push_back({d.keyname, d.label, d.a, d.b});
+    features.push_back({d.keyname, d.label, Latin1ToUtf8(d.a), Latin1ToUtf8(d.b)});
   std::vector<std::vector<std::string>> registers{{"Index", "Register", options.a, options.b}};
   for (const RegisterDifference& d : diff.registers) {
     registers.push_back(
@@ -57,7 +58,10 @@ std::string DiffText(const DiffOptions& options, const SettingsDiff& diff) {
 nlohmann::json DiffJson(const DiffOptions& options, const SettingsDiff& diff) {
   nlohmann::json features = nlohmann::json::array();
   for (const FeatureDifference& d : diff.features)
-    features.push_back({{"keyname", d.keyname}, {"label", d.label}, {"a", d.a}, {"b", d.b}});
+    features.push_back({{"keyname", d.keyname},
+                        {"label", d.label},
+                        {"a", Latin1ToUtf8(d.a)},
+                        {"b", Latin1ToUtf8(d.b)}});
   nlohmann::json registers = nlohmann::json::array();
   for (const RegisterDifference& d : diff.registers) {
     registers.push_back({{"index", d.index},

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "chipmodel/latin1_text.h"
 #include "cli/chip_source.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
@@ -20,7 +21,7 @@ int RunGet(const GetOptions& options) {
   if (!allFound) return kExitFailed;
   for (const std::string& feature : options.features) {
     const char* text = chip.GetValueText(feature, true);
-    std::printf("%s\n", text ? text : "");
+    std::printf("%s\n", Latin1ToUtf8(text ? text : "").c_str());
   }
   return kExitOk;
 }

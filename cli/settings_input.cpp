@@ -14,15 +14,15 @@ namespace k7q {
 bool ApplySettingsFile(Chip62500& chip, const std::string& path) {
   std::string text;
   std::string error;
-  if (!ReadWholeFile(path, &text, &error)) {
-    PrintError(path + ": " + error);
+  if (!ReadWholeFile(path, kSettingsFileLimitMiB, &text, &error)) {
+    PrintError(error);
     return false;
   }
-  const std::vector<SettingsError> errors = ApplySettings(chip, text);
+  const SettingsReport report = ApplySettings(chip, text);
   // As compilers report lines, so that editors can jump to them.
-  for (const SettingsError& e : errors)
-    std::fprintf(stderr, "%s:%zu: %s\n", path.c_str(), e.line, e.message.c_str());
-  return errors.empty();
+  for (const std::string& line : SettingsReportLines(path, report))
+    std::fprintf(stderr, "%s\n", line.c_str());
+  return report.ok();
 }
 
 bool LoadConfiguration(Chip62500& chip, const std::string& path) {

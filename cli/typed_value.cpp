@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "chipmodel/latin1_text.h"
 #include "chipmodel/number_text.h"
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
@@ -53,11 +54,15 @@ std::optional<TypedValue> ParseTypedValue(Chip62500& chip, std::string_view feat
     if (!hertz) return std::nullopt;
     return TypedValue{true, *hertz, {}};
   }
-  if (const std::string refusal = TextLimitRefusal(chip, feature, typed); !refusal.empty()) {
+  if (type != kTypeText) return TypedValue{false, 0, std::string(typed)};
+  // The command line is UTF-8; the block holds 8-bit characters.
+  const std::optional<std::string> bytes = Utf8ToLatin1(typed, error);
+  if (!bytes) return std::nullopt;
+  if (const std::string refusal = TextLimitRefusal(chip, feature, *bytes); !refusal.empty()) {
     *error = refusal;
     return std::nullopt;
   }
-  return TypedValue{false, 0, std::string(typed)};
+  return TypedValue{false, 0, *bytes};
 }
 
 bool SetTypedValue(Chip62500& chip, std::string_view feature, const TypedValue& value,
@@ -82,7 +87,8 @@ bool SetTypedValue(Chip62500& chip, std::string_view feature, const TypedValue& 
         break;
     }
     if (chip.SetFieldValue(feature, value.number)) return true;
-  } else if (chip.SetValueText(feature, value.text)) {
+  } else if ((!value.text.empty() || TakesEmptyText(chip, feature)) &&
+             chip.SetValueText(feature, value.text)) {
     return true;
   }
   if (type == kTypeList) {

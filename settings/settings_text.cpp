@@ -9,9 +9,11 @@
 #include <set>
 
 #include "chipmodel/labels.h"
+#include "chipmodel/latin1_text.h"
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
 #include "config/chip62500.h"
+#include "settings/register_list_text.h"
 #include "settings/settings_values.h"
 
 namespace k7q {
@@ -20,6 +22,7 @@ namespace {
 
 constexpr const char* kRegisterListField = "registerList";
 constexpr const char* kDescriptionField = "configDescription";
+constexpr const char* kListEndField = "registerListEnd";
 
 // A block field that a "block NAME = VALUE" line sets.
 struct BlockField {
@@ -83,6 +86,41 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
+// Keeps the first bad lines by line number, however many there are, and counts the others.
+class ErrorCollector {
+ public:
+  void Add(size_t line, std::string message) {
+    ++total_;
+    Kept kept{{line, std::move(message)}, total_};
+    if (kept_.size() == kShownSettingsErrors) {
+      if (!Earlier(kept, kept_.front())) return;
+      std::pop_heap(kept_.begin(), kept_.end(), Earlier);
+      kept_.pop_back();
+    }
+    kept_.push_back(std::move(kept));
+    std::push_heap(kept_.begin(), kept_.end(), Earlier);
+  }
+  bool empty() const { return total_ == 0; }
+  SettingsReport Report() {
+    std::sort_heap(kept_.begin(), kept_.end(), Earlier);
+    SettingsReport report;
+    for (Kept& k : kept_) report.errors.push_back(std::move(k.error));
+    report.notShown = total_ - report.errors.size();
+    return report;
+  }
+
+ private:
+  struct Kept {
+    SettingsError error;
+    size_t order;
+  };
+  static bool Earlier(const Kept& a, const Kept& b) {
+    return a.error.line != b.error.line ? a.error.line < b.error.line : a.order < b.order;
+  }
+  std::vector<Kept> kept_;  // a heap whose top is the latest kept
+  size_t total_ = 0;
+};
+
 // ---- lines ----
 
 enum class EntryKind { kFeature, kRegister, kBlockField, kRegisterList };
@@ -95,26 +133,11 @@ struct Entry {
   std::string value;
 };
 
-// Where the first byte that cannot be UTF-8 text is: its line, or 0.
+// The line of the first byte that cannot be UTF-8 text, or 0.
 size_t NonTextLine(std::string_view text) {
-  size_t line = 1;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '\n') ++line;
-    if (c == 0) return line;
-    if (c < 0x80) continue;
-    const size_t more = (c & 0xE0) == 0xC0   ? 1
-                        : (c & 0xF0) == 0xE0 ? 2
-                        : (c & 0xF8) == 0xF0 ? 3
-                                             : 0;
-    if (more == 0 || c == 0xC0 || c == 0xC1) return line;
-    for (size_t k = 1; k <= more; ++k) {
-      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-        return line;
-    }
-    i += more;
-  }
-  return 0;
+  const size_t bad = std::min(text.find('\0'), FirstNonUtf8Byte(text));
+  if (bad == std::string_view::npos) return 0;
+  return 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + bad, '\n'));
 }
 
 std::optional<Entry> ParseLine(Chip62500& chip, std::string_view raw, size_t line,
@@ -127,7 +150,15 @@ std::optional<Entry> ParseLine(Chip62500& chip, std::string_view raw, size_t lin
         "'block NAME = VALUE'";
     return std::nullopt;
   }
-  const std::optional<std::string> value = UnquoteValue(TrimBlanks(raw.substr(equals + 1)));
+  // The value's characters are the block's 8-bit characters; a \xHH escape is U+00HH.
+  const std::string_view typed = TrimBlanks(raw.substr(equals + 1));
+  std::string reason;
+  const std::optional<std::string> bytes = Utf8ToLatin1(typed, &reason);
+  if (!bytes) {
+    *error = "cannot set " + std::string(left) + " to '" + std::string(typed) + "': " + reason;
+    return std::nullopt;
+  }
+  const std::optional<std::string> value = UnquoteValue(*bytes);
   if (!value) {
     *error = "malformed quoted value";
     return std::nullopt;
@@ -166,7 +197,8 @@ std::optional<Entry> ParseLine(Chip62500& chip, std::string_view raw, size_t lin
     entry.name = std::string(name);
     if (entry.name == kRegisterListField) {
       entry.kind = EntryKind::kRegisterList;
-    } else if (entry.name == kDescriptionField || FindBlockField(entry.name)) {
+    } else if (entry.name == kDescriptionField || entry.name == kListEndField ||
+               FindBlockField(entry.name)) {
       entry.kind = EntryKind::kBlockField;
     } else {
       *error = "unknown block field '" + entry.name + "'";
@@ -182,11 +214,10 @@ std::optional<Entry> ParseLine(Chip62500& chip, std::string_view raw, size_t lin
 }
 
 // The lines that set something, each key once; errors for the others.
-std::vector<Entry> ParseEntries(Chip62500& chip, std::string_view text,
-                                std::vector<SettingsError>& errors) {
+std::vector<Entry> ParseEntries(Chip62500& chip, std::string_view text, ErrorCollector& errors) {
   std::vector<Entry> entries;
   if (const size_t bad = NonTextLine(text)) {
-    errors.push_back({bad, "not a text file: the line holds a byte that is not UTF-8 text"});
+    errors.Add(bad, "not a text file: the line holds a byte that is not UTF-8 text");
     return entries;
   }
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
@@ -203,13 +234,13 @@ std::vector<Entry> ParseEntries(Chip62500& chip, std::string_view text,
     std::string error;
     std::optional<Entry> entry = ParseLine(chip, raw, line, &error);
     if (!entry) {
-      errors.push_back({line, error});
+      errors.Add(line, error);
       continue;
     }
     const auto [at, fresh] = firstLine.emplace(Lower(entry->name), line);
     if (!fresh) {
-      errors.push_back({line, StringPrintf("duplicate key '%s' (first on line %zu)",
-                                           entry->name.c_str(), at->second)});
+      errors.Add(line, StringPrintf("duplicate key '%s' (first on line %zu)", entry->name.c_str(),
+                                    at->second));
       continue;
     }
     entries.push_back(std::move(*entry));
@@ -219,77 +250,29 @@ std::vector<Entry> ParseEntries(Chip62500& chip, std::string_view text,
 
 // ---- applying ----
 
-std::vector<uint16_t> RegisterIndices(Chip62500& chip) {
-  std::vector<uint16_t> indices;
-  for (uint32_t p = 0; p < chip.BlockRegisterCount(); ++p) {
-    uint32_t index = 0;
-    if (chip.BlockIndexAt(p, &index)) indices.push_back(static_cast<uint16_t>(index));
-  }
-  return indices;
-}
-
-std::string IndexListText(const std::vector<uint16_t>& indices) {
-  std::string text;
-  for (uint16_t index : indices) text += StringPrintf(text.empty() ? "%04X" : " %04X", index);
-  return text;
-}
-
-// The block's register list with these indices; a register keeps its value when it
-// was in the list, else it takes its default. A longer list overwrites the end marker and
-// the pairs after it.
-bool SetRegisterList(Chip62500& chip, std::string_view text, std::string* error) {
-  std::vector<uint16_t> indices;
-  size_t i = 0;
-  while (i < text.size()) {
-    const size_t end = std::min(text.find(' ', i), text.size());
-    const std::string_view word = text.substr(i, end - i);
-    i = end + 1;
-    if (word.empty()) continue;
-    const std::optional<uint32_t> index = ReadWholeNumber(word, 16);
-    if (!index || *index >= kEndOfTable || word.size() > 4) {
-      *error = "bad register index '" + std::string(word) + "'";
-      return false;
-    }
-    indices.push_back(static_cast<uint16_t>(*index));
-  }
-  if (indices.size() > kHalMaxRegisters) {
-    *error = StringPrintf("more than %zu registers", kHalMaxRegisters);
-    return false;
-  }
-  if (indices == RegisterIndices(chip)) return true;
-  HalStruct block = chip.Block();
-  std::vector<bool> used(chip.BlockRegisterCount(), false);
-  for (size_t n = 0; n < indices.size(); ++n) {
-    uint16_t value = static_cast<uint16_t>(chip.RegisterDefault(indices[n], false));
-    for (uint32_t p = 0; p < used.size(); ++p) {
-      if (used[p] || chip.Block().registers[p].index != indices[n]) continue;
-      used[p] = true;
-      value = chip.Block().registers[p].value;
-      break;
-    }
-    block.registers[n] = {indices[n], value};
-  }
-  // The pairs after the end marker keep their bytes.
-  if (indices.size() < kHalRegisterPairs) block.registers[indices.size()] = {kEndOfTable, 0};
-  chip.LoadBlock(block);
-  return true;
-}
-
-bool SetRegisterValue(Chip62500& chip, const Entry& entry, std::string* error) {
+// A register line acts on the register's last pair in the list.
+bool SetRegisterValue(Chip62500& chip, const Entry& entry, const std::vector<ListItem>& list,
+                      std::string* error) {
   const std::optional<uint32_t> value = ReadWholeNumber(entry.value, 16);
   if (!value) {
     *error = "not a hexadecimal number";
     return false;
   }
-  const uint32_t bits = std::max(2u, chip.RegisterHexDigits(entry.index, false)) * 4;
-  if (bits < 32 && (*value >> bits) != 0) {
+  const uint32_t bits = RegisterLineBits(chip, entry.index);
+  if ((*value >> bits) != 0) {
     *error = StringPrintf("out of range: does not fit %u bits", bits);
     return false;
   }
-  if (!chip.WriteRegister(entry.index, false, *value)) {
+  uint32_t position = 0;
+  if (!chip.FindBlockPosition(entry.index, &position, false)) {
     *error = "the register is not in the block's register list";
     return false;
   }
+  if (position < list.size() && list[position].value) {
+    *error = "block registerList gives the value of this pair";
+    return false;
+  }
+  chip.WriteRegister(entry.index, false, *value);
   return true;
 }
 
@@ -316,6 +299,7 @@ bool SetDescriptionBytes(Chip62500& chip, const std::string& bytes, std::string*
 bool SetBlockField(Chip62500& chip, const Entry& entry, std::string* error) {
   const std::string name = entry.name.substr(6);  // after "block "
   if (name == kDescriptionField) return SetDescriptionBytes(chip, entry.value, error);
+  if (name == kListEndField) return SetListEnd(chip, entry.value, error);
   const BlockField& field = *FindBlockField(name);
   const std::optional<uint32_t> value = ReadWholeNumber(entry.value, 10);
   if (!value) {
@@ -333,19 +317,25 @@ bool SetBlockField(Chip62500& chip, const Entry& entry, std::string* error) {
   return true;
 }
 
-// In this order: the register list, the features in line order, the registers, the
-// block fields; the later lines thus carry exactly what the value texts cannot.
 std::string ShownText(Chip62500& chip, const std::string& key) {
   const char* text = chip.GetValueText(key, true);
   return text ? text : "";
 }
 
 std::string EntryText(const Entry& entry) {
-  return entry.name + " = " + entry.value;
+  return entry.name + " = " + Latin1ToUtf8(entry.value);
 }
 
-void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries,
-                  std::vector<SettingsError>& errors) {
+std::string Refusal(const Entry& entry, const std::string& reason) {
+  return "cannot set " + entry.name + " to '" + Latin1ToUtf8(entry.value) + "': " + reason;
+}
+
+// In this order: the register list, the features in line order, the registers, the
+// block fields, the values the register list gives; the later lines thus carry exactly
+// what the value texts cannot.
+void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries, ErrorCollector& errors) {
+  const Entry* listEntry = nullptr;
+  std::vector<ListItem> list;
   std::map<size_t, std::string> shownAfterLine;
   // For each feature line, the first entry applied after it that changed its value.
   std::map<size_t, const Entry*> changedBy;
@@ -368,27 +358,37 @@ void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries,
       bool ok = false;
       switch (kind) {
         case EntryKind::kRegisterList:
-          ok = SetRegisterList(chip, entry.value, &error);
+          if (const auto items = ReadRegisterList(entry.value, &error)) {
+            SetRegisterList(chip, *items);
+            listEntry = &entry;
+            list = *items;
+            ok = true;
+          }
           break;
         case EntryKind::kFeature:
           ok = SetFeatureText(chip, entry.name, entry.value, &error);
-          if (!ok) error = "cannot set " + entry.name + " to '" + entry.value + "': " + error;
+          if (!ok) error = Refusal(entry, error);
           noteChanges(entry);
           shownAfterLine[entry.line] = ShownText(chip, entry.name);
           watched.push_back(&entry);
           break;
         case EntryKind::kRegister:
-          ok = SetRegisterValue(chip, entry, &error);
-          if (!ok) error = "cannot set " + entry.name + " to '" + entry.value + "': " + error;
+          ok = SetRegisterValue(chip, entry, list, &error);
+          if (!ok) error = Refusal(entry, error);
           break;
         case EntryKind::kBlockField:
           ok = SetBlockField(chip, entry, &error);
-          if (!ok) error = "cannot set " + entry.name + " to '" + entry.value + "': " + error;
+          if (!ok) error = Refusal(entry, error);
           break;
       }
-      if (!ok) errors.push_back({entry.line, error});
-      if (kind != EntryKind::kFeature) noteChanges(entry);
+      if (!ok) errors.Add(entry.line, error);
+      // A refused line changed nothing.
+      if (ok && kind != EntryKind::kFeature) noteChanges(entry);
     }
+  }
+  if (listEntry) {
+    SetListValues(chip, list);
+    noteChanges(*listEntry);
   }
   // A value that a later line changes again would not be stored as the file says.
   for (const Entry& entry : entries) {
@@ -400,8 +400,7 @@ void ApplyEntries(Chip62500& chip, const std::vector<Entry>& entries,
         by == changedBy.end()
             ? std::string("a later line")
             : StringPrintf("line %zu ('%s')", by->second->line, EntryText(*by->second).c_str());
-    errors.push_back({entry.line, "cannot set " + entry.name + " to '" + entry.value +
-                                      "': " + later + " changes it to '" + shown + "'"});
+    errors.Add(entry.line, Refusal(entry, later + " changes it to '" + Latin1ToUtf8(shown) + "'"));
   }
 }
 
@@ -444,13 +443,12 @@ std::string WriteSettings(Chip62500& chip, bool changedOnly) {
   std::vector<Chip62500*> results{&fromBase};
   if (!changedOnly) results.push_back(&fromZero);
 
-  const std::vector<uint16_t> indices = RegisterIndices(chip);
+  const std::vector<ListItem> list = RegisterListOf(chip);
   std::string blockLines;
-  if (indices != RegisterIndices(base)) {
-    std::string error;
-    for (Chip62500* result : results) SetRegisterList(*result, IndexListText(indices), &error);
+  if (list != RegisterListOf(base)) {
+    for (Chip62500* result : results) SetRegisterList(*result, list);
     AppendSetting(blockLines, "The block's register list",
-                  std::string("block ") + kRegisterListField + " = " + IndexListText(indices));
+                  std::string("block ") + kRegisterListField + " = " + RegisterListText(list));
   }
   if (!changedOnly) LoadZeroBlock(fromZero);
 
@@ -475,12 +473,19 @@ std::string WriteSettings(Chip62500& chip, bool changedOnly) {
     return std::any_of(results.begin(), results.end(),
                        [&](Chip62500* result) { return value(chip) != value(*result); });
   };
-  for (uint32_t p = 0; p < indices.size(); ++p) {
-    if (!differs([p](Chip62500& c) { return c.BlockValueAt(p); })) continue;
-    const uint32_t digits = std::max(2u, chip.RegisterHexDigits(indices[p], false));
-    AppendSetting(out, RegisterLabel(chip, indices[p], kLabelName).value_or(""),
-                  StringPrintf("register %04X = %0*X", indices[p], static_cast<int>(digits),
+  // The register lines, each for the last pair of its register; the list gives the
+  // values of the other pairs after all lines.
+  for (Chip62500* result : results) SetListValues(*result, list);
+  for (uint32_t p = 0; p < list.size(); ++p) {
+    if (list[p].value || !differs([p](Chip62500& c) { return c.BlockValueAt(p); })) continue;
+    const uint32_t digits = RegisterLineBits(chip, list[p].index) / 4;
+    AppendSetting(out, RegisterLabel(chip, list[p].index, kLabelName).value_or(""),
+                  StringPrintf("register %04X = %0*X", list[p].index, static_cast<int>(digits),
                                chip.BlockValueAt(p)));
+  }
+  if (differs([](Chip62500& c) { return ListEndText(c); })) {
+    AppendSetting(blockLines, "The pairs from the register list's end marker on",
+                  std::string("block ") + kListEndField + " = " + ListEndText(chip));
   }
   for (const BlockField& field : kBlockFields) {
     if (!differs([&field](Chip62500& c) { return FieldValue(c.Block(), field); })) continue;
@@ -506,18 +511,26 @@ std::vector<BlockFieldValue> SettingsBlockFields(const Chip62500& chip) {
   return fields;
 }
 
-std::vector<SettingsError> ApplySettings(Chip62500& chip, std::string_view text) {
-  std::vector<SettingsError> errors;
+SettingsReport ApplySettings(Chip62500& chip, std::string_view text) {
+  ErrorCollector errors;
   const std::vector<Entry> entries = ParseEntries(chip, text, errors);
   // Every line is tried on a copy first, so that all errors are found and the chip is
   // changed only when every line is good.
   Chip62500 trial;
   trial.LoadBlock(chip.Block());
   ApplyEntries(trial, entries, errors);
-  std::sort(errors.begin(), errors.end(),
-            [](const SettingsError& a, const SettingsError& b) { return a.line < b.line; });
   if (errors.empty()) ApplyEntries(chip, entries, errors);
-  return errors;
+  return errors.Report();
+}
+
+std::vector<std::string> SettingsReportLines(const std::string& name,
+                                             const SettingsReport& report) {
+  std::vector<std::string> lines;
+  for (const SettingsError& e : report.errors)
+    lines.push_back(StringPrintf("%s:%zu: %s", name.c_str(), e.line, e.message.c_str()));
+  if (report.notShown > 0)
+    lines.push_back(StringPrintf("%s: ... and %zu more bad lines", name.c_str(), report.notShown));
+  return lines;
 }
 
 }  // namespace k7q

@@ -7,6 +7,7 @@
 #include "chipmodel/text_format.h"
 #include "chipmodel/value_text.h"
 #include "config/chip62500.h"
+#include "uimodel/value_limits.h"
 
 namespace k7q {
 
@@ -133,7 +134,11 @@ bool SetFeatureText(Chip62500& chip, std::string_view key, std::string_view text
     *error = StringPrintf("longer than %zu characters", kMaxText);
     return false;
   }
-  if (chip.SetValueText(key, text)) return true;
+  if (type == kTypeText && text.find('\0') != std::string_view::npos) {
+    *error = "a text ends at its first \\x00; the bytes after it are block configDescription";
+    return false;
+  }
+  if ((!text.empty() || TakesEmptyText(chip, key)) && chip.SetValueText(key, text)) return true;
   if (type == kTypeList) *error = ListChoices(chip, key, true);
   if (type == kTypeBool) *error = "expected True or False";
   if (error->empty()) *error = "the value is not accepted";

@@ -117,13 +117,33 @@ bool ReadAll(int fd, const std::string& name, std::string* text, std::string* er
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
-  FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+bool ReadWholeFile(const std::string& path, size_t limitMiB, std::string* text,
+                   std::string* error) {
+  // No O_NONBLOCK: a FIFO waits for its writer, as any reader of one does.
+  FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
     *error = StringPrintf("ERROR: open failed on input file %s", path.c_str());
     return false;
   }
-  return ReadAll(fd.get(), path, text, error);
+  const size_t limit = limitMiB << 20;
+  text->clear();
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const ssize_t n = read(fd.get(), buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = StringPrintf("ERROR: read failed on input file %s: %s", path.c_str(),
+                            SystemErrorText().c_str());
+      return false;
+    }
+    if (n == 0) return true;
+    if (text->size() + static_cast<size_t>(n) > limit) {
+      *error = StringPrintf("ERROR: input file %s is larger than %zu MiB", path.c_str(), limitMiB);
+      text->clear();
+      return false;
+    }
+    text->append(buffer.data(), static_cast<size_t>(n));
+  }
 }
 
 bool CopyContents(const std::string& from, int fd) {

@@ -43,8 +43,10 @@ class Mapping {
   void* data_;
 };
 
-// Reads the whole file; *error gets the error box text on failure.
-bool ReadWholeFile(const std::string& path, std::string* text, std::string* error);
+// Reads the file to its end as a stream, so that pipes, FIFOs and devices are read too,
+// and gives up once it holds more than limitMiB MiB; *error gets the error box text on
+// failure.
+bool ReadWholeFile(const std::string& path, size_t limitMiB, std::string* text, std::string* error);
 
 // Reads the whole file open on fd (named name in messages) from offset 0.
 bool ReadAll(int fd, const std::string& name, std::string* text, std::string* error);

@@ -80,9 +80,8 @@ TEST(SettingsFile, DumpsApplyToTheBuiltInBlockExactly) {
     ASSERT_TRUE(OpenConfigurableFile(original, path).ok) << fixture.name;
     for (bool changedOnly : {false, true}) {
       Chip62500 applied;
-      const std::vector<SettingsError> errors =
-          ApplySettings(applied, WriteSettings(original, changedOnly));
-      EXPECT_TRUE(errors.empty()) << fixture.name << ": " << errors.front().message;
+      const SettingsReport report = ApplySettings(applied, WriteSettings(original, changedOnly));
+      EXPECT_TRUE(report.ok()) << fixture.name << ": " << report.errors.front().message;
       const HalStruct a = WithoutCrc(original.Block()), b = WithoutCrc(applied.Block());
       EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << fixture.name << " " << changedOnly;
       EXPECT_TRUE(DiffSettings(original, applied).Equal()) << fixture.name;

@@ -95,7 +95,7 @@ class FeaturesPage : public QWidget {
   void Add(UiNode& node, QTreeWidgetItem* parent, bool topLevel) {
     UiItem& item = node.item;
     if (features().IsHidden(item)) return;
-    QString text = QString::fromStdString(features().ItemText(item));
+    QString text = QString::fromLatin1(features().ItemText(item));
     if (topLevel && item.type != kUiTemplate) text = text.toUpper();
     auto* entry = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
     entry->setText(0, text);
@@ -194,7 +194,7 @@ class FeaturesPage : public QWidget {
     }
     for (UiItem& item : otherItems_) {
       auto* entry = new QTreeWidgetItem(others_);
-      entry->setText(0, QString::fromStdString(features().ItemText(item)));
+      entry->setText(0, QString::fromLatin1(features().ItemText(item)));
       entry->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(&item)));
       entry->setToolTip(0, QString::fromStdString(features().Description(item)));
     }

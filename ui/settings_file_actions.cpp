@@ -29,16 +29,15 @@ QString Q(const std::string& text) {
 bool ApplyFile(Chip62500& chip, const QString& path, QString* problem) {
   std::string text;
   std::string error;
-  if (!ReadWholeFile(path.toStdString(), &text, &error)) {
+  if (!ReadWholeFile(path.toStdString(), kSettingsFileLimitMiB, &text, &error)) {
     *problem = Q(error);
     return false;
   }
-  const std::vector<SettingsError> errors = ApplySettings(chip, text);
+  const SettingsReport report = ApplySettings(chip, text);
   QStringList lines;
-  for (const SettingsError& e : errors)
-    lines << QString("%1:%2: %3").arg(path).arg(e.line).arg(Q(e.message));
+  for (const std::string& line : SettingsReportLines(path.toStdString(), report)) lines << Q(line);
   *problem = lines.join('\n');
-  return errors.empty();
+  return report.ok();
 }
 
 QTreeWidgetItem* AddRow(QTreeWidget* list, const QStringList& cells) {
@@ -49,7 +48,7 @@ QTreeWidgetItem* AddRow(QTreeWidget* list, const QStringList& cells) {
 
 void FillList(QTreeWidget* list, const SettingsDiff& diff) {
   for (const FeatureDifference& d : diff.features)
-    AddRow(list, {Q(d.keyname), Q(d.label), Q(d.a), Q(d.b)});
+    AddRow(list, {Q(d.keyname), Q(d.label), QString::fromLatin1(d.a), QString::fromLatin1(d.b)});
   for (const RegisterDifference& d : diff.registers) {
     auto text = [&d](const std::optional<uint32_t>& v) {
       return v ? Q(StringPrintf("%0*X", static_cast<int>(d.hexDigits), *v)) : QString("-");

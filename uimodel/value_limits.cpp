@@ -22,6 +22,11 @@ std::string TextLimitRefusal(ChipEngine& chip, std::string_view feature, std::st
   return StringPrintf("longer than %zu characters", kMaxFeatureText);
 }
 
+bool TakesEmptyText(ChipEngine& chip, std::string_view feature) {
+  const uint32_t type = chip.GetType(feature);
+  return type == kTypeText || type == kTypeSequ;
+}
+
 std::string FrequencyLimitWarning(ChipEngine& chip, std::string_view feature) {
   if (chip.GetType(feature) != kTypeFreq) return {};
   const uint32_t hertz = chip.GetFieldValue(feature);

@@ -30,6 +30,10 @@ NumberCheck CheckNumber(const NumberLimits& limits, uint32_t value);
 // "longer than 255 characters" for a text feature's text that it cannot hold; else empty.
 std::string TextLimitRefusal(ChipEngine& chip, std::string_view feature, std::string_view text);
 
+// Whether an empty text is a value of the feature: only for texts and sequences; a list
+// or true/false feature has no empty value.
+bool TakesEmptyText(ChipEngine& chip, std::string_view feature);
+
 // Taken with a warning: a frequency feature whose value the chip took outside the
 // feature's limits, "clki is 500.000 MHz, outside 390.000 KHz to 120.000 MHz". Empty for
 // a value within them and for other features.

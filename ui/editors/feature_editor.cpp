@@ -61,7 +61,8 @@ void FeatureEditor::ShowCurrently(const QString& text, bool error) {
 }
 
 void FeatureEditor::RefreshCurrently() {
-  ShowCurrently(QString::fromStdString(CurrentlyLine(chip_, feature_, radix_)), false);
+  // Value texts hold the block's 8-bit characters.
+  ShowCurrently(QString::fromLatin1(CurrentlyLine(chip_, feature_, radix_)), false);
 }
 
 void FeatureEditor::accept() {

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "chipmodel/chip_engine.h"
+#include "chipmodel/latin1_text.h"
 #include "uimodel/editor_rules.h"
 #include "uimodel/value_limits.h"
 
@@ -19,7 +20,8 @@ TextEditor::TextEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem&
   edit_->setMaxLength(1023);
   if (!chip.IsFeatureWriteOnly(Feature())) {
     const char* text = chip.GetValueText(Feature(), true);
-    edit_->setText(QString::fromStdString(text ? text : ""));
+    // The block's 8-bit characters, one byte each.
+    edit_->setText(QString::fromLatin1(text ? text : ""));
   }
   layout()->addWidget(edit_);
   RefreshCurrently();
@@ -28,7 +30,10 @@ TextEditor::TextEditor(QWidget* owner, ChipEngine& chip, UiFeatures& ui, UiItem&
 
 bool TextEditor::Apply() {
   // An empty edit, or a text the chip rejects, leaves the feature as it was.
-  const std::string text = edit_->text().toStdString().substr(0, 1023);
+  std::string reason;
+  const std::optional<std::string> bytes = Utf8ToLatin1(edit_->text().toStdString(), &reason);
+  if (!bytes) return Refuse("Cannot store the text: " + reason + ".");
+  const std::string text = bytes->substr(0, 1023);
   if (text.empty()) return true;
   // What the command line refuses is refused here; the dialog stays open to correct it.
   if (const std::string refusal = TextLimitRefusal(chip_, Feature(), text); !refusal.empty())
@@ -40,7 +45,7 @@ bool TextEditor::Apply() {
   // A frequency that cannot be read whole is refused.
   std::string error;
   if (SetFrequencyText(chip_, Feature(), text, &error)) return true;
-  return Refuse("Cannot read \"" + text + "\": " + error);
+  return Refuse("Cannot read \"" + Latin1ToUtf8(text) + "\": " + error);
 }
 
 bool TextEditor::Refuse(const std::string& why) {

@@ -199,6 +199,18 @@ class EditorsTest : public QObject {
       }
     }
     QCOMPARE(std::string(chip_->GetValueText("cfgdesc", true)), std::string(255, 'd'));
+    // The description holds 8-bit characters, one byte each; others are refused.
+    editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    editor->findChild<QLineEdit*>("2504")->setText(QString::fromUtf8("5 \u00B5s \u00FF"));
+    QCOMPARE(Accept(editor.get()), 1);
+    QCOMPARE(std::string(chip_->GetValueText("cfgdesc", true)), std::string("5 \xB5s \xFF"));
+    editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
+    QCOMPARE(editor->findChild<QLineEdit*>("2504")->text(), QString::fromUtf8("5 \u00B5s \u00FF"));
+    editor->findChild<QLineEdit*>("2504")->setText(QString::fromUtf8("5 \u20AC"));
+    QCOMPARE(Accept(editor.get()), 0);
+    QCOMPARE(Currently(editor.get()), QString("Cannot store the text: U+20AC is not an 8-bit "
+                                              "character (U+0000 to U+00FF)."));
+    QCOMPARE(std::string(chip_->GetValueText("cfgdesc", true)), std::string("5 \xB5s \xFF"));
     // A list starts on the current entry; a double-click sets another and closes.
     item = FeatureItem("ii");
     editor.reset(CreateFeatureEditor(nullptr, *chip_, *ui_, item));
