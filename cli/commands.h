@@ -49,13 +49,15 @@ struct ConfigureOptions {
 int RunConfigure(const ConfigureOptions& options);
 
 struct ExportOptions {
-  ExportKind kind = ExportKind::kHalConfig;
+  const ExportKind* kind = &kExportKinds[0];
   std::string from = "-";
   unsigned mode = 0;
   std::string output;  // empty: the kind's default name; "-": stdout
 };
 // The kind names that export takes.
-const std::map<std::string, ExportKind>& ExportKindNames();
+const std::map<std::string, const ExportKind*>& ExportKindNames();
+// "hal-config (HAL_config.c), ..., wince-header (mode<N>.h), ...".
+std::string ExportKindsHelp();
 int RunExport(const ExportOptions& options);
 
 struct EvalOptions {

@@ -118,11 +118,8 @@ int main(int argc, char** argv) {
   templateCommand->callback([&] { run = [&] { return RunTemplate(templateOptions); }; });
 
   ExportOptions exportOptions;
-  CLI::App* exportCommand = app.add_subcommand(
-      "export",
-      "Generate a file from a configuration: hal-config (HAL_config.c), chip-header "
-      "(chip.h), wince-header (mode<N>.h), generic-header (K7Q62500.h), csv (K7Q62500.csv), "
-      "quickref (K7Q62500.txt)");
+  CLI::App* exportCommand =
+      app.add_subcommand("export", "Generate a file from a configuration: " + ExportKindsHelp());
   std::string exportKind;
   exportCommand->add_option("KIND", exportKind, "What to generate")
       ->required()

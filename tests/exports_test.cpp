@@ -118,10 +118,11 @@ std::string CheckedBlockBytes(const Chip62500& chip) {
 }
 
 // Exports the kinds, copies the test program of data/ in as main.c, builds and runs it.
-bool BuildProgram(Chip62500& chip, std::initializer_list<std::pair<ExportKind, unsigned>> kinds,
+bool BuildProgram(Chip62500& chip, std::initializer_list<std::pair<const char*, unsigned>> kinds,
                   const std::string& program, const std::string& extraFlags, std::string* output) {
   TempDir folder;
-  for (const auto& [kind, mode] : kinds) {
+  for (const auto& [name, mode] : kinds) {
+    const ExportKind& kind = *FindExportKind(name);
     *output = ExportToFile(chip, kind, mode, folder.File(DefaultExportName(chip, kind, mode)));
     if (!output->empty()) return false;
   }
@@ -132,8 +133,7 @@ bool BuildProgram(Chip62500& chip, std::initializer_list<std::pair<ExportKind, u
 }
 
 bool CompileHalConfig(Chip62500& chip, std::string* output) {
-  return BuildProgram(chip, {{ExportKind::kHalConfig, 0}, {ExportKind::kChipHeader, 0}},
-                      "hal_main.c", "", output);
+  return BuildProgram(chip, {{"hal-config", 0}, {"chip-header", 0}}, "hal_main.c", "", output);
 }
 
 }  // namespace
@@ -147,20 +147,20 @@ TEST(ExportWriter, LineEnds) {
 TEST(ExportWriter, ExportListAndFilters) {
   Chip62500 chip;
   std::string out;
-  for (ExportKind kind : kExportKinds) {
-    const ExportFilter filter = ExportFileFilter(kind);
+  for (const ExportKind& kind : kExportKinds) {
+    const ExportFilter& filter = kind.filter;
     out += ExportListText(chip, kind, 0) + "\n  " + DefaultExportName(chip, kind, 12) + " | " +
            filter.name + " | " + filter.pattern + " | " + filter.defaultExtension + "\n";
   }
   EXPECT_GOLDEN("export-list.txt", out);
-  EXPECT_EQ(ExportListText(chip, ExportKind::kWinCeHeader, 3),
+  EXPECT_EQ(ExportListText(chip, *FindExportKind("wince-header"), 3),
             "C Header File for K7Q62500 WinCE Drivers \t\t[mode3.h]");
 }
 
 TEST(ExportWriter, EveryKindIsWrittenWithCrLfLineEnds) {
   Chip62500 chip;
   TempDir folder;
-  for (ExportKind kind : kExportKinds) {
+  for (const ExportKind& kind : kExportKinds) {
     const std::string name = DefaultExportName(chip, kind, 5);
     const ExportText generated = GenerateExport(chip, kind, 5);
     ASSERT_TRUE(generated.ok) << name << ": " << generated.error;
@@ -223,20 +223,22 @@ TEST(ExportWriter, TextsOverTheBufferSizeAreRefused) {
   // A chip with so many registers that its register map outgrows the export buffer.
   ChipTables tables = LoadTestChip("many_registers");
   Chip62500 chip(tables);
-  const ExportText map = GenerateExport(chip, ExportKind::kChipHeader, 0);
+  const ExportKind& chipHeader = *FindExportKind("chip-header");
+  const ExportText map = GenerateExport(chip, chipHeader, 0);
   EXPECT_FALSE(map.ok);
   EXPECT_EQ(map.error, "The generated chip.h does not fit into 32768 bytes.");
   EXPECT_TRUE(map.text.empty());
   TempDir folder;
-  EXPECT_EQ(ExportToFile(chip, ExportKind::kChipHeader, 0, folder.File("chip.h")), map.error);
+  EXPECT_EQ(ExportToFile(chip, chipHeader, 0, folder.File("chip.h")), map.error);
   EXPECT_EQ(EntryCount(folder.path()), 0u);
   // The other kinds list only the block's pairs and still fit; so does the reference.
-  for (ExportKind kind : kExportKinds) {
-    if (kind == ExportKind::kChipHeader) continue;
+  for (const ExportKind& kind : kExportKinds) {
+    if (&kind == &chipHeader) continue;
     const ExportText t = GenerateExport(chip, kind, 0);
     EXPECT_TRUE(t.ok) << t.error;
-    EXPECT_LT(ToCrLf(t.text).size(),
-              kind == ExportKind::kQuickReference ? kQuickReferenceBufferSize : kExportBufferSize);
+    EXPECT_LT(ToCrLf(t.text).size(), kind.commandName == std::string("quickref")
+                                         ? kQuickReferenceBufferSize
+                                         : kExportBufferSize);
   }
 }
 
@@ -249,7 +251,7 @@ TEST_P(GoldenExports, EveryKind) {
   WriteFile(path, ImageWith(StoredBlock(shape.block(), shape.bigEndian)));
   Chip62500 chip;
   ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
-  for (ExportKind kind : kExportKinds) {
+  for (const ExportKind& kind : kExportKinds) {
     const ExportText text = GenerateExport(chip, kind, shape.mode);
     ASSERT_TRUE(text.ok) << text.error;
     const std::string name = DefaultExportName(chip, kind, shape.mode);
@@ -334,8 +336,7 @@ TEST(GeneratedC, HeadersInstantiateTheirRegisterTables) {
   b.registers[32] = {0xFFFE, 100};
   chip.LoadBlock(b);
   std::string output;
-  ASSERT_TRUE(BuildProgram(chip, {{ExportKind::kGenericHeader, 0}}, "generic_main.c", "", &output))
-      << output;
+  ASSERT_TRUE(BuildProgram(chip, {{"generic-header", 0}}, "generic_main.c", "", &output)) << output;
   std::string expected = "1 44 6000000 8000 32768 32768 FFFE\n0008=00\n";
   for (uint32_t p = 0; p < chip.BlockRegisterCount(); ++p) {
     const RegisterPair pair = chip.Block().registers[p];
@@ -344,8 +345,8 @@ TEST(GeneratedC, HeadersInstantiateTheirRegisterTables) {
   }
   EXPECT_EQ(output, expected);
   // The chip header and a WinCE mode initializer.
-  ASSERT_TRUE(BuildProgram(chip, {{ExportKind::kChipHeader, 0}, {ExportKind::kWinCeHeader, 3}},
-                           "wince_main.c", "-Wno-missing-braces", &output))
+  ASSERT_TRUE(BuildProgram(chip, {{"chip-header", 0}, {"wince-header", 3}}, "wince_main.c",
+                           "-Wno-missing-braces", &output))
       << output;
   expected = "0 1A 20\n100 0 32768 8000 6000000\n0008=00\n";
   for (uint32_t p = 0; p <= chip.BlockRegisterCount(); ++p) {

@@ -52,7 +52,7 @@ bool ChooseKind(QWidget* owner, Chip62500& chip, ExportSettings& settings) {
   list->setHeaderHidden(true);
   list->setRootIsDecorated(false);
   list->setUniformRowHeights(true);
-  for (ExportKind kind : kExportKinds) {
+  for (const ExportKind& kind : kExportKinds) {
     const QString text = Text(ExportListText(chip, kind, settings.mode));
     const qsizetype tab = text.indexOf('\t');
     new QTreeWidgetItem(list, {text.left(tab).trimmed(), text.mid(tab).trimmed()});
@@ -87,7 +87,7 @@ bool ChooseKind(QWidget* owner, Chip62500& chip, ExportSettings& settings) {
 
 // Generates the kind into the program's private temporary folder and shows it.
 void Preview(QWidget* owner, Chip62500& chip, const ExportSettings& settings) {
-  const ExportKind kind = kExportKinds[settings.kind];
+  const ExportKind& kind = kExportKinds[settings.kind];
   std::string error;
   const std::string folder = PrivatePreviewFolder(QDir::tempPath().toStdString(), &error);
   if (folder.empty()) {
@@ -100,11 +100,11 @@ void Preview(QWidget* owner, Chip62500& chip, const ExportSettings& settings) {
     ShowMessage(owner, Text(error), QMessageBox::Warning);
     return;
   }
-  const bool textEditor = kind != ExportKind::kQuickReference;
-  if (!OpenPreview(Text(path), textEditor)) {
-    ShowMessage(owner,
-                QString("Failed to %1 file %2").arg(textEditor ? "preview" : "execute", Text(path)),
-                QMessageBox::Warning);
+  if (!OpenPreview(Text(path), kind.textEditor)) {
+    ShowMessage(
+        owner,
+        QString("Failed to %1 file %2").arg(kind.textEditor ? "preview" : "execute", Text(path)),
+        QMessageBox::Warning);
   }
 }
 
@@ -150,8 +150,8 @@ void AddSaveDialogButtons(QFileDialog& dialog, QPushButton* preview, QPushButton
 
 // The path written, or empty.
 QString ExportAs(QWidget* owner, Chip62500& chip, ExportSettings& settings) {
-  const ExportKind kind = kExportKinds[settings.kind];
-  const ExportFilter filter = ExportFileFilter(kind);
+  const ExportKind& kind = kExportKinds[settings.kind];
+  const ExportFilter& filter = kind.filter;
   ExportSaveDialog dialog(owner, "Export As");
   dialog.setObjectName("ExportAs");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -166,14 +166,13 @@ QString ExportAs(QWidget* owner, Chip62500& chip, ExportSettings& settings) {
   preview->setObjectName("preview");
   auto* options = new QPushButton("&Options", &dialog);
   options->setObjectName("options");
-  options->setEnabled(kind == ExportKind::kWinCeHeader || kind == ExportKind::kGenericHeader);
+  options->setEnabled(kind.hasOptions);
   AddSaveDialogButtons(dialog, preview, options);
   QObject::connect(preview, &QPushButton::clicked, &dialog,
                    [&] { Preview(&dialog, chip, settings); });
   QObject::connect(options, &QPushButton::clicked, &dialog, [&] {
-    const bool wince = kind == ExportKind::kWinCeHeader;
-    RunExportOptionsDialog(&dialog, settings, wince);
-    if (wince) dialog.selectFile(Text(DefaultExportName(chip, kind, settings.mode)));
+    RunExportOptionsDialog(&dialog, settings, kind.usesMode);
+    if (kind.usesMode) dialog.selectFile(Text(DefaultExportName(chip, kind, settings.mode)));
   });
 
   if (dialog.exec() != QDialog::Accepted || dialog.Chosen().isEmpty()) return {};

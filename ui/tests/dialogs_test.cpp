@@ -124,7 +124,7 @@ class DialogsTest : public QObject {
                           "All Files (*.*)", "K7Q62500.csv", "no options"}));
     QCOMPARE(CurrentExportSettings().kind, size_t{4});
     QCOMPARE(ReadFile(dir.filePath("listing.csv").toStdString()),
-             ToCrLf(GenerateExport(chip, ExportKind::kCsv, 0).text));
+             ToCrLf(GenerateExport(chip, *FindExportKind("csv"), 0).text));
     QVERIFY(messages_.isEmpty());
     Listed(chip);
     QCOMPARE(CurrentExportSettings().kind, size_t{4});
@@ -163,7 +163,7 @@ class DialogsTest : public QObject {
              QFile::Permissions());
     QVERIFY(inEditor);
     QCOMPARE(ReadFile(previewed.toStdString()),
-             ToCrLf(GenerateExport(chip, ExportKind::kWinCeHeader, 3).text));
+             ToCrLf(GenerateExport(chip, *FindExportKind("wince-header"), 3).text));
     QCOMPARE(Listed(chip).value(2), QString("C Header File for K7Q62500 WinCE Drivers|[mode3.h]"));
   }
 

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
                         lines, QMessageBox::Warning);
     ok = Save(&summary, folder, "configure-summary-scale2") && ok;
     const QString text = QDir::temp().filePath("K7Q62500.txt");
-    if (ExportToFile(chip, ExportKind::kQuickReference, 0, text.toStdString()).empty()) {
+    if (ExportToFile(chip, *FindExportKind("quickref"), 0, text.toStdString()).empty()) {
       TextPreview preview(&window, text);
       ok = Save(&preview, folder, "export-preview-scale2") && ok;
     }
@@ -135,7 +135,8 @@ int main(int argc, char** argv) {
   ConfigureMultipleDialog configure(&window, chip, {});
   ok = Save(&configure, folder, "configure-multiple") && ok;
   const QString source = QDir::temp().filePath("HAL_config.c");
-  if (ExportToFile(chip, ExportKind::kHalConfig, CurrentExportSettings().mode, source.toStdString())
+  if (ExportToFile(chip, *FindExportKind("hal-config"), CurrentExportSettings().mode,
+                   source.toStdString())
           .empty()) {
     TextPreview preview(&window, source);
     ok = Save(&preview, folder, "export-preview") && ok;
