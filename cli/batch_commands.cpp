@@ -18,7 +18,7 @@ int RunCheck(const CheckOptions& options) {
     // A fresh chip per file, so that no file sees another's block.
     Chip62500 chip;
     const FileOutcome outcome = OpenConfigurableFile(chip, path);
-    PrintFileOutcome(outcome);
+    PrintFailures(FileFailures(outcome));
     if (outcome.ok) {
       std::printf("OK\t%s\n", path.c_str());
     } else {
@@ -43,7 +43,7 @@ int RunConfigure(const ConfigureOptions& options) {
   };
   const ConfigureOutcome outcome = ConfigureMultiple(
       chip, options.targets, options.preserveAddresses,
-      [](const FileOutcome& file) { PrintFileOutcome(file); },
+      [](const FileOutcome& file) { PrintFailures(FileFailures(file)); },
       terminal ? std::function<void(size_t, size_t)>(progress) : nullptr);
   // Every target's line with the reason of each failure; the dialog's summary is cut.
   std::fputs("Summary of configured files:\n\n", stdout);

@@ -9,7 +9,7 @@ namespace k7q {
 bool LoadSource(Chip62500& chip, const std::string& path) {
   if (path == kDefaultBlockName) return true;
   const FileOutcome outcome = OpenConfigurableFile(chip, path);
-  PrintFileOutcome(outcome);
+  PrintFailures(FileFailures(outcome));
   if (!outcome.ok && outcome.messages.empty()) PrintError(path + ": " + outcome.reason);
   return outcome.ok;
 }
@@ -17,7 +17,7 @@ bool LoadSource(Chip62500& chip, const std::string& path) {
 bool SaveSource(Chip62500& chip, const std::string& path, const std::string& saveAs,
                 bool preserveAddresses) {
   const FileOutcome outcome = SaveStorableFile(chip, path, saveAs, preserveAddresses);
-  PrintFileOutcome(outcome);
+  PrintFailures(FileFailures(outcome));
   if (!outcome.ok && outcome.messages.empty()) PrintError(path + ": " + FailureReason(outcome));
   return outcome.ok;
 }

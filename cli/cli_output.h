@@ -2,7 +2,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
+
+#include "failure/failure.h"
 
 namespace k7q {
 
@@ -13,13 +14,7 @@ constexpr int kExitUsage = 2;
 // Writes "62500cfg: " and the text to stderr; multi-line texts stay as they are.
 void PrintError(const std::string& text);
 
-// Writes every message of a file operation to stderr, in order.
-void PrintMessages(const std::vector<std::string>& messages);
-
-struct FileOutcome;
-
-// Writes a file operation's notices and messages to stderr; the reader's error texts get
-// the system's reason and the path where they do not say why.
-void PrintFileOutcome(const FileOutcome& outcome);
+// Writes each failure to stderr as PrintError does, its detail in brackets after it.
+void PrintFailures(const Failures& failures);
 
 }  // namespace k7q

@@ -33,6 +33,18 @@ FileOutcome Failed(FileOutcome outcome, const char* sentence, const std::string&
   return outcome;
 }
 
+Failures FileFailures(const FileOutcome& outcome) {
+  Failures failures;
+  for (const std::string& notice : outcome.notices)
+    failures.push_back({notice, "", Severity::kNote});
+  const size_t withDetail = outcome.readerErrors ? outcome.readerErrors : outcome.messages.size();
+  for (size_t i = 0; i < outcome.messages.size(); ++i) {
+    failures.push_back({outcome.messages[i], i + 1 == withDetail ? outcome.detail : "",
+                        i < outcome.readerErrors ? Severity::kError : Severity::kWarning});
+  }
+  return failures;
+}
+
 namespace {
 
 const char kZeroLength[] = "The specified file has a length of zero.";

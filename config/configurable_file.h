@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "failure/failure.h"
 #include "storage/locked_file.h"
 #include "storage/save_journal.h"
 
@@ -25,6 +26,10 @@ struct FileOutcome {
   // The system's reason for a failed call and the path, where the messages do not say why.
   std::string detail;
 };
+
+// The notices as notes, then the messages: the reader's errors as errors, the sentences
+// as warnings; the detail goes with the last reader error, or else the last message.
+Failures FileFailures(const FileOutcome& outcome);
 
 // The outcome failed with reason, its message the sentence ("... could not be opened/saved
 // because ...") filled with the path and the reason.

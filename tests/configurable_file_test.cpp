@@ -261,12 +261,16 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   const std::string path = dir.File("bad.s19");
   WriteFile(path, text);
   Chip62500 chip;
+  // The reader's error is shown as an error with the detail, then the open sentence.
   FileOutcome open = OpenConfigurableFile(chip, path);
-  EXPECT_EQ(open.messages,
-            (std::vector<std::string>{
-                "ERROR: Invalid checksum!",
-                OpenMessage(path, "The file does not contain configuration data.")}));
-  EXPECT_EQ(open.readerErrors, 1u);
+  Failures shown = FileFailures(open);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].reason, "ERROR: Invalid checksum!");
+  EXPECT_EQ(shown[0].severity, Severity::kError);
+  EXPECT_EQ(shown[0].detail.rfind(path + ": ", 0), 0u) << shown[0].detail;
+  EXPECT_EQ(shown[1].reason, OpenMessage(path, "The file does not contain configuration data."));
+  EXPECT_EQ(shown[1].severity, Severity::kWarning);
+  EXPECT_EQ(shown[1].detail, "");
   FileOutcome save = SaveConfigurableFile(chip, path, "", false);
   EXPECT_FALSE(save.ok);
   EXPECT_EQ(save.messages, std::vector<std::string>{"ERROR: Invalid checksum!"});
@@ -279,10 +283,13 @@ TEST(ConfigurableFile, BrokenSrecordFilesAreLeftUntouched) {
   const std::string truncated = dir.File("short.srec");
   const std::string goodText = SrecordTargetText();
   WriteFile(truncated, goodText.substr(0, 700));
-  open = OpenConfigurableFile(chip, truncated);
-  EXPECT_EQ(open.messages, std::vector<std::string>{OpenMessage(
-                               truncated, "The file does not contain configuration data.")});
-  EXPECT_EQ(open.readerErrors, 0u);
+  // Without a reader's error the detail goes with the sentence.
+  shown = FileFailures(OpenConfigurableFile(chip, truncated));
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].reason,
+            OpenMessage(truncated, "The file does not contain configuration data."));
+  EXPECT_EQ(shown[0].severity, Severity::kWarning);
+  EXPECT_EQ(shown[0].detail.rfind(truncated + ": ", 0), 0u) << shown[0].detail;
   EXPECT_EQ(SaveConfigurableFile(chip, truncated, "", false).messages, std::vector<std::string>{});
   EXPECT_EQ(ReadFile(truncated), goodText.substr(0, 700));
   // Targets that cannot be written (with a CLKI the files can hold).

@@ -116,9 +116,11 @@ TEST(SaveJournal, InterruptedSavesAreUndoneOnTheNextOpenAndStrangeJournalsLeftAl
   Chip62500 chip;
   FileOutcome open = OpenConfigurableFile(chip, path);
   EXPECT_TRUE(open.ok);
-  EXPECT_EQ(open.notices, std::vector<std::string>{"An interrupted save of \"" + path +
-                                                   "\" was undone; the file is as it was "
-                                                   "before that save."});
+  const Failures shown = FileFailures(open);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].reason, "An interrupted save of \"" + path +
+                                 "\" was undone; the file is as it was before that save.");
+  EXPECT_EQ(shown[0].severity, Severity::kNote);
   EXPECT_EQ(ReadFile(path), original);
   EXPECT_NE(access(journal.c_str(), F_OK), 0);
   // Torn, or of another file (the same name, another inode): named, left alone, no save.

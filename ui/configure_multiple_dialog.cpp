@@ -220,7 +220,7 @@ void ConfigureMultipleDialog::Configure() {
       [&](const FileOutcome& file) {
         // The messages come once the files are written: the progress is over.
         bar.hide();
-        if (!quiet) quiet = ShowFileMessagesOfPass(this, file);
+        if (!quiet) quiet = ShowFailuresOfPass(this, FileFailures(file));
       },
       progress, [&] { return bar.wasCanceled(); });
   bar.close();

@@ -434,7 +434,7 @@ void MainWindow::ShowDiagnostics(const QString& text, bool alert) {
 
 bool MainWindow::OpenFile(const QString& path) {
   const FileOutcome outcome = OpenConfigurableFile(chip_, path.toStdString());
-  ShowFileMessages(this, outcome);
+  ShowFailures(this, FileFailures(outcome));
   if (!outcome.ok) return false;
   currentFile_ = path;
   undo_->clear();
@@ -470,7 +470,7 @@ bool MainWindow::SaveFile(const QString& newName) {
   if (currentFile_.isEmpty()) return false;
   const FileOutcome outcome =
       SaveStorableFile(chip_, currentFile_.toStdString(), newName.toStdString(), false);
-  ShowFileMessages(this, outcome);
+  ShowFailures(this, FileFailures(outcome));
   if (!outcome.ok) return false;
   if (!newName.isEmpty()) currentFile_ = newName;
   savedBlock_ = chip_.Block();

@@ -11,10 +11,8 @@
 #include <QStyle>
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 #include "config/chip62500.h"
-#include "config/configurable_file.h"
 #include "uimodel/program_texts.h"
 
 namespace k7q {
@@ -61,18 +59,24 @@ int RunBox(QWidget* owner, const QString& text, QMessageBox::Icon icon,
   return answer;
 }
 
-// Every message of the outcome; with checkText, each offers to show none of the rest,
-// and true says that the user chose so.
-bool ShowOutcome(QWidget* owner, const FileOutcome& outcome, const QString& checkText) {
-  std::vector<std::pair<std::string, QMessageBox::Icon>> shown;
-  for (const std::string& notice : outcome.notices)
-    shown.emplace_back(notice, QMessageBox::Information);
-  for (size_t i = 0; i < outcome.messages.size(); ++i) {
-    shown.emplace_back(outcome.messages[i],
-                       i < outcome.readerErrors ? QMessageBox::Critical : QMessageBox::Warning);
+QMessageBox::Icon IconOf(Severity severity) {
+  switch (severity) {
+    case Severity::kError:
+      return QMessageBox::Critical;
+    case Severity::kWarning:
+      return QMessageBox::Warning;
+    case Severity::kNote:
+      return QMessageBox::Information;
   }
-  for (const auto& [text, icon] : shown) {
-    const QString message = QString::fromStdString(text);
+  return QMessageBox::Warning;
+}
+
+// Every failure in order; with checkText, each offers to show none of the rest, and true
+// says that the user chose so.
+bool ShowEach(QWidget* owner, const Failures& failures, const QString& checkText) {
+  for (const Failure& failure : failures) {
+    const QString message = QString::fromStdString(failure.reason);
+    const QMessageBox::Icon icon = IconOf(failure.severity);
     if (Hook()) {
       Hook()(message, icon);
       continue;
@@ -93,12 +97,12 @@ int ShowMessage(QWidget* owner, const QString& text, QMessageBox::Icon icon,
   return RunBox(owner, text, icon, buttons, QString(), nullptr);
 }
 
-void ShowFileMessages(QWidget* owner, const FileOutcome& outcome) {
-  ShowOutcome(owner, outcome, QString());
+void ShowFailures(QWidget* owner, const Failures& failures) {
+  ShowEach(owner, failures, QString());
 }
 
-bool ShowFileMessagesOfPass(QWidget* owner, const FileOutcome& outcome) {
-  return ShowOutcome(owner, outcome, "&Don't show further messages for this pass");
+bool ShowFailuresOfPass(QWidget* owner, const Failures& failures) {
+  return ShowEach(owner, failures, "&Don't show further messages for this pass");
 }
 
 LongMessage::LongMessage(QWidget* owner, const QString& lead, const QString& details,

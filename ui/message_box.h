@@ -7,19 +7,20 @@
 #include <QString>
 #include <functional>
 
+#include "failure/failure.h"
+
 namespace k7q {
 
 int ShowMessage(QWidget* owner, const QString& text, QMessageBox::Icon icon = QMessageBox::NoIcon,
                 QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
-struct FileOutcome;
-// A file operation's messages: the file reader's errors in error boxes, the open and save
-// sentences with the exclamation icon.
-void ShowFileMessages(QWidget* owner, const FileOutcome& outcome);
+// Each failure's reason in a box of its own: errors with the error icon, warnings with
+// the exclamation icon, notes with the information icon.
+void ShowFailures(QWidget* owner, const Failures& failures);
 
 // The same, each box of one file in a pass over many offering "Don't show further
 // messages for this pass"; true when the user ticked it.
-bool ShowFileMessagesOfPass(QWidget* owner, const FileOutcome& outcome);
+bool ShowFailuresOfPass(QWidget* owner, const Failures& failures);
 
 // A message too long for a message box: the lead text above a scrolling list of lines,
 // with the icon, captioned with the program name and within the screen.

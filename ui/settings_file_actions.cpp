@@ -85,7 +85,7 @@ void CompareWithFile(QWidget* owner, Chip62500& chip, const QString& path) {
   Chip62500 other;
   if (IsConfigurationFileName(path.toStdString())) {
     const FileOutcome outcome = OpenConfigurableFile(other, path.toStdString());
-    ShowFileMessages(owner, outcome);
+    ShowFailures(owner, FileFailures(outcome));
     if (!outcome.ok) return;
   } else {
     QString problem;
