@@ -29,8 +29,7 @@ TEST(ExampleBuild, ConvertsTheDriverAndAppliesTheBoardSettings) {
   const std::string printed = ReadFile(build + "/printed.txt");
   EXPECT_NE(printed.find("CLKI 6000000 Hz\nbase address 00000000\n"), std::string::npos) << printed;
 
-  const std::string objcopy = std::string("'") + K7Q_OBJCOPY + "' ";
-  ASSERT_TRUE(Shell(build, objcopy + "-O binary driver driver.bin", &log)) << log;
+  ASSERT_TRUE(Shell(build, Objcopy("-O binary driver driver.bin"), &log)) << log;
   const std::string program = ReadFile(build + "/driver.bin");
   for (const auto& [name, format] : {std::pair{"driver.s19", "srec"}, {"driver.hex", "ihex"}}) {
     SCOPED_TRACE(name);
@@ -38,7 +37,8 @@ TEST(ExampleBuild, ConvertsTheDriverAndAppliesTheBoardSettings) {
     const CliRun got = RunCli({"get", path, "cfgdesc", "baseaddr", "clki", "fx"});
     EXPECT_EQ(got.out, "Example board\n10000000h\n12.500 MHz\n8 pixels\n") << got.err;
     EXPECT_EQ(RunCli({"check", path}).status, 0);
-    ASSERT_TRUE(Shell(build, objcopy + "-I " + format + " -O binary " + name + " back.bin", &log))
+    ASSERT_TRUE(Shell(
+        build, Objcopy(std::string("-I ") + format + " -O binary " + name + " back.bin"), &log))
         << log;
     const std::string back = ReadFile(build + "/back.bin");
     EXPECT_NE(back, program);

@@ -54,7 +54,7 @@ TEST(NumberText, CallsAndResults) {
   EXPECT_EQ(ReadNumber(std::string_view("123", 2), 10), 12u);  // the view's end counts
 }
 
-TEST(TextUtils, FieldRunAndMax) {
+TEST(TextUtils, FieldRunMaxAndPadding) {
   // Top and lowest bit of the run that ends at the lowest set bit (-1, -1: no bits).
   const struct {
     uint32_t mask;
@@ -68,9 +68,7 @@ TEST(TextUtils, FieldRunAndMax) {
   EXPECT_EQ(FieldMax(0x000C), 3u);
   EXPECT_EQ(FieldMax(0), 0u);
   EXPECT_EQ(FieldMax(0x80000000u), 1u);
-}
-
-TEST(TextUtils, PadFieldKeepsColumnsApart) {
+  // Padding keeps columns apart.
   EXPECT_EQ(PadField(10, "abc"), "abc       ");
   EXPECT_EQ(PadField(10, "abc", ","), "abc,      ");
   EXPECT_EQ(PadField(10, "abcdefghijkl"), "abcdefghijkl  ");

@@ -23,8 +23,9 @@ struct EditorRulesChip {
   UiFeatures features{chip};
 };
 
-// Names, window titles, the About line, the Open and Save As filters and the tooltips.
-TEST(ProgramTexts, NamesFiltersAndTooltips) {
+// Names, window titles, the About line, the Open and Save As filters, the tooltips, the
+// toolkit update texts and the words of command lines.
+TEST(ProgramTexts, NamesFiltersTooltipsAndCommandLines) {
   Chip62500 chip;
   std::string out = ProgramName(chip) + "\n" + ProductTitle(chip) + "\n" + AboutText(chip) + "\n";
   for (const char* path : {"", "/x/y/DRIVER.EXE", "C:\\X\\DRIVER.EXE"})
@@ -42,29 +43,15 @@ TEST(ProgramTexts, NamesFiltersAndTooltips) {
                        ControlId::kDrawTestPattern, ControlId::kHotToChip, ControlId{1911}}) {
     out += "tooltip " + std::to_string(static_cast<int>(id)) + ": " + TooltipText(chip, id) + "\n";
   }
+  for (const auto& [needed, used] : {std::pair{604, 603}, {604, 700}, {604, 604}})
+    out += UpdateToolkitText(needed / 100, needed % 100, used / 100, used % 100) + "\n";
+  for (const char* line : {"A.EXE  B.EXE", "  A.EXE ", "/home/x/a.exe /b-c.exe", "-h",
+                           "A.EXE -v B.EXE", "\"My File.exe\"", ""}) {
+    out += std::string("split [") + line + "]:";
+    for (const std::string& word : SplitCommandLine(line)) out += " [" + word + "]";
+    out += "\n";
+  }
   EXPECT_GOLDEN("program-texts.txt", out);
-}
-
-TEST(ProgramTexts, CommandLineSplit) {
-  using Words = std::vector<std::string>;
-  const std::pair<const char*, Words> kRows[] = {
-      {"A.EXE  B.EXE", {"A.EXE", "B.EXE"}},
-      {"  A.EXE ", {"A.EXE"}},
-      {"/home/x/a.exe /b-c.exe", {"/home/x/a.exe", "/b-c.exe"}},
-      {"-h", {}},
-      {"A.EXE -v B.EXE", {"A.EXE"}},
-      {"\"My File.exe\"", {"\"My", "File.exe\""}},
-      {"", {}}};
-  for (const auto& [line, words] : kRows) EXPECT_EQ(SplitCommandLine(line), words) << line;
-}
-
-TEST(ProgramTexts, UpdateText) {
-  EXPECT_EQ(UpdateToolkitText(6, 4, 6, 3),
-            "This program requires version 6.04 (or greater) Qt libraries.\n"
-            "Your system is using version 6.03 Qt libraries.\n"
-            "Your system REQUIRES updating!");
-  EXPECT_NE(UpdateToolkitText(6, 4, 7, 0).find("does NOT require updating!"), std::string::npos);
-  EXPECT_NE(UpdateToolkitText(6, 4, 6, 4).find("does NOT require"), std::string::npos);
 }
 
 // A chip that reports one consistency error.
@@ -100,15 +87,6 @@ TEST(ProgramTexts, DiagnosticsAppendChipErrors) {
 
 }  // namespace
 
-TEST(EditorRules, CurrentlyLineByType) {
-  EditorRulesChip fixture;
-  Chip62500& chip = fixture.chip;
-  chip.SetFieldValue("fx", 10);
-  EXPECT_EQ(CurrentlyLine(chip, "fx", 10), "Currently  =  10 pixels");
-  EXPECT_EQ(CurrentlyLine(chip, "fx", 16), "Currently  =  A pixels");
-  EXPECT_EQ(CurrentlyLine(chip, "fx", 2), "Currently  =  1010 pixels");
-}
-
 TEST(EditorRules, ReadTypedNumberInRadixOrAsExpression) {
   EditorRulesChip fixture;
   fixture.chip.SetFieldValue("fy", 6);
@@ -133,9 +111,14 @@ TEST(EditorRules, ReadTypedNumberInRadixOrAsExpression) {
   EXPECT_EQ(error, "Expected a numerical value here.");
 }
 
-TEST(EditorRules, ValidateRangeInRadixAndStepInDecimal) {
+// The Currently line and the range error in the editor's radix.
+TEST(EditorRules, CurrentlyLineAndRangeInRadix) {
   EditorRulesChip fixture;
   Chip62500& chip = fixture.chip;
+  chip.SetFieldValue("fx", 10);
+  EXPECT_EQ(CurrentlyLine(chip, "fx", 10), "Currently  =  10 pixels");
+  EXPECT_EQ(CurrentlyLine(chip, "fx", 16), "Currently  =  A pixels");
+  EXPECT_EQ(CurrentlyLine(chip, "fx", 2), "Currently  =  1010 pixels");
   EXPECT_EQ(ValidateNumber(chip, "fx", 16, 10), "");
   EXPECT_EQ(ValidateNumber(chip, "fx", 17, 10), "Must be between 1 and 16!");
   EXPECT_EQ(ValidateNumber(chip, "fx", 0, 16), "Must be between 1 and 10!");

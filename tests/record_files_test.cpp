@@ -3,7 +3,6 @@
 // refused, byte for byte unchanged, when their block does not validate.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "tests/support/golden.h"
 #include "tests/support/hex_texts.h"
 #include "tests/support/test_files.h"
+#include "tests/support/toolchain.h"
 
 namespace k7q {
 
@@ -62,10 +62,6 @@ size_t ChangedLines(const std::string& a, const std::string& b) {
   size_t changed = 0;
   for (size_t i = 0; i < x.size() && i < y.size(); ++i) changed += x[i] != y[i];
   return changed;
-}
-
-int Shell(const std::string& command) {
-  return std::system((command + " 2>&1").c_str());
 }
 
 }  // namespace
@@ -206,8 +202,9 @@ TEST(RecordFiles, RawBinariesOtherElfNamesAndFilesKnownByContent) {
 // objcopy's S-records and Intel HEX of a binary whose block the stream layout misreads:
 // check finds the block, configure changes it and nothing else.
 TEST(RecordFiles, ObjcopyRecordsOfAnyLengthConfigureOnlyTheBlock) {
-  if (Shell("objcopy --version >/dev/null") != 0) GTEST_SKIP() << "objcopy is not installed";
   TempDir dir;
+  std::string log;
+  if (!Shell(dir.path(), Objcopy("--version"), &log)) GTEST_SKIP() << log;
   HalStruct source = DefaultHalStruct();
   source.requiredVram = 0x12345;
   source.clki = 25000000;
@@ -221,15 +218,18 @@ TEST(RecordFiles, ObjcopyRecordsOfAnyLengthConfigureOnlyTheBlock) {
          {"-O srec --srec-len 64", "-O srec --srec-len 16", "-O srec --srec-forceS3",
           "-O srec --srec-len 255", "-O ihex"}) {
       const std::string target = dir.File(options == "-O ihex" ? "prog.hex" : "prog.s19");
-      ASSERT_EQ(Shell("objcopy -I binary " + options + " " + binary + " " + target), 0);
+      ASSERT_TRUE(Shell(dir.path(), Objcopy("-I binary " + options + " prog.bin " + target), &log))
+          << log;
       const CliRun check = RunCli({"check", target});
       EXPECT_EQ(check.status, 0) << options << check.out << check.err;
       const CliRun configure = RunCli({"configure", "--from", other, target});
       EXPECT_EQ(configure.status, 0) << options << configure.out << configure.err;
       const std::string back = dir.File("back.bin");
-      ASSERT_EQ(Shell("objcopy " + std::string(options == "-O ihex" ? "-I ihex" : "-I srec") +
-                      " -O binary " + target + " " + back),
-                0);
+      ASSERT_TRUE(Shell(dir.path(),
+                        Objcopy(std::string(options == "-O ihex" ? "-I ihex" : "-I srec") +
+                                " -O binary " + target + " " + back),
+                        &log))
+          << log;
       const std::string saved = ReadFile(back);
       ASSERT_EQ(saved.size(), image.size()) << options;
       EXPECT_EQ(saved.substr(0, 1001), image.substr(0, 1001)) << options;

@@ -20,10 +20,6 @@ const char kWindowsCompiler[] = "x86_64-w64-mingw32-gcc";
 const char kBigEndianCompiler[] = "powerpc-linux-gnu-gcc";
 const char kMissingTool[] = " (scripts/setup.sh installs the cross compilers)";
 
-std::string Objcopy(const std::string& arguments) {
-  return std::string("'") + K7Q_OBJCOPY + "' " + arguments;
-}
-
 // Applies the tests' settings to the file in place; the tool's messages on failure.
 std::string ApplySettings(const std::string& path) {
   const CliRun run = RunCli({"apply", path, ToolchainSettingsPath()});

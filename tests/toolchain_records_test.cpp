@@ -21,10 +21,6 @@ struct Conversion {
   std::string format;   // objcopy's name of its format
 };
 
-std::string Objcopy(const std::string& arguments) {
-  return std::string("'") + K7Q_OBJCOPY + "' " + arguments;
-}
-
 // The conversions of source (objcopy's input format sourceFormat) into every kind.
 std::vector<Conversion> Conversions(const std::string& source, const std::string& sourceFormat) {
   const std::string in = "-I " + sourceFormat + " ";

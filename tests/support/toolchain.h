@@ -19,6 +19,11 @@ namespace k7q {
 // Runs the shell command in the folder; false with the command and its output in *log.
 bool Shell(const std::string& folder, const std::string& command, std::string* log);
 
+// The objcopy the build found, with the arguments.
+inline std::string Objcopy(const std::string& arguments) {
+  return std::string("'") + K7Q_OBJCOPY + "' " + arguments;
+}
+
 // Exports HAL_config.c and chip.h from the configurable file (the built-in block when
 // empty) into the folder, beside the example's hal_private.h and the tests' print_main.c.
 bool WriteProgramSources(const std::string& from, const std::string& folder, std::string* log);

@@ -1,5 +1,5 @@
-// The main window as a desktop program: keyboard focus, dialog widths, size at scale 2,
-// undo, the unsaved-changes prompt and the feature search. Runs at QT_SCALE_FACTOR=2.
+// The main window as a desktop program: keyboard focus, undo, the unsaved-changes prompt
+// and the feature search. Runs at QT_SCALE_FACTOR=2.
 #include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
@@ -9,17 +9,10 @@
 #include <QToolTip>
 #include <QUndoStack>
 #include <QWindow>
-#include <fstream>
 
 #include "config/configurable_file.h"
-#include "ui/configure_multiple_dialog.h"
-#include "ui/dialog_fit.h"
-#include "ui/editors/create_editor.h"
-#include "ui/editors/feature_editor.h"
 #include "ui/main_window.h"
-#include "ui/register_editor.h"
 #include "ui/tests/ui_test_support.h"
-#include "ui/text_preview.h"
 
 namespace k7q {
 
@@ -97,36 +90,6 @@ class DesktopTest : public QObject {
     }
   }
 
-  void dialogsAndWindowFit() {
-    QCOMPARE(window_->devicePixelRatio(), 2.0);
-    auto* tabs = window_->findChild<QTabBar*>("1101");
-    for (int tab = 0; tab < 3; ++tab) {
-      tabs->setCurrentIndex(tab);
-      const QSize least = window_->minimumSizeHint() * 2;
-      QVERIFY(least.width() <= 1280 && least.height() <= 1024 - 60);
-    }
-    QTemporaryDir dir;
-    const QString text = dir.filePath("HAL_config.c");
-    std::ofstream(text.toStdString()) << "x";
-    ManualChanges changes;
-    unsigned radix = 16;
-    UiItem number, address;
-    number.feature = "stride";
-    address.feature = "regoffset";
-    std::vector<std::unique_ptr<QDialog>> dialogs;
-    dialogs.emplace_back(new ConfigureMultipleDialog(window_.get(), TheChip(), {}));
-    dialogs.emplace_back(new TextPreview(window_.get(), text));
-    dialogs.emplace_back(new RegisterEditor(window_.get(), TheChip(), changes, 1, 1, radix));
-    dialogs.emplace_back(CreateFeatureEditor(window_.get(), TheChip(), *features_, number));
-    dialogs.emplace_back(CreateFeatureEditor(window_.get(), TheChip(), *features_, address));
-    for (const auto& dialog : dialogs) {
-      dialog->show();
-      QVERIFY(dialog->width() >= CaptionWidth(dialog.get()));
-      for (auto* list : dialog->findChildren<QListWidget*>("2505"))
-        QVERIFY(list->viewport()->width() >= list->sizeHintForColumn(0));
-    }
-  }
-
   void undoRestoresEveryStep() {
     QList<QByteArray> blocks{BlockBytes()};
     auto* tree = window_->findChild<QTreeWidget*>("1601");
@@ -158,19 +121,31 @@ class DesktopTest : public QObject {
     }
   }
 
+  // The save question comes only after a change; its answers have their own keys.
   void promptOnExitOnlyAfterChange() {
     QTemporaryDir dir;
     const QString file = dir.filePath("DRIVER.EXE");
     WriteImage(file, DefaultHalStruct());
+    QVERIFY(window_->OpenFile(file));
+    TheChip().SetFieldValue("stride", 120);
+    window_->SettingsChanged();
+    QStringList buttons;
+    QTimer::singleShot(50, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      for (QAbstractButton* button : box->buttons()) buttons << button->text();
+      QTest::keyClick(box, Qt::Key_C, Qt::AltModifier);
+    });
+    QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier);
+    buttons.sort();
+    QCOMPARE(buttons, QStringList({"&Cancel", "&Discard", "&Save"}));
+    QVERIFY(window_->isVisible());
     QStringList texts;
     int answer = QMessageBox::Cancel;
     SetMessageHook([&](const QString& text, QMessageBox::Icon) {
       texts << text;
       return answer;
     });
-    QVERIFY(window_->OpenFile(file));
-    TheChip().SetFieldValue("stride", 120);
-    window_->SettingsChanged();
     window_->findChild<QAction*>("40006")->trigger();
     QCOMPARE(texts, QStringList{QString("Save changes to \"%1\"?").arg(file)});
     QVERIFY(window_->isVisible());
@@ -212,27 +187,6 @@ class DesktopTest : public QObject {
     QTest::keyClick(window_.get(), Qt::Key_Y, Qt::ControlModifier);
     QVERIFY(!window_->isWindowModified());
     SetFileChooser(nullptr);
-  }
-
-  // The save question's answers have their own keys.
-  void saveQuestionHasMnemonics() {
-    QTemporaryDir dir;
-    const QString file = dir.filePath("DRIVER.EXE");
-    WriteImage(file, DefaultHalStruct());
-    QVERIFY(window_->OpenFile(file));
-    TheChip().SetFieldValue("stride", 120);
-    window_->SettingsChanged();
-    QStringList buttons;
-    QTimer::singleShot(50, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      QVERIFY(box);
-      for (QAbstractButton* button : box->buttons()) buttons << button->text();
-      QTest::keyClick(box, Qt::Key_C, Qt::AltModifier);
-    });
-    QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier);
-    buttons.sort();
-    QCOMPARE(buttons, QStringList({"&Cancel", "&Discard", "&Save"}));
-    QVERIFY(window_->isVisible());
   }
 
   // Enter opens the current item only while it is shown; matches in groups are opened;

@@ -46,18 +46,6 @@ void Pick(QListWidget* list, const QString& text, bool doubleClick) {
   if (doubleClick) emit list->itemDoubleClicked(items.first());
 }
 
-// Runs action on the modal window with this object name as soon as it is shown.
-void WhenShown(const QString& name, std::function<void(QWidget*)> action, int tries = 300) {
-  QTimer::singleShot(10, [=] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->objectName() == name) {
-      action(modal);
-    } else if (tries > 0) {
-      WhenShown(name, action, tries - 1);
-    }
-  });
-}
-
 // Opens the Export list, picks a row and runs saveAs on the Export As dialog.
 void ExportRow(Chip62500& chip, int row, std::function<void(QFileDialog*)> saveAs) {
   WhenShown("Export", [=](QWidget* dialog) {

@@ -52,13 +52,6 @@ class TestChip : public Chip62500 {
   std::vector<SequenceItem> sequence;
 };
 
-UiItem FeatureItem(const char* feature) {
-  UiItem item;
-  item.type = kUiItem;
-  item.feature = feature;
-  return item;
-}
-
 QString Currently(QDialog* editor) {
   return editor->findChild<QLabel*>("2506")->text();
 }

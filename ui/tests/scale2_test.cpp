@@ -41,6 +41,9 @@ QString Problems(QWidget* window) {
   if (least.width() > window->width() || least.height() > window->height())
     problems << QString("window %1 below its layout's %2")
                     .arg(QDebug::toString(window->size()), QDebug::toString(least));
+  if (qobject_cast<QDialog*>(window) && window->width() < CaptionWidth(window))
+    problems
+        << QString("caption cut: %1 wide for %2").arg(window->width()).arg(CaptionWidth(window));
   for (QWidget* child : window->findChildren<QWidget*>()) {
     if (!child->isVisibleTo(window) || !child->parentWidget() || !child->parentWidget()->layout() ||
         child->parentWidget()->layout()->indexOf(child) < 0)
@@ -82,14 +85,9 @@ QString Problems(QWidget* window) {
   } while (false)
 
 // Checks the modal window with this object name when it shows, then closes it.
-void CheckWhenShown(const QString& name, QStringList* seen, std::function<void(QWidget*)> then = {},
-                    int tries = 300) {
-  QTimer::singleShot(10, [=] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal->objectName() != name) {
-      if (tries > 0) CheckWhenShown(name, seen, then, tries - 1);
-      return;
-    }
+void CheckWhenShown(const QString& name, QStringList* seen,
+                    std::function<void(QWidget*)> then = {}) {
+  WhenShown(name, [=](QWidget* modal) {
     *seen << name + ": " + Problems(modal);
     if (then) {
       then(modal);
@@ -97,13 +95,6 @@ void CheckWhenShown(const QString& name, QStringList* seen, std::function<void(Q
       modal->close();
     }
   });
-}
-
-UiItem FeatureItem(const char* feature) {
-  UiItem item;
-  item.type = kUiItem;
-  item.feature = feature;
-  return item;
 }
 
 }  // namespace
@@ -117,14 +108,11 @@ class Scale2Test : public QObject {
     features_ = std::make_unique<UiFeatures>(TheChip());
   }
 
-  void theScreen() {
+  // On the screen, each tab, the Direct one with the simulated board's panel: whole, the
+  // tree and list with no scroll bar around them, SHUTDOWN and the panel in view.
+  void mainWindowOnEveryTab() {
     QCOMPARE(QApplication::primaryScreen()->geometry(), QRect(0, 0, 640, 512));
     QCOMPARE(QApplication::primaryScreen()->devicePixelRatio(), 2.0);
-  }
-
-  // Each tab, the Direct one with the simulated board's panel: whole, the tree and list
-  // with no scroll bar around them, SHUTDOWN and the panel in view.
-  void mainWindowOnEveryTab() {
     MainWindow window(TheChip(), *features_);
     window.show();
     auto* tabs = window.findChild<QTabBar*>("1101");
@@ -159,7 +147,7 @@ class Scale2Test : public QObject {
     QVERIFY(window.findChildren<QScrollArea*>().isEmpty());
   }
 
-  void editorsAndChooser() {
+  void editorsChooserAndAbout() {
     ManualChanges changes;
     unsigned radix = 16;
     std::vector<UiItem> items{FeatureItem("stride"), FeatureItem("regoffset"),
@@ -183,6 +171,10 @@ class Scale2Test : public QObject {
       dialog->show();
       QVERIFY_WHOLE(dialog.get());
     }
+    QStringList seen;
+    CheckWhenShown("211", &seen);
+    ShowAboutBox(nullptr, TheChip());
+    QCOMPARE(seen, QStringList{"211: "});
   }
 
   // The list, the save dialog and the preview; the quick reference too shows in the
@@ -227,13 +219,6 @@ class Scale2Test : public QObject {
                         lines, QMessageBox::Warning);
     summary.show();
     QVERIFY_WHOLE(&summary);
-  }
-
-  void smallDialogs() {
-    QStringList seen;
-    CheckWhenShown("211", &seen);
-    ShowAboutBox(nullptr, TheChip());
-    QCOMPARE(seen, QStringList{"211: "});
   }
 
  private:

@@ -63,6 +63,14 @@ inline void MakePageHost(std::unique_ptr<Chip62500>& chip, std::unique_ptr<UiFea
   host = std::make_unique<TestHost>(*chip, *features);
 }
 
+// An item of the feature tree that edits the feature.
+inline UiItem FeatureItem(const char* feature) {
+  UiItem item;
+  item.type = kUiItem;
+  item.feature = feature;
+  return item;
+}
+
 // Every message box is answered with OK; its text (and icon) are appended.
 inline void RecordMessages(QStringList* texts, QList<QMessageBox::Icon>* icons = nullptr) {
   texts->clear();
@@ -125,6 +133,18 @@ inline void OnModal(std::function<void(QDialog*)> answer) {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     QVERIFY(dialog);
     answer(dialog);
+  });
+}
+
+// Runs action on the modal window with this object name as soon as it is shown.
+inline void WhenShown(const QString& name, std::function<void(QWidget*)> action, int tries = 300) {
+  QTimer::singleShot(10, [=] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal->objectName() == name) {
+      action(modal);
+    } else if (tries > 0) {
+      WhenShown(name, action, tries - 1);
+    }
   });
 }
 
