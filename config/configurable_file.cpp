@@ -62,6 +62,22 @@ std::string BlockBytes(const uint8_t* image, size_t position) {
   return std::string(reinterpret_cast<const char*>(image + position), kHalStructSize);
 }
 
+// The bytes an in-place save of a mapped image changes: its block and a PE image's
+// CheckSum, found in the image as it stood before the save.
+ChangeableRegions ImageChangeableRegions(const Chip62500& chip) {
+  return [&chip](std::string_view before) {
+    const auto* image = reinterpret_cast<const uint8_t*>(before.data());
+    std::vector<ByteRegion> regions;
+    const BlockFind found = FindBlock(chip, image, before.size(), true);
+    if (found.result != FindResult::kFound) return regions;
+    regions.push_back({found.position, found.position + kHalStructSize});
+    if (const std::optional<size_t> field = PeChecksumOffset(image, before.size())) {
+      regions.push_back({*field, *field + 4});
+    }
+    return regions;
+  };
+}
+
 // The block's bytes at position in the file open on fd; false with errno set.
 bool ReadBlockAt(int fd, size_t position, std::string* block) {
   block->assign(kHalStructSize, '\0');
@@ -196,7 +212,7 @@ FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
     const FileOutcome stream = OpenStreamLayoutFile(chip, path);
     return stream.ok ? WithNotices(stream, byAddress.outcome.notices) : byAddress.outcome;
   }
-  LockedFile file = OpenLockedFile(path, false);
+  LockedFile file = OpenLockedFile(path, false, ImageChangeableRegions(chip));
   outcome.notices = file.notices;
   if (!file.reason.empty()) return OpenFailed(outcome, path, file.reason);
   if (!kind) return OpenFailed(outcome, path, kNotSupported);
@@ -204,11 +220,17 @@ FileOutcome OpenConfigurableFile(Chip62500& chip, const std::string& path) {
   const size_t length = static_cast<size_t>(file.info.st_size);
   Mapping view(file.fd.get(), length, PROT_READ, MAP_PRIVATE);
   if (!view.ok()) return OpenFailed(outcome, path, SystemErrorText());
-  size_t position = 0;
-  if (!LoadBlockFromImage(chip, view.bytes(), length, &message, &position)) {
+  // The block is loaded from a copy of its bytes once the whole image read as it was.
+  const BlockFind found = FindBlock(chip, view.bytes(), length, true);
+  const std::string block =
+      found.result == FindResult::kFound ? BlockBytes(view.bytes(), found.position) : "";
+  if (view.Changed()) return OpenFailed(outcome, path, kChangedWhileRead);
+  if (found.result != FindResult::kFound) return OpenFailed(outcome, path, found.message);
+  if (!LoadBlockFromImage(chip, reinterpret_cast<const uint8_t*>(block.data()), block.size(),
+                          &message)) {
     return OpenFailed(outcome, path, message);
   }
-  RememberOpenedBlock(file.path, BlockBytes(view.bytes(), position));
+  RememberOpenedBlock(file.path, block);
   outcome.ok = true;
   return outcome;
 }
@@ -234,7 +256,7 @@ FileOutcome SaveConfigurableFile(Chip62500& chip, const std::string& openedPath,
 PreparedSave PrepareImageSave(Chip62500& chip, const std::string& path, bool preserveAddresses) {
   PreparedSave prepared;
   prepared.name = path;
-  prepared.file = OpenLockedFile(path, true);
+  prepared.file = OpenLockedFile(path, true, ImageChangeableRegions(chip));
   LockedFile& file = prepared.file;
   FileOutcome& outcome = prepared.outcome;
   outcome.notices = file.notices;
@@ -259,7 +281,13 @@ PreparedSave PrepareImageSave(Chip62500& chip, const std::string& path, bool pre
   }
   std::string message = kNoConfigurationData;
   size_t position = 0;
-  if (!StoreBlockIntoImage(chip, view.bytes(), length, preserveAddresses, &message, &position)) {
+  const bool stored =
+      StoreBlockIntoImage(chip, view.bytes(), length, preserveAddresses, &message, &position);
+  if (view.Changed()) {
+    outcome = SaveFailed(outcome, path, kChangedWhileRead);
+    return prepared;
+  }
+  if (!stored) {
     outcome = SaveFailed(outcome, path, message);
     return prepared;
   }
@@ -286,8 +314,13 @@ PreparedSave PrepareImageSave(Chip62500& chip, const std::string& path, bool pre
 
 void FinishImageSave(PreparedSave& prepared, int error) {
   if (error != 0) {
-    prepared.outcome = SaveFailed(prepared.outcome, prepared.name, std::strerror(error));
+    const std::string& failure = prepared.save.failure;
+    prepared.outcome = SaveFailed(prepared.outcome, prepared.name,
+                                  failure.empty() ? std::strerror(error) : failure);
     return;
+  }
+  if (prepared.save.withoutJournal) {
+    prepared.outcome.notices.push_back(SavedWithoutJournal(prepared.name));
   }
   futimens(prepared.file.fd.get(), nullptr);  // last access and last write: now
   UpdateOpenedBlock(prepared.file.path, prepared.block);

@@ -83,6 +83,10 @@ bool ParseText(const Chip62500& chip, const std::string& path, const FileKind& k
   }
   read->space.emplace(chip.Signature());
   const RecordTextError error = kind.readRecords(read->text, *read->space);
+  if (read->mapping && read->mapping->Changed()) {
+    *outcome = Failed(*outcome, sentence, path, kChangedWhileRead);
+    return false;
+  }
   if (!error) return true;
   if (error.checksum) {
     outcome->messages.push_back("ERROR: Invalid checksum!");
@@ -248,9 +252,11 @@ RecordFileStep SaveRecordFile(Chip62500& chip, const std::string& openedPath,
   read.mapping.reset();
   if (!save.changes.empty() && !SaveInPlace(save)) {
     Known().erase(read.file.path);
-    outcome = Failed(outcome, kSaveSentence, target, std::strerror(save.error));
+    outcome = Failed(outcome, kSaveSentence, target,
+                     save.failure.empty() ? std::strerror(save.error) : save.failure);
     return step;
   }
+  if (save.withoutJournal) outcome.notices.push_back(SavedWithoutJournal(target));
   futimens(read.file.fd.get(), nullptr);
   UpdateOpenedBlock(read.file.path, stored);
   RememberStreamLayout(read.file.path, false);

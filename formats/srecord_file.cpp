@@ -181,9 +181,12 @@ bool WriteInPlace(LockedFile& file, const std::string& name, SrecordBlockRecords
   if (!SaveInPlace(save)) {
     Known().erase(file.path);
     result->messages.push_back(
-        StringPrintf("ERROR: %s, file:%s", std::strerror(save.error), name.c_str()));
+        save.failure.empty()
+            ? StringPrintf("ERROR: %s, file:%s", std::strerror(save.error), name.c_str())
+            : save.failure);
     return false;
   }
+  if (save.withoutJournal) result->notices.push_back(SavedWithoutJournal(name));
   futimens(file.fd.get(), nullptr);
   UpdateOpenedBlock(file.path, newRecords);
   RememberRecords(file.path, file.fd.get(), where);

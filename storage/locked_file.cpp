@@ -36,9 +36,65 @@ std::string OpenReason(int error) {
   return error == EAGAIN ? kBusy : std::strerror(error);
 }
 
+// What the user is told of a journal that was found, or why the file cannot be opened.
+void Report(const FoundJournal& found, const std::string& path, LockedFile* file) {
+  const char* journal = found.path.c_str();
+  const char* name = path.c_str();
+  const char* left = " It was left alone; remove it to save this file.";
+  switch (found.found) {
+    case JournalFound::kNone:
+      return;
+    case JournalFound::kUndone:
+      file->notices.push_back(
+          StringPrintf("An interrupted save of \"%s\" was undone; the file is as it was "
+                       "before that save.",
+                       name));
+      return;
+    case JournalFound::kTorn:
+      file->notices.push_back(StringPrintf(
+          "The journal \"%s\" beside \"%s\" is incomplete: the save it was written for never "
+          "changed the file.%s",
+          journal, name, left));
+      break;
+    case JournalFound::kForeign:
+      file->notices.push_back(StringPrintf(
+          "The journal \"%s\" beside \"%s\" was not written by a save of this file: it "
+          "belongs to another file or another user, others may write it, or it would change "
+          "bytes that a save of this file never changes.%s",
+          journal, name, left));
+      break;
+    case JournalFound::kMovedOn:
+      file->notices.push_back(StringPrintf(
+          "The journal \"%s\" beside \"%s\" records a save that the file no longer matches: "
+          "the file was changed since. The file and the journal were left alone; remove the "
+          "journal to save this file.",
+          journal, name));
+      break;
+    case JournalFound::kUnreadable:
+      file->notices.push_back(StringPrintf(
+          "The journal \"%s\" beside \"%s\" cannot be read (%s). It may hold the undo of an "
+          "interrupted save: open the file as the journal's owner to undo it. Removing the "
+          "journal throws that undo away.",
+          journal, name, std::strerror(found.error)));
+      break;
+    case JournalFound::kNotAJournal:
+      file->notices.push_back(StringPrintf(
+          "\"%s\" stands where the journal of \"%s\" goes, but it is not a journal (a link, "
+          "a folder or another kind of file).%s",
+          journal, name, left));
+      break;
+    case JournalFound::kUndoFailed:
+      file->reason = StringPrintf("An interrupted save could not be undone (journal \"%s\": %s).",
+                                  journal, std::strerror(found.error ? found.error : EIO));
+      return;
+  }
+  file->journalInTheWay = true;
+}
+
 }  // namespace
 
-LockedFile OpenLockedFile(const std::string& path, bool forSaving) {
+LockedFile OpenLockedFile(const std::string& path, bool forSaving,
+                          const ChangeableRegions& changeable) {
   LockedFile file;
   file.path = ResolvedPath(path);
   // O_NONBLOCK: a FIFO or device must not hang the open.
@@ -62,8 +118,8 @@ LockedFile OpenLockedFile(const std::string& path, bool forSaving) {
     file.reason = OpenReason(errno);
     return file;
   }
-  std::string journal = JournalPath(file.path);
-  if (access(journal.c_str(), F_OK) != 0 && errno == ENOENT) return file;
+  const std::string journal = PendingJournal(file.path, file.info);
+  if (journal.empty()) return file;
   // A journal: undone under the exclusive lock, which needs a file open for writing.
   if (!forSaving) {
     struct flock unlock {};
@@ -72,36 +128,20 @@ LockedFile OpenLockedFile(const std::string& path, bool forSaving) {
   }
   FileDescriptor writable(forSaving ? -1 : FileSystem().open(path.c_str(), O_RDWR | O_NOCTTY, 0));
   const int fd = forSaving ? file.fd.get() : writable.get();
-  JournalFound found = JournalFound::kUndoFailed;
+  FoundJournal found;
+  found.path = journal;
+  found.found = JournalFound::kUndoFailed;
+  found.error = errno;
   if (fd >= 0) {
     if (!Lock(fd, F_WRLCK)) {
       file.reason = OpenReason(errno);
       return file;
     }
-    found = UndoInterruptedSave(file.path, fd, &journal);
+    found = UndoInterruptedSave(journal, fd, changeable);
+    fstat(fd, &file.info);
   }
-  switch (found) {
-    case JournalFound::kNone:
-      break;
-    case JournalFound::kUndone:
-      file.notices.push_back(
-          StringPrintf("An interrupted save of \"%s\" was undone; the file is as it was "
-                       "before that save.",
-                       path.c_str()));
-      break;
-    case JournalFound::kInTheWay:
-      file.journalInTheWay = true;
-      file.notices.push_back(StringPrintf(
-          "The journal \"%s\" beside \"%s\" is incomplete or belongs to another file; it "
-          "was left alone. Remove it to save this file.",
-          journal.c_str(), path.c_str()));
-      break;
-    case JournalFound::kUndoFailed:
-      file.reason = StringPrintf("An interrupted save could not be undone (journal \"%s\": %s).",
-                                 journal.c_str(), std::strerror(errno ? errno : EIO));
-      return file;
-  }
-  if (forSaving) return file;
+  Report(found, path, &file);
+  if (!file.reason.empty() || forSaving) return file;
   writable.Close();  // its lock goes with it
   if (!Lock(file.fd.get(), F_RDLCK)) file.reason = OpenReason(errno);
   return file;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "storage/safe_file.h"
+#include "storage/save_journal.h"
 
 namespace k7q {
 
@@ -26,6 +27,9 @@ struct LockedFile {
 
 // forSaving: opened for reading and writing with the exclusive lock; otherwise for
 // reading with a shared lock. Waits a few seconds for a save of another program to end.
-LockedFile OpenLockedFile(const std::string& path, bool forSaving);
+// changeable: the bytes a save of the file's kind may change, which an interrupted save's
+// journal must keep to; none: any bytes.
+LockedFile OpenLockedFile(const std::string& path, bool forSaving,
+                          const ChangeableRegions& changeable = nullptr);
 
 }  // namespace k7q

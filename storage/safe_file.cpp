@@ -89,17 +89,6 @@ std::string SystemErrorText() {
   return std::strerror(errno);
 }
 
-Mapping::Mapping(int fd, size_t length, int protection, int flags)
-    : length_(length), data_(mmap(nullptr, length, protection, flags, fd, 0)) {}
-
-Mapping::~Mapping() {
-  if (ok()) munmap(data_, length_);
-}
-
-bool Mapping::ok() const {
-  return data_ != MAP_FAILED;
-}
-
 bool ReadAll(int fd, const std::string& name, std::string* text, std::string* error) {
   struct stat info;
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {

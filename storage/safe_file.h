@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "storage/mapping.h"
+
 namespace k7q {
 
 // Owns a file descriptor and closes it.
@@ -26,21 +28,6 @@ class FileDescriptor {
 
  private:
   int fd_;
-};
-
-// A mapping of the first length bytes of the file open on fd; unmapped when destroyed.
-class Mapping {
- public:
-  Mapping(int fd, size_t length, int protection, int flags);
-  ~Mapping();
-  Mapping(const Mapping&) = delete;
-  Mapping& operator=(const Mapping&) = delete;
-  bool ok() const;
-  uint8_t* bytes() const { return static_cast<uint8_t*>(data_); }
-
- private:
-  size_t length_;
-  void* data_;
 };
 
 // Reads the file to its end as a stream, so that pipes, FIFOs and devices are read too,

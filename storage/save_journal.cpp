@@ -1,6 +1,9 @@
 #include "storage/save_journal.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,36 +15,50 @@
 
 #include "chipmodel/text_format.h"
 #include "storage/file_system.h"
+#include "storage/journal_format.h"
+#include "storage/mapping.h"
 #include "storage/safe_file.h"
 
 namespace k7q {
 
 namespace {
 
-// Version 2 records each file's length after the save as well; version 1 journals, of
-// saves that keep the length, are still undone.
-constexpr char kMagic[8] = {'K', '7', 'Q', 'J', 'R', 'N', 'L', '2'};
-constexpr char kMagicV1[8] = {'K', '7', 'Q', 'J', 'R', 'N', 'L', '1'};
 constexpr size_t kMergeGap = 8;
 const char kSuffix[] = ".k7q-journal";
+// A rewrite goes a page at a time: a kill never leaves one of its writes half done.
+constexpr size_t kRewriteChunk = 4096;
+constexpr size_t kTailChunk = 1 << 20;
+// A journal longer than twice its file and this is not one of ours.
+constexpr uint64_t kJournalSlack = 64ull << 20;
 
-uint64_t Fnv1a(const char* data, size_t size, uint64_t hash = 14695981039346656037ull) {
-  for (size_t i = 0; i < size; ++i) {
-    hash ^= static_cast<uint8_t>(data[i]);
+uint64_t NameHash(const std::string& name) {
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : name) {
+    hash ^= static_cast<uint8_t>(c);
     hash *= 1099511628211ull;
   }
   return hash;
 }
 
-void Put64(std::string& out, uint64_t v) {
-  out.append(reinterpret_cast<const char*>(&v), sizeof v);
+// Reads up to count bytes at offset: fewer at the end of the file.
+bool ReadUpTo(int fd, uint64_t offset, size_t count, std::string* out) {
+  out->assign(count, '\0');
+  size_t done = 0;
+  errno = 0;
+  const bool ok = ReadAt(fd, out->data(), count, static_cast<off_t>(offset), &done) || errno == 0;
+  out->resize(done);
+  return ok;
 }
 
-bool Get64(const std::string& in, size_t* at, uint64_t* v) {
-  if (in.size() - *at < sizeof *v) return false;
-  std::memcpy(v, in.data() + *at, sizeof *v);
-  *at += sizeof *v;
-  return true;
+bool WithinFileSizeLimit(uint64_t length) {
+  rlimit limit{};
+  return getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+         length <= limit.rlim_cur;
+}
+
+bool Fail(InPlaceSave& save) {
+  save.error = errno ? errno : EIO;
+  return false;
 }
 
 uint64_t LengthOf(const InPlaceSave& save) {
@@ -52,122 +69,91 @@ uint64_t NewLengthOf(const InPlaceSave& save) {
   return save.newLength.value_or(LengthOf(save));
 }
 
-// Journal: magic, then a section for each file (device, inode, length, length after the
-// save, range count, each range's offset, size and bytes), then the hash of everything
-// before it. The journals of a group commit are one file with a name beside each of its
-// files.
-void PutSection(std::string& text, const InPlaceSave& save) {
-  Put64(text, save.info.st_dev);
-  Put64(text, save.info.st_ino);
-  Put64(text, LengthOf(save));
-  Put64(text, NewLengthOf(save));
-  const std::vector<FileRange>& originals = save.originals;
-  Put64(text, originals.size());
-  for (const FileRange& range : originals) {
-    Put64(text, range.offset);
-    Put64(text, range.bytes.size());
-    text += range.bytes;
+// The bytes the changes replace and, where a rewrite shortens the file, the bytes it cuts.
+bool ReadOriginals(InPlaceSave& save) {
+  save.originals.clear();
+  for (const FileRange& change : save.changes) {
+    FileRange original{change.offset, {}};
+    if (!ReadUpTo(save.fd, change.offset, change.bytes.size(), &original.bytes)) return false;
+    save.originals.push_back(std::move(original));
   }
-}
-
-void PutHash(std::string& text) {
-  Put64(text, Fnv1a(text.data(), text.size()));
-}
-
-// The originals of the file described by info, from a complete journal, and the file's
-// lengths before and after the save. A save that changes the length matches the file at
-// any length between the two.
-bool ParseJournal(const std::string& text, const struct stat& info,
-                  std::vector<FileRange>* originals, uint64_t* before, uint64_t* after) {
-  if (text.size() < sizeof kMagic + 5 * 8) return false;
-  const bool v2 = std::memcmp(text.data(), kMagic, sizeof kMagic) == 0;
-  if (!v2 && std::memcmp(text.data(), kMagicV1, sizeof kMagicV1) != 0) return false;
-  const size_t end = text.size() - 8;
-  size_t at = end;
-  uint64_t hash = 0;
-  if (!Get64(text, &at, &hash) || hash != Fnv1a(text.data(), end)) return false;
-  at = sizeof kMagic;
-  bool found = false;
-  while (at < end) {
-    uint64_t device = 0, inode = 0, length = 0, newLength = 0, count = 0;
-    if (!Get64(text, &at, &device) || !Get64(text, &at, &inode) || !Get64(text, &at, &length) ||
-        (v2 && !Get64(text, &at, &newLength)) || !Get64(text, &at, &count) || at > end) {
+  const uint64_t length = LengthOf(save);
+  for (uint64_t at = NewLengthOf(save); at < length; at += kTailChunk) {
+    FileRange cut{at, {}};
+    if (!ReadUpTo(save.fd, at, static_cast<size_t>(std::min<uint64_t>(kTailChunk, length - at)),
+                  &cut.bytes)) {
       return false;
     }
-    if (!v2) newLength = length;
-    const uint64_t now = static_cast<uint64_t>(info.st_size);
-    const bool mine = !found && device == static_cast<uint64_t>(info.st_dev) &&
-                      inode == info.st_ino && now >= std::min(length, newLength) &&
-                      now <= std::max(length, newLength);
-    if (mine) *before = length, *after = newLength;
-    for (uint64_t i = 0; i < count; ++i) {
-      FileRange range;
-      uint64_t size = 0;
-      if (!Get64(text, &at, &range.offset) || !Get64(text, &at, &size) || at > end ||
-          size > end - at || range.offset + size > length) {
-        return false;
-      }
-      if (mine) originals->push_back({range.offset, text.substr(at, size)});
-      at += size;
-    }
-    found = found || mine;
+    save.originals.push_back(std::move(cut));
   }
-  return found && at == end;
+  return true;
+}
+
+JournalSection SectionOf(const InPlaceSave& save) {
+  JournalSection section;
+  section.device = static_cast<uint64_t>(save.info.st_dev);
+  section.inode = static_cast<uint64_t>(save.info.st_ino);
+  section.lengthBefore = LengthOf(save);
+  section.lengthAfter = NewLengthOf(save);
+  for (size_t i = 0; i < save.originals.size(); ++i) {
+    const std::string after = i < save.changes.size() ? save.changes[i].bytes : std::string();
+    section.ranges.push_back({save.originals[i].offset, save.originals[i].bytes, after});
+  }
+  return section;
 }
 
 // Writes the ranges in order, at most limit bytes of them; *done gets the bytes written.
 bool WriteRanges(int fd, const std::vector<FileRange>& ranges, uint64_t limit, uint64_t* done) {
   *done = 0;
   for (const FileRange& range : ranges) {
+    if (*done == limit) break;
     const size_t count = static_cast<size_t>(std::min<uint64_t>(range.bytes.size(), limit - *done));
     size_t written = 0;
     const bool ok =
         WriteAt(fd, range.bytes.data(), count, static_cast<off_t>(range.offset), &written);
     *done += written;
     if (!ok) return false;
-    if (*done == limit) break;
   }
   return true;
-}
-
-bool ReadRanges(int fd, const std::vector<FileRange>& like, std::vector<FileRange>* out) {
-  out->clear();
-  for (const FileRange& range : like) {
-    FileRange original{range.offset, std::string(range.bytes.size(), '\0')};
-    size_t done = 0;
-    if (!ReadAt(fd, original.bytes.data(), original.bytes.size(),
-                static_cast<off_t>(original.offset), &done)) {
-      if (errno == 0) errno = EIO;
-      return false;
-    }
-    out->push_back(std::move(original));
-  }
-  return true;
-}
-
-// The bytes that the changes replace, those past the old end aside, and the tail that a
-// shorter file loses.
-bool ReadOriginals(InPlaceSave& save) {
-  const uint64_t length = LengthOf(save), newLength = NewLengthOf(save);
-  std::vector<FileRange> like;
-  for (const FileRange& range : save.changes) {
-    if (range.offset >= length) break;
-    const uint64_t size = std::min<uint64_t>(range.bytes.size(), length - range.offset);
-    like.push_back({range.offset, std::string(static_cast<size_t>(size), '\0')});
-  }
-  if (newLength < length) {
-    like.push_back({newLength, std::string(static_cast<size_t>(length - newLength), '\0')});
-  }
-  return ReadRanges(save.fd, like, &save.originals);
 }
 
 bool LinkIn(int fd, const std::string& journal) {
   return FileSystem().link(fd, journal.c_str()) == 0;
 }
 
-bool Fail(InPlaceSave& save) {
-  save.error = errno ? errno : EIO;
-  return false;
+void NameTaken(InPlaceSave& save, const std::string& journal) {
+  save.failure = StringPrintf(
+      "The name of the file's journal, \"%s\", is taken by another file; remove it to save "
+      "this file.",
+      journal.c_str());
+}
+
+// A folder that takes no journal: the changes become one write of one range, from the
+// first changed byte to the last, so that nothing can stop between two of them. A rewrite
+// may cut the file, which one write cannot undo: it is refused.
+bool WithoutJournal(InPlaceSave& save) {
+  if (save.newLength) {
+    errno = EACCES;
+    return Fail(save);
+  }
+  save.withoutJournal = true;
+  if (save.changes.empty()) return true;
+  const uint64_t begin = save.changes.front().offset;
+  const uint64_t end = save.changes.back().offset + save.changes.back().bytes.size();
+  std::string before;
+  if (!ReadUpTo(save.fd, begin, static_cast<size_t>(end - begin), &before)) return Fail(save);
+  std::string bytes = before;
+  bytes.resize(static_cast<size_t>(end - begin));
+  for (const FileRange& change : save.changes) {
+    bytes.replace(static_cast<size_t>(change.offset - begin), change.bytes.size(), change.bytes);
+  }
+  std::vector<FileRange> tail(
+      save.originals.begin() + static_cast<std::ptrdiff_t>(save.changes.size()),
+      save.originals.end());
+  save.changes = {{begin, std::move(bytes)}};
+  save.originals = {{begin, std::move(before)}};
+  save.originals.insert(save.originals.end(), tail.begin(), tail.end());
+  return true;
 }
 
 }  // namespace
@@ -209,14 +195,19 @@ std::string HiddenPathBeside(const std::string& path, const char* suffix, size_t
   if (name.size() + 1 + std::strlen(suffix) + reserve <= NAME_MAX) {
     return folder + "." + name + suffix;
   }
-  return folder +
-         StringPrintf(".%016llx",
-                      static_cast<unsigned long long>(Fnv1a(name.data(), name.size()))) +
+  return folder + StringPrintf(".%016llx", static_cast<unsigned long long>(NameHash(name))) +
          suffix;
 }
 
 std::string JournalPath(const std::string& path) {
   return HiddenPathBeside(path, kSuffix);
+}
+
+std::string SavedWithoutJournal(const std::string& path) {
+  return StringPrintf(
+      "\"%s\" was saved without a journal: its folder cannot take one. The changes went in "
+      "one write, but a crash during it could not have been undone.",
+      path.c_str());
 }
 
 bool WriteJournal(InPlaceSave& save) {
@@ -232,16 +223,16 @@ bool WriteJournal(InPlaceSave& save) {
     if (fd >= 0) save.journal = journal;
   }
   if (fd < 0) {
-    // A folder that takes no new file: the few bytes are written without a journal.
-    if (errno == EACCES || errno == EPERM || errno == EROFS) return true;
+    if (errno == EACCES || errno == EPERM || errno == EROFS) return WithoutJournal(save);
+    if (errno == EEXIST) NameTaken(save, journal);
     return Fail(save);
   }
-  std::string text(kMagic, sizeof kMagic);
-  PutSection(text, save);
-  PutHash(text);
+  const std::string text = EncodeJournal({SectionOf(save)});
   size_t written = 0;
-  bool ok = WriteAt(fd, text.data(), text.size(), 0, &written) &&
+  if (!WithinFileSizeLimit(text.size())) errno = EFBIG;
+  bool ok = errno != EFBIG && WriteAt(fd, text.data(), text.size(), 0, &written) &&
             (save.deferFlush || fs.fsync(fd) == 0) && (!unnamed || LinkIn(fd, journal));
+  if (!ok && unnamed && errno == EEXIST) NameTaken(save, journal);
   if (ok) save.journal = journal;
   const int error = errno;
   ok = fs.close(fd) == 0 && ok && (save.deferFlush || SyncFolderOf(journal));
@@ -263,7 +254,7 @@ constexpr size_t kNamesPerJournal = 1000;
 // One journal for saves whose journals lie in folder, linked in under each save's journal
 // name. False when the journal file could not be made; the saves then have no journal.
 bool WriteSharedJournal(const std::string& folder, const std::vector<InPlaceSave*>& saves) {
-  std::string text(kMagic, sizeof kMagic);
+  std::vector<JournalSection> sections;
   std::vector<InPlaceSave*> journaled;
   for (InPlaceSave* save : saves) {
     errno = 0;
@@ -271,21 +262,23 @@ bool WriteSharedJournal(const std::string& folder, const std::vector<InPlaceSave
       Fail(*save);
       continue;
     }
-    PutSection(text, *save);
+    sections.push_back(SectionOf(*save));
     journaled.push_back(save);
   }
   if (journaled.empty()) return true;
-  PutHash(text);
+  const std::string text = EncodeJournal(sections);
   FileSystemCalls& fs = FileSystem();
   const int fd = fs.open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
   if (fd < 0) return false;
   size_t written = 0;
-  const bool complete = WriteAt(fd, text.data(), text.size(), 0, &written);
+  const bool complete =
+      WithinFileSizeLimit(text.size()) && WriteAt(fd, text.data(), text.size(), 0, &written);
   for (InPlaceSave* save : complete ? journaled : std::vector<InPlaceSave*>{}) {
     const std::string journal = JournalPath(save->path);
     if (LinkIn(fd, journal)) {
       save->journal = journal;
     } else {
+      if (errno == EEXIST) NameTaken(*save, journal);
       Fail(*save);
     }
   }
@@ -319,11 +312,12 @@ void WriteJournals(const std::vector<InPlaceSave*>& saves) {
 
 bool ApplyChanges(InPlaceSave& save) {
   errno = 0;
-  FileSystemCalls& fs = FileSystem();
   const bool written = WriteRanges(save.fd, save.changes, UINT64_MAX, &save.applied);
   const bool cut = NewLengthOf(save) >= LengthOf(save) ||
-                   fs.ftruncate(save.fd, static_cast<off_t>(NewLengthOf(save))) == 0;
-  if (!written || !cut || (!save.deferFlush && fs.fsync(save.fd) != 0)) return Fail(save);
+                   FileSystem().ftruncate(save.fd, static_cast<off_t>(NewLengthOf(save))) == 0;
+  if (!written || !cut || (!save.deferFlush && FileSystem().fsync(save.fd) != 0)) {
+    return Fail(save);
+  }
   return true;
 }
 
@@ -338,16 +332,28 @@ bool RemoveJournal(InPlaceSave& save) {
 }
 
 bool UndoChanges(InPlaceSave& save) {
-  FileSystemCalls& fs = FileSystem();
-  // A save that changes the length may have written or cut anything: all is put back.
-  const bool resized = NewLengthOf(save) != LengthOf(save);
-  uint64_t undone = 0;
-  if ((save.applied > 0 || resized) &&
-      (!WriteRanges(save.fd, save.originals, resized ? UINT64_MAX : save.applied, &undone) ||
-       (resized && fs.ftruncate(save.fd, static_cast<off_t>(LengthOf(save))) != 0) ||
-       fs.fsync(save.fd) != 0)) {
-    return false;
+  uint64_t left = save.applied;
+  for (size_t i = 0; i < save.changes.size() && left > 0; ++i) {
+    const uint64_t count = std::min<uint64_t>(left, save.changes[i].bytes.size());
+    const std::string& original = save.originals[i].bytes;
+    size_t written = 0;
+    if (!WriteAt(save.fd, original.data(), std::min<size_t>(original.size(), count),
+                 static_cast<off_t>(save.originals[i].offset), &written)) {
+      return false;
+    }
+    left -= count;
   }
+  if (save.newLength) {
+    uint64_t done = 0;
+    const std::vector<FileRange> cut(
+        save.originals.begin() + static_cast<std::ptrdiff_t>(save.changes.size()),
+        save.originals.end());
+    if (!WriteRanges(save.fd, cut, UINT64_MAX, &done) ||
+        FileSystem().ftruncate(save.fd, save.info.st_size) != 0) {
+      return false;
+    }
+  }
+  if ((save.applied > 0 || save.newLength) && FileSystem().fsync(save.fd) != 0) return false;
   save.applied = 0;
   return RemoveJournal(save);
 }
@@ -355,10 +361,6 @@ bool UndoChanges(InPlaceSave& save) {
 bool SaveInPlace(InPlaceSave& save) {
   if (save.changes.empty() && NewLengthOf(save) == LengthOf(save)) return true;
   if (!WriteJournal(save)) return false;
-  if (save.newLength && save.journal.empty()) {
-    save.error = EACCES;
-    return false;
-  }
   if (ApplyChanges(save) && RemoveJournal(save)) return true;
   const int error = save.error;
   UndoChanges(save);
@@ -367,40 +369,191 @@ bool SaveInPlace(InPlaceSave& save) {
 }
 
 bool RewriteInPlace(InPlaceSave& save, std::string_view content) {
-  std::string old, error;
-  if (!ReadAll(save.fd, save.path, &old, &error)) {
-    save.error = errno ? errno : EIO;
-    return false;
-  }
-  save.info.st_size = static_cast<off_t>(old.size());
-  const size_t common = std::min(old.size(), content.size());
-  save.changes = ChangedRanges(reinterpret_cast<const uint8_t*>(old.data()),
-                               reinterpret_cast<const uint8_t*>(content.data()), common, 0);
-  if (content.size() > common)
-    save.changes.push_back({common, std::string(content.substr(common))});
   save.newLength = content.size();
+  const uint64_t length = LengthOf(save);
+  errno = 0;
+  if (!WithinFileSizeLimit(std::max<uint64_t>(length, content.size()))) {
+    errno = EFBIG;
+    return Fail(save);
+  }
+  // Room for the new bytes first: a full disk then stops the rewrite before it starts.
+  if (content.size() > length &&
+      fallocate(save.fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(content.size())) != 0 &&
+      errno != EOPNOTSUPP) {
+    return Fail(save);
+  }
+  save.changes.clear();
+  std::string old;
+  for (size_t at = 0; at < content.size(); at += kRewriteChunk) {
+    const std::string_view chunk = content.substr(at, kRewriteChunk);
+    if (!ReadUpTo(save.fd, at, chunk.size(), &old)) return Fail(save);
+    if (old != chunk) save.changes.push_back({at, std::string(chunk)});
+  }
   return SaveInPlace(save);
 }
 
-JournalFound UndoInterruptedSave(const std::string& path, int fd, std::string* journal) {
-  *journal = JournalPath(path);
-  FileDescriptor in(open(journal->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (in.get() < 0) return errno == ENOENT ? JournalFound::kNone : JournalFound::kInTheWay;
-  std::string text, error;
-  InPlaceSave save;
-  save.path = path;
-  save.fd = fd;
-  save.journal = *journal;
-  save.applied = UINT64_MAX;  // how far the save got is not known
-  uint64_t before = 0, after = 0;
-  if (fstat(fd, &save.info) != 0 || !ReadAll(in.get(), *journal, &text, &error) ||
-      !ParseJournal(text, save.info, &save.originals, &before, &after)) {
-    return JournalFound::kInTheWay;
+namespace {
+
+// Whether the journal could be one of a save of the file described by file: a regular
+// file, owned by the file's owner or by this user, and writable by nobody else.
+bool OwnJournal(const struct stat& journal, const struct stat& file) {
+  return (journal.st_uid == file.st_uid || journal.st_uid == geteuid()) &&
+         (journal.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool ReadJournal(int fd, uint64_t fileLength, std::vector<JournalSection>* sections) {
+  struct stat info;
+  if (fstat(fd, &info) != 0 ||
+      static_cast<uint64_t>(info.st_size) > 2 * fileLength + kJournalSlack) {
+    return false;
   }
-  save.info.st_size = static_cast<off_t>(before);
-  save.newLength = after;
-  if (!UndoChanges(save)) return JournalFound::kUndoFailed;
+  std::string text, error;
+  return ReadAll(fd, "", &text, &error) && DecodeJournal(text, sections);
+}
+
+const JournalSection* SectionFor(const std::vector<JournalSection>& sections,
+                                 const struct stat& file) {
+  for (const JournalSection& section : sections) {
+    if (section.device == static_cast<uint64_t>(file.st_dev) &&
+        section.inode == static_cast<uint64_t>(file.st_ino)) {
+      return &section;
+    }
+  }
+  return nullptr;
+}
+
+// Another journal in the folder, written through another name of the same file.
+std::string JournalOfAnotherLink(const std::string& path, const struct stat& file) {
+  const std::string folder = FolderOf(path), own = JournalPath(path);
+  std::string found;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return found;
+  const size_t suffix = sizeof kSuffix - 1;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.size() <= suffix || name[0] != '.' ||
+        name.compare(name.size() - suffix, suffix, kSuffix)) {
+      continue;
+    }
+    const std::string candidate = (folder == "/" ? "" : folder) + "/" + name;
+    if (candidate == own) continue;
+    FileDescriptor in(open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    std::vector<JournalSection> sections;
+    struct stat info;
+    if (in.get() >= 0 && fstat(in.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+        ReadJournal(in.get(), static_cast<uint64_t>(file.st_size), &sections) &&
+        SectionFor(sections, file)) {
+      found = candidate;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+// The current bytes of the range within a file of length bytes.
+bool Holds(int fd, uint64_t length, const JournalRange& range, bool* before, bool* after) {
+  const uint64_t count = range.offset >= length ? 0 : std::min(range.size(), length - range.offset);
+  std::string now;
+  if (!ReadUpTo(fd, range.offset, static_cast<size_t>(count), &now) || now.size() != count) {
+    return false;
+  }
+  *before = count <= range.before.size() && range.before.compare(0, count, now) == 0;
+  *after = count <= range.after.size() && range.after.compare(0, count, now) == 0;
+  return true;
+}
+
+// Whether every range lies in the bytes a save of the file's kind may change, judged on
+// the file as it stood before the save (its own pages, with the ranges' old bytes).
+bool WithinChangeable(int fd, const JournalSection& section, const ChangeableRegions& changeable) {
+  if (section.lengthBefore != section.lengthAfter || section.lengthBefore == 0) return false;
+  Mapping view(fd, static_cast<size_t>(section.lengthBefore), PROT_READ | PROT_WRITE, MAP_PRIVATE);
+  if (!view.ok()) return false;
+  for (const JournalRange& range : section.ranges) {
+    if (range.before.size() != range.size()) return false;
+    std::memcpy(view.bytes() + range.offset, range.before.data(), range.before.size());
+  }
+  const std::vector<ByteRegion> regions = changeable(std::string_view(
+      reinterpret_cast<const char*>(view.bytes()), static_cast<size_t>(section.lengthBefore)));
+  if (view.Changed()) return false;
+  return std::all_of(section.ranges.begin(), section.ranges.end(), [&](const JournalRange& range) {
+    return std::any_of(regions.begin(), regions.end(), [&](const ByteRegion& region) {
+      return range.offset >= region.begin && range.offset <= region.end &&
+             range.size() <= region.end - range.offset;
+    });
+  });
+}
+
+JournalFound Undo(int fd, const JournalSection& section, const std::string& journal) {
+  errno = 0;
+  for (const JournalRange& range : section.ranges) {
+    size_t written = 0;
+    if (!WriteAt(fd, range.before.data(), range.before.size(), static_cast<off_t>(range.offset),
+                 &written)) {
+      return JournalFound::kUndoFailed;
+    }
+  }
+  FileSystemCalls& fs = FileSystem();
+  if ((section.lengthBefore != section.lengthAfter &&
+       fs.ftruncate(fd, static_cast<off_t>(section.lengthBefore)) != 0) ||
+      fs.fsync(fd) != 0 || fs.unlink(journal.c_str()) != 0) {
+    return JournalFound::kUndoFailed;
+  }
+  SyncFolderOf(journal);
   return JournalFound::kUndone;
+}
+
+JournalFound Judge(int fd, const struct stat& file, const std::string& journal,
+                   const ChangeableRegions& changeable, int* error) {
+  FileDescriptor in(open(journal.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  *error = errno;
+  if (in.get() < 0) return errno == ELOOP ? JournalFound::kNotAJournal : JournalFound::kUnreadable;
+  struct stat info;
+  if (fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) return JournalFound::kNotAJournal;
+  if (!OwnJournal(info, file)) return JournalFound::kForeign;
+  std::vector<JournalSection> sections;
+  if (!ReadJournal(in.get(), static_cast<uint64_t>(file.st_size), &sections)) {
+    return JournalFound::kTorn;
+  }
+  const JournalSection* section = SectionFor(sections, file);
+  if (!section) return JournalFound::kForeign;
+  const uint64_t length = static_cast<uint64_t>(file.st_size);
+  if (length < std::min(section->lengthBefore, section->lengthAfter) ||
+      length > std::max(section->lengthBefore, section->lengthAfter)) {
+    return JournalFound::kMovedOn;
+  }
+  for (const JournalRange& range : section->ranges) {
+    bool before = false, after = false;
+    if (!Holds(fd, length, range, &before, &after)) return JournalFound::kUndoFailed;
+    if (!before && !after) return JournalFound::kMovedOn;
+  }
+  if (changeable && !WithinChangeable(fd, *section, changeable)) return JournalFound::kForeign;
+  const JournalFound undone = Undo(fd, *section, journal);
+  *error = errno;
+  return undone;
+}
+
+}  // namespace
+
+std::string PendingJournal(const std::string& path, const struct stat& file) {
+  const std::string own = JournalPath(path);
+  struct stat info;
+  if (lstat(own.c_str(), &info) == 0 || errno != ENOENT) return own;
+  return file.st_nlink > 1 ? JournalOfAnotherLink(path, file) : std::string();
+}
+
+FoundJournal UndoInterruptedSave(const std::string& journal, int fd,
+                                 const ChangeableRegions& changeable) {
+  FoundJournal found;
+  found.path = journal;
+  struct stat file;
+  if (fstat(fd, &file) != 0) {
+    found.error = errno;
+    found.found = JournalFound::kUndoFailed;
+    return found;
+  }
+  found.found = Judge(fd, file, journal, changeable, &found.error);
+  return found;
 }
 
 }  // namespace k7q
