@@ -116,23 +116,23 @@ std::string SealJournal(std::string_view body) {
   return text;
 }
 
-bool DecodeJournal(std::string_view text, std::vector<JournalSection>* sections) {
+JournalText DecodeJournal(std::string_view text, std::vector<JournalSection>* sections) {
   sections->clear();
   if (text.size() < sizeof kMagic + 8 || std::memcmp(text.data(), kMagic, sizeof kMagic) != 0) {
-    return false;
+    return JournalText::kTorn;
   }
   const std::string_view body = text.substr(0, text.size() - 8);
-  if (SealJournal(body) != text) return false;
+  if (SealJournal(body) != text) return JournalText::kTorn;
   Reader in(body);
   while (!in.AtEnd()) {
     JournalSection section;
     if (!GetSection(in, &section)) {
       sections->clear();
-      return false;
+      return JournalText::kMalformed;
     }
     sections->push_back(std::move(section));
   }
-  return true;
+  return JournalText::kComplete;
 }
 
 }  // namespace k7q

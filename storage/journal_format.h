@@ -30,9 +30,15 @@ std::string EncodeJournal(const std::vector<JournalSection>& sections);
 // The body with the hash that makes it a complete journal appended.
 std::string SealJournal(std::string_view body);
 
-// The sections of a complete journal; false for a torn or damaged one, or one whose
-// ranges are out of order, overlap or reach past the larger of the section's lengths
-// (computed so that no sum can overflow).
-bool DecodeJournal(std::string_view text, std::vector<JournalSection>* sections);
+enum class JournalText {
+  kComplete,   // sealed, every section sound
+  kTorn,       // cut short or damaged: not sealed
+  kMalformed,  // sealed, but with ranges no save writes: not one of ours
+};
+
+// The sections of a complete journal. Malformed: ranges out of order, overlapping,
+// empty, or reaching past the larger of the section's lengths (computed so that no sum
+// can overflow), lengths beyond what a file can have, or bytes left over.
+JournalText DecodeJournal(std::string_view text, std::vector<JournalSection>* sections);
 
 }  // namespace k7q

@@ -401,14 +401,21 @@ bool OwnJournal(const struct stat& journal, const struct stat& file) {
          (journal.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-bool ReadJournal(int fd, uint64_t fileLength, std::vector<JournalSection>* sections) {
+// The journal open on fd, judged beside a file of fileLength bytes; one far longer than
+// a save of that file writes is not one of ours. *error: errno when it could not be read.
+JournalText ReadJournal(int fd, uint64_t fileLength, std::vector<JournalSection>* sections,
+                        int* error) {
   struct stat info;
-  if (fstat(fd, &info) != 0 ||
-      static_cast<uint64_t>(info.st_size) > 2 * fileLength + kJournalSlack) {
-    return false;
+  std::string text, message;
+  errno = 0;
+  if (fstat(fd, &info) != 0 || !ReadAll(fd, "", &text, &message)) {
+    *error = errno ? errno : EIO;
+    return JournalText::kTorn;
   }
-  std::string text, error;
-  return ReadAll(fd, "", &text, &error) && DecodeJournal(text, sections);
+  if (static_cast<uint64_t>(info.st_size) > 2 * fileLength + kJournalSlack) {
+    return JournalText::kMalformed;
+  }
+  return DecodeJournal(text, sections);
 }
 
 const JournalSection* SectionFor(const std::vector<JournalSection>& sections,
@@ -440,8 +447,10 @@ std::string JournalOfAnotherLink(const std::string& path, const struct stat& fil
     FileDescriptor in(open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     std::vector<JournalSection> sections;
     struct stat info;
+    int error = 0;
     if (in.get() >= 0 && fstat(in.get(), &info) == 0 && S_ISREG(info.st_mode) &&
-        ReadJournal(in.get(), static_cast<uint64_t>(file.st_size), &sections) &&
+        ReadJournal(in.get(), static_cast<uint64_t>(file.st_size), &sections, &error) ==
+            JournalText::kComplete &&
         SectionFor(sections, file)) {
       found = candidate;
       break;
@@ -512,9 +521,12 @@ JournalFound Judge(int fd, const struct stat& file, const std::string& journal,
   if (fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) return JournalFound::kNotAJournal;
   if (!OwnJournal(info, file)) return JournalFound::kForeign;
   std::vector<JournalSection> sections;
-  if (!ReadJournal(in.get(), static_cast<uint64_t>(file.st_size), &sections)) {
-    return JournalFound::kTorn;
-  }
+  *error = 0;
+  const JournalText text =
+      ReadJournal(in.get(), static_cast<uint64_t>(file.st_size), &sections, error);
+  if (*error != 0) return JournalFound::kUnreadable;
+  if (text == JournalText::kTorn) return JournalFound::kTorn;
+  if (text == JournalText::kMalformed) return JournalFound::kForeign;
   const JournalSection* section = SectionFor(sections, file);
   if (!section) return JournalFound::kForeign;
   const uint64_t length = static_cast<uint64_t>(file.st_size);

@@ -470,8 +470,17 @@ bool MainWindow::SaveFile(const QString& newName) {
   if (currentFile_.isEmpty()) return false;
   const FileOutcome outcome =
       SaveStorableFile(chip_, currentFile_.toStdString(), newName.toStdString(), false);
-  ShowFailures(this, FileFailures(outcome));
-  if (!outcome.ok) return false;
+  if (!outcome.ok) {
+    ShowFailures(this, FileFailures(outcome));
+    return false;
+  }
+  // A saved file's notices (saved without a journal, an earlier save undone) stay in view.
+  FileOutcome messages = outcome;
+  messages.notices.clear();
+  ShowFailures(this, FileFailures(messages));
+  QString notices;
+  for (const std::string& notice : outcome.notices) notices += Q(notice) + "\n";
+  if (!notices.isEmpty()) ShowDiagnostics(notices, false);
   if (!newName.isEmpty()) currentFile_ = newName;
   savedBlock_ = chip_.Block();
   UpdateTitle();

@@ -1,8 +1,11 @@
 // The main window as a desktop program: keyboard focus, undo, the unsaved-changes prompt
 // and the feature search. Runs at QT_SCALE_FACTOR=2.
+#include <fcntl.h>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -11,6 +14,8 @@
 #include <QWindow>
 
 #include "config/configurable_file.h"
+#include "storage/file_system.h"
+#include "storage/save_journal.h"
 #include "ui/main_window.h"
 #include "ui/tests/ui_test_support.h"
 
@@ -186,6 +191,22 @@ class DesktopTest : public QObject {
     QVERIFY(window_->windowHandle()->title().startsWith("DRIVER.EXE* - "));
     QTest::keyClick(window_.get(), Qt::Key_Y, Qt::ControlModifier);
     QVERIFY(!window_->isWindowModified());
+    // Where no journal can be made, the note of it stays in the Diagnostics box.
+    FileSystemCalls calls = SystemFileCalls();
+    calls.open = [](const char* p, int f, mode_t m) {
+      return (f & O_TMPFILE) == O_TMPFILE ? (errno = EACCES, -1) : SystemFileCalls().open(p, f, m);
+    };
+    FileSystem() = calls;
+    tree = window_->findChild<QTreeWidget*>("1601");  // undo made the page anew
+    ShowCurrent(tree, "Register Address");
+    Press(tree, Qt::Key_Return, Type("2503", "00020000"));
+    QApplication::setActiveWindow(window_.get());
+    texts.clear();
+    QTest::keyClick(window_.get(), Qt::Key_S, Qt::ControlModifier);
+    FileSystem() = SystemFileCalls();
+    QCOMPARE(texts, QStringList{QString("Configuration data saved in file \"%1\".").arg(file)});
+    const QString note = QString::fromStdString(SavedWithoutJournal(file.toStdString()));
+    QVERIFY(window_->findChild<QPlainTextEdit*>("1103")->toPlainText().contains(note));
     SetFileChooser(nullptr);
   }
 

@@ -1,0 +1,248 @@
+// Journals of interrupted saves: found through any link of the file, applied only to the
+// bytes they were written for, refused when crafted, foreign or out of range; saves in a
+// folder that takes no journal; what the user is told of a journal left alone.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "config/chip62500.h"
+#include "config/configurable_file.h"
+#include "storage/file_system.h"
+#include "storage/journal_format.h"
+#include "storage/save_journal.h"
+#include "tests/support/cli_run.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/test_files.h"
+
+namespace k7q {
+
+namespace {
+
+constexpr uid_t kOtherUser = 65534;
+
+// An image of 2241 bytes whose block starts at offset before.
+std::string Image(const std::string& description, size_t before) {
+  return ImageWith(StoredBlock(WithDescription(DefaultHalStruct(), description), false), before,
+                   1777 - before);
+}
+
+// Saves fx=11 into the file in a child that is killed just before it removes the journal:
+// the file holds the save, the journal beside it the bytes from before.
+void SaveKilledBeforeTheJournalGoes(const std::string& path) {
+  if (fork() == 0) {
+    Chip62500 chip;
+    if (!OpenConfigurableFile(chip, path).ok) _exit(1);
+    chip.SetValueText("fx", "11");
+    FileSystem().unlink = [](const char*) { return raise(SIGKILL); };
+    SaveConfigurableFile(chip, path, "", false);
+    _exit(2);
+  }
+  int status = 0;
+  wait(&status);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_EQ(access(JournalPath(path).c_str(), F_OK), 0);
+}
+
+// Opens the file; the one notice, which names the journal. A save is then refused.
+std::string LeftAlone(const std::string& path) {
+  Chip62500 chip;
+  const FileOutcome open = OpenConfigurableFile(chip, path);
+  EXPECT_TRUE(open.ok);
+  EXPECT_EQ(open.notices.size(), 1u);
+  const std::string notice = open.notices.empty() ? "" : open.notices[0];
+  EXPECT_NE(notice.find(JournalPath(path)), std::string::npos) << notice;
+  const FileOutcome save = SaveConfigurableFile(chip, path, "", false);
+  EXPECT_FALSE(save.ok);
+  EXPECT_NE(save.reason.find(JournalPath(path)), std::string::npos) << save.reason;
+  return notice;
+}
+
+// Runs body in a child as another user; its exit status.
+template <typename Body>
+int AsOtherUser(Body body) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0) _exit(99);
+    _exit(body());
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int pwrites = 0;
+
+// The system's calls, but no folder takes a journal and writes are counted.
+FileSystemCalls NoJournalAnywhere() {
+  FileSystemCalls calls = SystemFileCalls();
+  calls.open = [](const char* p, int f, mode_t m) {
+    return (f & O_TMPFILE) == O_TMPFILE || (f & O_CREAT) ? (errno = EACCES, -1)
+                                                         : SystemFileCalls().open(p, f, m);
+  };
+  calls.pwrite = [](int fd, const void* d, size_t n, off_t o) {
+    return ++pwrites, SystemFileCalls().pwrite(fd, d, n, o);
+  };
+  return calls;
+}
+
+}  // namespace
+
+TEST(Journal, AKilledSaveIsUndoneThroughAnotherLinkOfTheFile) {
+  TempDir dir;
+  const std::string a = WriteImage(dir, "a.elf"), f = dir.File("f.elf"), g = dir.File("g.elf");
+  WriteFile(f, ReadFile(a));
+  ASSERT_EQ(link(f.c_str(), g.c_str()), 0);
+  SaveKilledBeforeTheJournalGoes(f);
+  ASSERT_NE(ReadFile(f), ReadFile(a));
+  // A save through g, of settings loaded from the copy: f's journal is found and undone
+  // first, then g saved; no journal is left.
+  Chip62500 chip;
+  ASSERT_TRUE(OpenConfigurableFile(chip, a).ok);
+  chip.SetValueText("fy", "12");
+  const FileOutcome save = SaveConfigurableFile(chip, g, "", false);
+  ASSERT_TRUE(save.ok) << save.reason;
+  EXPECT_EQ(save.notices, std::vector<std::string>{"An interrupted save of \"" + g +
+                                                   "\" was undone; the file is as it was "
+                                                   "before that save."});
+  EXPECT_EQ(EntryCount(dir.path()), 3u);
+  Chip62500 reread;
+  ASSERT_TRUE(OpenConfigurableFile(reread, f).ok);
+  EXPECT_EQ(reread.GetFieldValue("fx") * 100 + reread.GetFieldValue("fy"),
+            chip.GetFieldValue("fx") * 100 + 12);
+  EXPECT_NE(chip.GetFieldValue("fx"), 11u);
+}
+
+TEST(Journal, OnlyTheFilesOwnBytesAreEverWrittenBack) {
+  TempDir dir;
+  const std::string path = dir.File("f.elf"), journal = JournalPath(path);
+  const std::string original = Image("first build", 1000);
+  struct stat info;
+  // Replaced in place by another build of the same size: the journal's ranges hold
+  // neither side of its save, so file and journal are left alone.
+  WriteFile(path, original);
+  SaveKilledBeforeTheJournalGoes(path);
+  const std::string text = ReadFile(journal), other = Image("second build", 1500);
+  const int fd = open(path.c_str(), O_WRONLY);
+  ASSERT_EQ(pwrite(fd, other.data(), other.size(), 0), static_cast<ssize_t>(other.size()));
+  close(fd);
+  EXPECT_NE(LeftAlone(path).find("no longer matches"), std::string::npos);
+  EXPECT_EQ(ReadFile(path), other);
+  EXPECT_EQ(ReadFile(journal), text);
+  // Crafted in the journal's own format for this very file: a range at offset 0, or one
+  // that reaches 2^64, lies outside what a save of an image changes.
+  WriteFile(path, original);
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  const auto crafted = [&](uint64_t offset, std::string before, std::string after) {
+    JournalSection section;
+    section.device = info.st_dev, section.inode = info.st_ino;
+    section.lengthBefore = section.lengthAfter = original.size();
+    section.ranges.push_back({offset, std::move(before), std::move(after)});
+    return EncodeJournal({section});
+  };
+  for (const std::string& forged :
+       {crafted(0, "EVIL", original.substr(0, 4)), crafted(UINT64_MAX - 3, "EVIL", "GOOD"),
+        crafted(original.size() - 2, "EVIL", "GOOD")}) {
+    WriteFile(journal, forged);
+    EXPECT_NE(LeftAlone(path).find("was not written by a save of this file"), std::string::npos);
+    EXPECT_EQ(ReadFile(path), original);
+    EXPECT_EQ(ReadFile(journal), forged);
+  }
+  std::vector<JournalSection> sections;
+  EXPECT_EQ(DecodeJournal(crafted(UINT64_MAX - 3, "EVIL", "GOOD"), &sections),
+            JournalText::kMalformed);
+  EXPECT_EQ(DecodeJournal(crafted(8, "EVIL", "GOOD").substr(1), &sections), JournalText::kTorn);
+  // A genuine journal owned by another user, or writable by others, is foreign too; as
+  // the file's own it undoes the save.
+  unlink(journal.c_str());
+  SaveKilledBeforeTheJournalGoes(path);
+  const std::string saved = ReadFile(path);
+  const std::pair<uid_t, mode_t> strangers[] = {{kOtherUser, 0600}, {0, 0602}, {0, 0620}};
+  for (const auto& [owner, mode] : strangers) {
+    ASSERT_EQ(chown(journal.c_str(), owner, owner), 0);
+    ASSERT_EQ(chmod(journal.c_str(), mode), 0);
+    LeftAlone(path);
+    EXPECT_EQ(ReadFile(path), saved);
+  }
+  ASSERT_EQ(chmod(journal.c_str(), 0600), 0);
+  Chip62500 chip;
+  EXPECT_TRUE(OpenConfigurableFile(chip, path).ok);
+  EXPECT_EQ(ReadFile(path), original);
+  EXPECT_EQ(EntryCount(dir.path()), 1u);
+}
+
+TEST(Journal, AFolderThatTakesNoJournalGetsOneWriteAndANote) {
+  TempDir dir;
+  const std::string path = WriteImage(dir, "f.elf");
+  Chip62500 chip;
+  ASSERT_TRUE(OpenConfigurableFile(chip, path).ok);
+  chip.SetValueText("cfgdesc", "far from the clocks");
+  chip.SetValueText("fx", "11");
+  pwrites = 0;
+  FileSystem() = NoJournalAnywhere();
+  const FileOutcome save = SaveConfigurableFile(chip, path, "", false);
+  FileSystem() = SystemFileCalls();
+  ASSERT_TRUE(save.ok) << save.reason;
+  EXPECT_EQ(pwrites, 1);
+  EXPECT_EQ(save.notices, std::vector<std::string>{SavedWithoutJournal(path)});
+  Chip62500 reread;
+  ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
+  EXPECT_EQ(reread.GetFieldValue("fx"), 11u);
+  // The command line, run by a user who may write the file but not its folder.
+  if (geteuid() != 0) return;
+  ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+  ASSERT_EQ(chown(path.c_str(), kOtherUser, kOtherUser), 0);
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  EXPECT_EQ(AsOtherUser([&] {
+              const CliRun run = RunCli({"set", path, "fy=12"});
+              return write(out[1], run.err.data(), run.err.size()) >= 0 ? run.status : 98;
+            }),
+            0);
+  close(out[1]);
+  char text[4096];
+  const ssize_t got = read(out[0], text, sizeof text);
+  close(out[0]);
+  EXPECT_EQ(std::string(text, got > 0 ? got : 0), "62500cfg: " + SavedWithoutJournal(path) + "\n");
+  ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
+  EXPECT_EQ(reread.GetFieldValue("fy"), 12u);
+  EXPECT_EQ(EntryCount(dir.path()), 1u);
+}
+
+TEST(Journal, JournalsLeftAloneAreNamedWithWhatToDo) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs another user";
+  TempDir dir;
+  ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+  const std::string path = WriteImage(dir, "f.elf"), journal = JournalPath(path);
+  ASSERT_EQ(chown(path.c_str(), kOtherUser, kOtherUser), 0);
+  // A complete journal written by root's save: its file's owner cannot read it, so nothing
+  // is said of what it holds, only what to do.
+  SaveKilledBeforeTheJournalGoes(path);
+  const std::string saved = ReadFile(path);
+  EXPECT_EQ(AsOtherUser([&] {
+              const std::string notice = LeftAlone(path);
+              const bool told = notice.find("cannot be read (Permission denied)") != notice.npos &&
+                                notice.find("open the file as the journal's owner") != notice.npos;
+              const bool guessed = notice.find("incomplete") != notice.npos ||
+                                   notice.find("another file") != notice.npos;
+              return told && !guessed && !testing::Test::HasFailure() ? 0 : 1;
+            }),
+            0);
+  EXPECT_EQ(ReadFile(path), saved);
+  // A dangling link in the journal's place.
+  ASSERT_EQ(unlink(journal.c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", journal.c_str()), 0);
+  EXPECT_NE(LeftAlone(path).find("\"" + journal + "\" stands where the journal"),
+            std::string::npos);
+  struct stat info;
+  EXPECT_EQ(lstat(journal.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+
+}  // namespace k7q
