@@ -79,14 +79,17 @@ bool GetSection(Reader& in, JournalSection* section) {
     return false;
   }
   if (section->lengthBefore > kLargestLength || section->lengthAfter > kLargestLength) return false;
-  uint64_t from = 0;
+  uint64_t from = 0, cut = 0;
   for (uint64_t i = 0; i < count; ++i) {
     JournalRange range;
     if (!GetRange(in, *section, from, &range)) return false;
     from = range.offset + range.size();
+    cut += range.before.size() - Within(range.offset, range.before.size(), section->lengthAfter);
     section->ranges.push_back(std::move(range));
   }
-  return true;
+  // A save that shortened the file kept every byte it cut: the undo leaves no hole.
+  return section->lengthBefore <= section->lengthAfter ||
+         cut == section->lengthBefore - section->lengthAfter;
 }
 
 }  // namespace

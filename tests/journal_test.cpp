@@ -158,6 +158,9 @@ TEST(Journal, OnlyTheFilesOwnBytesAreEverWrittenBack) {
   EXPECT_EQ(DecodeJournal(crafted(UINT64_MAX - 3, "EVIL", "GOOD"), &sections),
             JournalText::kMalformed);
   EXPECT_EQ(DecodeJournal(crafted(8, "EVIL", "GOOD").substr(1), &sections), JournalText::kTorn);
+  // A shortened file whose cut bytes the journal does not hold: undone, it would grow a hole.
+  JournalSection cut{0, 0, uint64_t{1} << 40, 3000, {{100, "EVIL", "GOOD"}}};
+  EXPECT_EQ(DecodeJournal(EncodeJournal({cut}), &sections), JournalText::kMalformed);
   // A genuine journal owned by another user, or writable by others, is foreign too; as
   // the file's own it undoes the save.
   unlink(journal.c_str());
