@@ -473,9 +473,12 @@ bool Holds(int fd, uint64_t length, const JournalRange& range, bool* before, boo
 }
 
 // Whether every range lies in the bytes a save of the file's kind may change, judged on
-// the file as it stood before the save (its own pages, with the ranges' old bytes).
+// the file as it stood before the save (its own pages, with the ranges' old bytes). Only
+// the rewrite of a whole output changes the length, and it may change any byte: its undo
+// is bound by the bytes before and after alone.
 bool WithinChangeable(int fd, const JournalSection& section, const ChangeableRegions& changeable) {
-  if (section.lengthBefore != section.lengthAfter || section.lengthBefore == 0) return false;
+  if (section.lengthBefore != section.lengthAfter) return true;
+  if (section.lengthBefore == 0) return false;
   Mapping view(fd, static_cast<size_t>(section.lengthBefore), PROT_READ | PROT_WRITE, MAP_PRIVATE);
   if (!view.ok()) return false;
   for (const JournalRange& range : section.ranges) {

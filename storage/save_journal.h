@@ -51,11 +51,11 @@ struct InPlaceSave {
   struct stat info {};
   std::vector<FileRange> changes;    // the new bytes
   std::vector<FileRange> originals;  // the bytes they replace, read by WriteJournal
-  std::string journal;          // the journal's name while it exists
-  bool withoutJournal = false;  // the folder takes no journal: one write of one range
-  uint64_t applied = 0;         // bytes of the changes written so far, in order
-  int error = 0;                // errno of the step that failed
-  std::string failure;          // a reason of its own for the failure, or empty
+  std::string journal;               // the journal's name while it exists
+  bool withoutJournal = false;       // the folder takes no journal: one write of one range
+  uint64_t applied = 0;              // bytes of the changes written so far, in order
+  int error = 0;                     // errno of the step that failed
+  std::string failure;               // a reason of its own for the failure, or empty
   // Part of a group commit: the steps leave the flushes to the caller, who flushes the
   // file system once after every journal and once after every file.
   bool deferFlush = false;
@@ -122,8 +122,9 @@ std::string PendingJournal(const std::string& path, const struct stat& file);
 
 // Undoes the save that the journal records in the file open on fd (locked for the save),
 // where that is safe: the journal is the file's own and every range holds the bytes from
-// before or after that save. changeable: the bytes a save of the file's kind may change;
-// none: any bytes (a rewritten output).
+// before or after that save. changeable: the bytes a save of the file's kind may change,
+// kept to by every journal that keeps the length; none: any bytes (a rewritten output). A
+// journal that changes the length is a whole output's rewrite, bound by its bytes alone.
 FoundJournal UndoInterruptedSave(const std::string& journal, int fd,
                                  const ChangeableRegions& changeable);
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "storage/file_system.h"
 #include "storage/journal_format.h"
 #include "storage/save_journal.h"
+#include "storage/staged_file.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/test_files.h"
@@ -117,6 +119,20 @@ TEST(Journal, AKilledSaveIsUndoneThroughAnotherLinkOfTheFile) {
   EXPECT_EQ(reread.GetFieldValue("fx") * 100 + reread.GetFieldValue("fy"),
             chip.GetFieldValue("fx") * 100 + 12);
   EXPECT_NE(chip.GetFieldValue("fx"), 11u);
+  // A shorter whole output onto f, killed as it ends, changed bytes that no save of an
+  // image changes; opening the image through g undoes it all the same.
+  const std::string before = ReadFile(f);
+  if (fork() == 0) {
+    FileSystem().unlink = [](const char*) { return raise(SIGKILL); };
+    WriteWholeOutput(f, "a short export");
+    _exit(2);
+  }
+  int status = 0;
+  wait(&status);
+  ASSERT_EQ(ReadFile(g), "a short export");
+  EXPECT_TRUE(OpenConfigurableFile(reread, g).ok);
+  EXPECT_EQ(ReadFile(f), before);
+  EXPECT_EQ(EntryCount(dir.path()), 3u);
 }
 
 TEST(Journal, OnlyTheFilesOwnBytesAreEverWrittenBack) {
@@ -197,6 +213,15 @@ TEST(Journal, AFolderThatTakesNoJournalGetsOneWriteAndANote) {
   Chip62500 reread;
   ASSERT_TRUE(OpenConfigurableFile(reread, path).ok);
   EXPECT_EQ(reread.GetFieldValue("fx"), 11u);
+  // A whole output onto a file with two names may change its length: never without one.
+  const std::string output = dir.File("out.txt"), other = dir.File("other.txt");
+  WriteFile(output, "old output");
+  ASSERT_EQ(link(output.c_str(), other.c_str()), 0);
+  FileSystem() = NoJournalAnywhere();
+  EXPECT_EQ(WriteWholeOutput(output, "a longer new output"), std::strerror(EACCES));
+  FileSystem() = SystemFileCalls();
+  EXPECT_EQ(ReadFile(other), "old output");
+  ASSERT_EQ(unlink(output.c_str()) | unlink(other.c_str()), 0);
   // The command line, run by a user who may write the file but not its folder.
   if (geteuid() != 0) return;
   ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
