@@ -1,7 +1,6 @@
 #include "config/configure_multiple.h"
 
 #include <dirent.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include "chipmodel/text_format.h"
 #include "config/storage_limits.h"
 #include "formats/file_kinds.h"
+#include "storage/descriptor_room.h"
 #include "storage/file_system.h"
 
 namespace k7q {
@@ -28,27 +28,6 @@ constexpr char kStoppedReason[] = "not configured: the pass was stopped";
 // Descriptors left free beside a group's files: a journal, a second descriptor of a file
 // with an interrupted save, the folders flushed, for each of the two preparing threads.
 constexpr size_t kSpareDescriptors = 16;
-constexpr size_t kLargestGroup = 65536;
-
-// The descriptors this process has open now.
-size_t OpenDescriptors() {
-  DIR* dir = opendir("/proc/self/fd");
-  if (!dir) return kSpareDescriptors;
-  size_t count = 0;
-  while (const dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
-  closedir(dir);
-  return count > 0 ? count - 1 : 0;  // not the one that read the folder
-}
-
-// Files held open at once by a group, one descriptor each: what the descriptor limit
-// leaves beside the descriptors open now and the spare ones.
-size_t GroupSize() {
-  rlimit limit{};
-  const rlim_t most = getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
-  const size_t room = static_cast<size_t>(std::min<rlim_t>(most, kLargestGroup));
-  const size_t used = OpenDescriptors() + kSpareDescriptors;
-  return room > used ? room - used : 1;
-}
 
 // For each target, the first target that names the same file (itself when none does):
 // a file is configured once, whatever names it is given under.
@@ -188,7 +167,7 @@ ConfigureOutcome ConfigureMultiple(Chip62500& chip, const std::vector<std::strin
     if (afterEach) afterEach(file);
     outcome.files.push_back(std::move(file));
   };
-  const size_t groupSize = GroupSize();
+  const size_t groupSize = FreeDescriptors(kSpareDescriptors);
   const std::vector<size_t> firstNames = FirstNames(targets);
   for (size_t first = 0; first < targets.size(); first += groupSize) {
     const size_t end = std::min(targets.size(), first + groupSize);
