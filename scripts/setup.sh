@@ -6,7 +6,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config libexpat1-dev libgtest-de
  fonts-dejavu-core libpng-dev console-setup-linux
  dpkg-dev file help2man lintian desktop-file-utils shared-mime-info xdg-utils
  libfile-mimeinfo-perl bash-completion clang libclang-rt-14-dev
- gcc-mingw-w64-x86-64-posix gcc-powerpc-linux-gnu"
+ gcc-mingw-w64-x86-64-posix gcc-powerpc-linux-gnu srecord gcovr"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
