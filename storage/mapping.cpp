@@ -30,10 +30,12 @@ void PassOn(int signal, siginfo_t* info, void* context) {
   } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
     return previous.sa_handler(signal);
   }
-  // The default action: returning runs the faulting instruction again, which now kills.
+  // The default action: returning runs the faulting instruction again, which now kills;
+  // a signal sent by a program has no such instruction and is sent again.
   struct sigaction fallback {};
   fallback.sa_handler = SIG_DFL;
   sigaction(SIGBUS, &fallback, nullptr);
+  if (info->si_code <= 0) raise(signal);
 }
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
