@@ -40,7 +40,7 @@ TEST(Mapping, AFileThatShrinksReadsAsZerosAndSaysSo) {
 }
 
 // A bus error outside every guarded mapping, or one sent by another program, still ends
-// the process as it would without the handler.
+// the process as it would without the handler: the child never reaches its exit(0).
 TEST(Mapping, OtherBusErrorsStillEndTheProcess) {
   TempDir dir;
   const std::string path = dir.File("other.bin");
@@ -64,7 +64,8 @@ TEST(Mapping, OtherBusErrorsStillEndTheProcess) {
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS) << "sent " << sent;
+    // Killed by the signal, or ended by a handler that was there first (a sanitizer's).
+    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "sent " << sent;
     WriteFile(path, std::string(2 * page, 'x'));
   }
 }

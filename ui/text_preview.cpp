@@ -58,8 +58,12 @@ void TextPreview::Copy() {
 }
 
 void TextPreview::SaveAs() {
-  const QString name = QFileDialog::getSaveFileName(this, "Save As", QFileInfo(path_).fileName());
-  if (name.isEmpty()) return;
+  QFileDialog dialog(this, "Save As");
+  dialog.setObjectName("PreviewSaveAs");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.selectFile(QFileInfo(path_).fileName());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString name = dialog.selectedFiles().first();
   const std::string reason =
       WriteWholeOutput(name.toStdString(), std::string_view(bytes_.constData(), bytes_.size()));
   if (!reason.empty()) {

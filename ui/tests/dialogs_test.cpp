@@ -1,6 +1,7 @@
 // The main window and the dialogs it opens: files, drops, settings files, Configure
 // Multiple and Export.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -32,6 +33,7 @@
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/tests/ui_test_support.h"
+#include "ui/text_preview.h"
 #include "ui/version_check.h"
 
 namespace k7q {
@@ -153,6 +155,37 @@ class DialogsTest : public QObject {
     QCOMPARE(ReadFile(previewed.toStdString()),
              ToCrLf(GenerateExport(chip, *FindExportKind("wince-header"), 3).text));
     QCOMPARE(Listed(chip).value(2), QString("C Header File for K7Q62500 WinCE Drivers|[mode3.h]"));
+  }
+
+  // Save As from a preview replaces the file whole through any of its names; a target
+  // that is no regular file is refused with the reason, never opened.
+  void previewSaveAs() {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("shown.txt");
+    std::ofstream(source.toStdString()) << "the previewed text\r\n";
+    const QString target = dir.filePath("kept.txt"), alias = dir.filePath("alias.txt");
+    std::ofstream(target.toStdString()) << "old";
+    QCOMPARE(link(target.toLocal8Bit().constData(), alias.toLocal8Bit().constData()), 0);
+    const QString fifo = dir.filePath("fifo.txt");
+    QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const QString& name : {alias, fifo}) {
+      TextPreview preview(nullptr, source);
+      WhenShown("PreviewSaveAs", [&](QWidget* shown) {
+        auto* save = qobject_cast<QFileDialog*>(shown);
+        save->setDirectory(dir.path());
+        QTest::qWait(100);
+        save->setOption(QFileDialog::DontConfirmOverwrite);
+        save->findChild<QLineEdit*>("fileNameEdit")->setText(name);
+        static_cast<QDialog*>(save)->accept();
+      });
+      preview.findChild<QPushButton*>("saveAs")->click();
+    }
+    QCOMPARE(ReadFile(target.toStdString()), std::string("the previewed text\r\n"));
+    struct stat info {};
+    QCOMPARE(stat(target.toLocal8Bit().constData(), &info), 0);
+    QCOMPARE(info.st_nlink, nlink_t{2});
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY2(messages_[0].contains("The file is not a regular file."), qPrintable(messages_[0]));
   }
 
   void failuresShowTheirMessages() {
