@@ -1,7 +1,6 @@
 #include "formats/address_space.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "formats/hex_digits.h"
 
@@ -16,38 +15,6 @@ RecordTextError RecordError(std::string_view text, size_t offset, std::string wh
   const size_t line =
       1 + static_cast<size_t>(std::count(text.begin(), text.begin() + offset, '\n'));
   return {checksum, line, std::move(what)};
-}
-
-NeedleSearch::NeedleSearch(std::string needle) : needle_(std::move(needle)) {}
-
-void NeedleSearch::Feed(uint64_t address, const uint8_t* data, size_t count) {
-  const size_t n = needle_.size();
-  if (address != windowEnd_) window_ = 0;
-  windowEnd_ = address + count;
-  const char* bytes = reinterpret_cast<const char*>(data);
-  // Most records: no needle can start in the bytes before them.
-  if (count >= n && std::memchr(buffer_.data(), needle_[0], window_) == nullptr) {
-    Search(address, bytes, count);
-    buffer_.assign(bytes + count - (n - 1), n - 1);
-    window_ = n - 1;
-    return;
-  }
-  buffer_.resize(window_);
-  buffer_.append(bytes, count);
-  Search(address - window_, buffer_.data(), buffer_.size());
-  window_ = std::min(buffer_.size(), n - 1);
-  buffer_.erase(0, buffer_.size() - window_);
-}
-
-void NeedleSearch::Search(uint64_t address, const char* bytes, size_t length) {
-  const size_t n = needle_.size();
-  for (size_t p = 0; p + n <= length;) {
-    const void* hit = std::memchr(bytes + p, needle_[0], length - n + 1 - p);
-    if (!hit) break;
-    p = static_cast<size_t>(static_cast<const char*>(hit) - bytes);
-    if (std::memcmp(bytes + p, needle_.data(), n) == 0) hits_.push_back(address + p);
-    ++p;
-  }
 }
 
 AddressSpace::AddressSpace(std::string needle) : needle_(needle), search_(std::move(needle)) {}

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/needle_search.h"
+
 namespace k7q {
 
 // One data record: the address of its first data byte and the text offset of that
@@ -67,24 +69,6 @@ RecordTextError RecordError(std::string_view text, size_t offset, std::string wh
 struct TextPatch {
   uint64_t offset = 0;
   std::string text;
-};
-
-// Finds a byte string in bytes fed in ascending address order; bytes at consecutive
-// addresses continue each other.
-class NeedleSearch {
- public:
-  explicit NeedleSearch(std::string needle);
-  void Feed(uint64_t address, const uint8_t* data, size_t count);
-  const std::vector<uint64_t>& Hits() const { return hits_; }
-
- private:
-  // Every needle in the length bytes at address.
-  void Search(uint64_t address, const char* bytes, size_t length);
-  std::string needle_;
-  std::string buffer_;  // the tail of the bytes before windowEnd_, then the bytes fed
-  size_t window_ = 0;   // bytes of that tail, fewer than the needle's
-  uint64_t windowEnd_ = 0;
-  std::vector<uint64_t> hits_;
 };
 
 class AddressSpace {

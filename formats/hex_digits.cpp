@@ -54,23 +54,34 @@ inline __m128i PairBytes(__m128i nibbles) {
 
 int64_t DecodeBytes(const char* in, size_t count, uint8_t* out) {
   const auto* digits = reinterpret_cast<const uint8_t*>(in);
-  uint32_t sum = 0, bad = 0;
-  size_t i = 0;
 #if defined(__SSE2__)
-  // 16 bytes a step.
-  __m128i badLanes = _mm_setzero_si128(), sums = _mm_setzero_si128();
-  for (; i + 16 <= count; i += 16) {
-    const auto* at = reinterpret_cast<const __m128i*>(digits + 2 * i);
-    const __m128i low = PairBytes(Nibbles(_mm_loadu_si128(at), &badLanes));
-    const __m128i high = PairBytes(Nibbles(_mm_loadu_si128(at + 1), &badLanes));
-    const __m128i bytes = _mm_packus_epi16(low, high);
-    if (out) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), bytes);
-    sums = _mm_add_epi64(sums, _mm_sad_epu8(bytes, _mm_setzero_si128()));
+  if (count >= 16) {
+    // 16 bytes a step; the last step decodes the 16 bytes that end at count, again the
+    // ones decoded before it, and sums only the new ones.
+    static const uint8_t kNewLanes[32] = {0,    0,    0,    0,    0,    0,    0,    0,
+                                          0,    0,    0,    0,    0,    0,    0,    0,
+                                          0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                          0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    __m128i badLanes = _mm_setzero_si128(), sums = _mm_setzero_si128();
+    auto step = [&](size_t at, __m128i newLanes) {
+      const auto* pairs = reinterpret_cast<const __m128i*>(digits + 2 * at);
+      const __m128i low = PairBytes(Nibbles(_mm_loadu_si128(pairs), &badLanes));
+      const __m128i high = PairBytes(Nibbles(_mm_loadu_si128(pairs + 1), &badLanes));
+      const __m128i bytes = _mm_packus_epi16(low, high);
+      if (out) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), bytes);
+      sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(bytes, newLanes), _mm_setzero_si128()));
+    };
+    size_t i = 0;
+    for (; i + 16 <= count; i += 16) step(i, _mm_set1_epi8(-1));
+    if (i < count) {
+      step(count - 16, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNewLanes + (count - i))));
+    }
+    if (_mm_movemask_epi8(badLanes)) return -1;
+    return _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
   }
-  bad = static_cast<uint32_t>(_mm_movemask_epi8(badLanes)) ? kNotADigit : 0;
-  sum = static_cast<uint32_t>(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
 #endif
-  for (; i < count; ++i) {
+  uint32_t sum = 0, bad = 0;
+  for (size_t i = 0; i < count; ++i) {
     const uint32_t high = kDigits.value[digits[2 * i]];
     const uint32_t low = kDigits.value[digits[2 * i + 1]];
     bad |= high | low;

@@ -19,8 +19,7 @@ int DataLength(uint8_t type) {
 RecordTextError ReadIntelHexRecords(std::string_view text, AddressSpace& space) {
   const char* t = text.data();
   const size_t n = text.size();
-  uint8_t head[4];
-  uint8_t data[256];
+  uint8_t bytes[260];  // offset, type, data, checksum
   uint64_t base = 0;
   bool segmented = true;  // 16-bit offsets wrap inside a segment until a linear address
   for (size_t pos = 0; pos < n;) {
@@ -31,21 +30,25 @@ RecordTextError ReadIntelHexRecords(std::string_view text, AddressSpace& space) 
     if (t[pos] != ':') return RecordError(text, pos, "a record must start with \":\"");
     if (pos + 11 > n) return RecordError(text, pos, "the record ends early");
     __builtin_prefetch(t + pos + 4096);  // the text is read once, from memory: ask ahead
-    const int64_t headSum = DecodeBytes(t + pos + 1, 4, head);
-    if (headSum < 0)
-      return RecordError(text, pos, "the record holds a character that is not hexadecimal");
-    const uint8_t count = head[0];
-    const uint32_t offset = uint32_t{head[1]} << 8 | head[2];
-    const uint8_t type = head[3];
+    const uint8_t high = DigitValue(t[pos + 1]), low = DigitValue(t[pos + 2]);
+    const auto count = static_cast<uint8_t>(high << 4 | low);
     const size_t chars = 11 + 2 * size_t{count};
-    if (pos + chars > n) return RecordError(text, pos, "the record ends before its checksum");
-    const int64_t dataSum = DecodeBytes(t + pos + 9, size_t{count} + 1, data);
-    if (dataSum < 0)
+    if (pos + chars > n) {
+      if (DecodeBytes(t + pos + 1, 4, nullptr) < 0) {
+        return RecordError(text, pos, "the record holds a character that is not hexadecimal");
+      }
+      return RecordError(text, pos, "the record ends before its checksum");
+    }
+    const int64_t sum = DecodeBytes(t + pos + 3, size_t{count} + 4, bytes);
+    if (((high | low) & kNotADigit) || sum < 0)
       return RecordError(text, pos, "the record holds a character that is not hexadecimal");
-    if ((headSum + dataSum) % 256 != 0) {
+    const uint32_t offset = uint32_t{bytes[0]} << 8 | bytes[1];
+    const uint8_t type = bytes[2];
+    const uint8_t* data = bytes + 3;
+    if ((count + sum) % 256 != 0) {
       char what[64];
       std::snprintf(what, sizeof what, "checksum %02X, the record's bytes give %02X", data[count],
-                    static_cast<uint8_t>(data[count] - (headSum + dataSum)));
+                    static_cast<uint8_t>(data[count] - (count + sum)));
       return RecordError(text, pos, what, true);
     }
     const int length = DataLength(type);

@@ -46,10 +46,10 @@ RecordTextError ReadSrecordRecords(std::string_view text, AddressSpace& space) {
     if (addressLength == 0) {
       return RecordError(text, pos, std::string("S") + type + " is not a record type");
     }
-    uint8_t count = 0;
-    if (DecodeBytes(t + pos + 2, 1, &count) < 0) {
+    const uint8_t high = DigitValue(t[pos + 2]), low = DigitValue(t[pos + 3]);
+    if ((high | low) & kNotADigit)
       return RecordError(text, pos, "the byte count is not hexadecimal");
-    }
+    const auto count = static_cast<uint8_t>(high << 4 | low);
     if (count < addressLength + 1) {
       return RecordError(text, pos, "the byte count leaves no room for the address and checksum");
     }

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "formats/address_space.h"
+#include "formats/file_kinds.h"
 #include "formats/intel_hex.h"
 #include "formats/srecord_records.h"
 #include "tests/support/hex_texts.h"
@@ -78,6 +80,57 @@ TEST(RecordText, SrecordsOfEachTypeReadByAddressAndPatchInPlace) {
     size_t differing = 0;
     for (size_t i = 0; i < text.size(); ++i) differing += text[i] != patched[i];
     EXPECT_LE(differing, 8u);
+  }
+}
+
+// The needle is found wherever it lies in long runs of records, as a plain search of the
+// bytes finds it: also where it spans records and where the records are searched in parts.
+TEST(RecordText, NeedlesInLongRunsOfRecords) {
+  std::string bytes = Filler(60000, 7);
+  std::vector<uint64_t> wanted;
+  for (size_t at = 5, gap = 0; at + 13 <= bytes.size(); at += 13 + gap % 23, ++gap) {
+    bytes.replace(at, 13, kNeedle);
+    wanted.push_back(0x20000 + at);
+  }
+  for (size_t perRecord : {16, 32, 250}) {
+    const std::string srec = SrecordText(bytes, 3, perRecord, 0x20000);
+    AddressSpace space(kNeedle);
+    ASSERT_FALSE(k7q::ReadSrecordRecords(srec, space));
+    EXPECT_EQ(space.NeedleAddresses(srec), wanted) << perRecord;
+    const std::string hex = IntelHexText(bytes, 0x20000, perRecord);
+    AddressSpace hexSpace(kNeedle);
+    ASSERT_FALSE(k7q::ReadIntelHexRecords(hex, hexSpace));
+    EXPECT_EQ(hexSpace.NeedleAddresses(hex), wanted) << perRecord;
+  }
+}
+
+// Every digit of a record counts at every record length: a character that is no digit is
+// refused, another digit breaks the checksum.
+TEST(RecordText, EveryDigitIsReadAtEveryLength) {
+  const std::string notHex = "line 1: the record holds a character that is not hexadecimal";
+  auto error = [](RecordReader read, const std::string& text) {
+    AddressSpace space(kNeedle);
+    const k7q::RecordTextError e = read(text, space);
+    return e ? e.checksum ? "checksum" : e.Text() : "reads";
+  };
+  for (size_t length = 1; length <= 40; ++length) {
+    const std::string data = Filler(length, static_cast<int>(length));
+    const std::string srec = DataRecords(data, length, 0x1234);
+    const std::string hex = IntelHexRecord(0, 0x1234, data) + "\n:00000001FF\n";
+    ASSERT_EQ(error(k7q::ReadSrecordRecords, srec), "reads") << length;
+    ASSERT_EQ(error(k7q::ReadIntelHexRecords, hex), "reads") << length;
+    // After the type (S-record) or the count (Intel HEX), up to the checksum's last digit.
+    for (auto [read, text, from] :
+         {std::tuple<RecordReader, std::string, size_t>{ReadSrecordRecords, srec, 4},
+          {ReadIntelHexRecords, hex, 3}}) {
+      for (size_t at = from; at < text.find_first_of("\r\n"); ++at) {
+        std::string changed = text;
+        changed[at] = 'g';
+        EXPECT_EQ(error(read, changed), notHex) << length << " " << at;
+        changed[at] = text[at] == '0' ? '1' : '0';
+        EXPECT_EQ(error(read, changed), "checksum") << length << " " << at;
+      }
+    }
   }
 }
 
