@@ -20,14 +20,26 @@ using namespace k7q;
 
 namespace {
 
-const std::string& Folder() {
-  static const std::string folder = [] {
+// One folder per process, removed with what it holds when the process exits.
+class Folder {
+ public:
+  Folder() {
     char name[] = "/tmp/journal-fuzz-XXXXXX";
     if (!mkdtemp(name)) std::abort();
-    return std::string(name);
-  }();
-  return folder;
-}
+    path_ = name;
+  }
+  ~Folder() {
+    unlink(File().c_str());
+    unlink(JournalPath(File()).c_str());
+    rmdir(path_.c_str());
+  }
+  std::string File() const { return path_ + "/f.bin"; }
+
+ private:
+  std::string path_;
+};
+
+const Folder folder;
 
 void Put64(std::string& text, size_t at, uint64_t v) {
   for (int i = 0; i < 8; ++i) text[at + i] = static_cast<char>(v >> (8 * i));
@@ -42,7 +54,7 @@ std::string Contents(int fd) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = Folder() + "/f.bin", journal = JournalPath(path);
+  const std::string path = folder.File(), journal = JournalPath(path);
   const std::string original(3000, 'o');
   FileDescriptor fd(open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600));
   size_t written = 0;

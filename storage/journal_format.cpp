@@ -9,6 +9,8 @@ namespace k7q {
 namespace {
 
 constexpr char kMagic[8] = {'K', '7', 'Q', 'J', 'R', 'N', 'L', '2'};
+// Older builds' journals kept only the bytes before each range.
+constexpr char kMagicV1[8] = {'K', '7', 'Q', 'J', 'R', 'N', 'L', '1'};
 // A length that fits an off_t: every offset and end the journal gives can be used as one.
 constexpr uint64_t kLargestLength = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
 
@@ -121,6 +123,9 @@ std::string SealJournal(std::string_view body) {
 
 JournalText DecodeJournal(std::string_view text, std::vector<JournalSection>* sections) {
   sections->clear();
+  if (text.size() >= sizeof kMagicV1 && std::memcmp(text.data(), kMagicV1, sizeof kMagicV1) == 0) {
+    return JournalText::kOlderVersion;
+  }
   if (text.size() < sizeof kMagic + 8 || std::memcmp(text.data(), kMagic, sizeof kMagic) != 0) {
     return JournalText::kTorn;
   }

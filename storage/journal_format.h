@@ -31,9 +31,10 @@ std::string EncodeJournal(const std::vector<JournalSection>& sections);
 std::string SealJournal(std::string_view body);
 
 enum class JournalText {
-  kComplete,   // sealed, every section sound
-  kTorn,       // cut short or damaged: not sealed
-  kMalformed,  // sealed, but with ranges no save writes: not one of ours
+  kComplete,      // sealed, every section sound
+  kTorn,          // cut short or damaged: not sealed
+  kMalformed,     // sealed, but with ranges no save writes: not one of ours
+  kOlderVersion,  // written by an older build, in a form this one does not read
 };
 
 // The sections of a complete journal. Malformed: ranges out of order, overlapping,

@@ -70,6 +70,13 @@ void Report(const FoundJournal& found, const std::string& path, LockedFile* file
           "journal to save this file.",
           journal, name));
       break;
+    case JournalFound::kOlderVersion:
+      file->notices.push_back(StringPrintf(
+          "The journal \"%s\" beside \"%s\" was written by an older version of this program; "
+          "this version cannot undo the save it records. Check that the file holds what it "
+          "should, then remove the journal to save this file.",
+          journal, name));
+      break;
     case JournalFound::kUnreadable:
       file->notices.push_back(StringPrintf(
           "The journal \"%s\" beside \"%s\" cannot be read (%s). It may hold the undo of an "

@@ -530,6 +530,7 @@ JournalFound Judge(int fd, const struct stat& file, const std::string& journal,
   if (*error != 0) return JournalFound::kUnreadable;
   if (text == JournalText::kTorn) return JournalFound::kTorn;
   if (text == JournalText::kMalformed) return JournalFound::kForeign;
+  if (text == JournalText::kOlderVersion) return JournalFound::kOlderVersion;
   const JournalSection* section = SectionFor(sections, file);
   if (!section) return JournalFound::kForeign;
   const uint64_t length = static_cast<uint64_t>(file.st_size);

@@ -98,15 +98,16 @@ bool SaveInPlace(InPlaceSave& save);
 bool RewriteInPlace(InPlaceSave& save, std::string_view content);
 
 enum class JournalFound {
-  kNone,         // no journal of the file beside it
-  kUndone,       // a journal of this file: its save was undone
-  kTorn,         // incomplete or damaged: its save never touched the file
-  kForeign,      // of another file, by another user, writable by others, or outside
-                 // what a save of the file may change
-  kMovedOn,      // the file holds neither the bytes before nor after that save
-  kUnreadable,   // cannot be read (errno says why)
-  kNotAJournal,  // a link, folder or other file in the journal's place
-  kUndoFailed    // could not be applied: left for the next try (errno says why)
+  kNone,          // no journal of the file beside it
+  kUndone,        // a journal of this file: its save was undone
+  kTorn,          // incomplete or damaged: its save never touched the file
+  kForeign,       // of another file, by another user, writable by others, or outside
+                  // what a save of the file may change
+  kMovedOn,       // the file holds neither the bytes before nor after that save
+  kOlderVersion,  // written by an older build: this one cannot undo its save
+  kUnreadable,    // cannot be read (errno says why)
+  kNotAJournal,   // a link, folder or other file in the journal's place
+  kUndoFailed     // could not be applied: left for the next try (errno says why)
 };
 
 struct FoundJournal {

@@ -170,13 +170,6 @@ TEST(Journal, OnlyTheFilesOwnBytesAreEverWrittenBack) {
     EXPECT_EQ(ReadFile(path), original);
     EXPECT_EQ(ReadFile(journal), forged);
   }
-  std::vector<JournalSection> sections;
-  EXPECT_EQ(DecodeJournal(crafted(UINT64_MAX - 3, "EVIL", "GOOD"), &sections),
-            JournalText::kMalformed);
-  EXPECT_EQ(DecodeJournal(crafted(8, "EVIL", "GOOD").substr(1), &sections), JournalText::kTorn);
-  // A shortened file whose cut bytes the journal does not hold: undone, it would grow a hole.
-  JournalSection cut{0, 0, uint64_t{1} << 40, 3000, {{100, "EVIL", "GOOD"}}};
-  EXPECT_EQ(DecodeJournal(EncodeJournal({cut}), &sections), JournalText::kMalformed);
   // A genuine journal owned by another user, or writable by others, is foreign too; as
   // the file's own it undoes the save.
   unlink(journal.c_str());
@@ -189,7 +182,15 @@ TEST(Journal, OnlyTheFilesOwnBytesAreEverWrittenBack) {
     LeftAlone(path);
     EXPECT_EQ(ReadFile(path), saved);
   }
-  ASSERT_EQ(chmod(journal.c_str(), 0600), 0);
+  // Written by an older build: named as such and left alone.
+  ASSERT_EQ(chown(journal.c_str(), 0, 0) | chmod(journal.c_str(), 0600), 0);
+  const std::string genuine = ReadFile(journal);
+  WriteFile(journal, SealJournal("K7QJRNL1" + genuine.substr(8, genuine.size() - 16)));
+  EXPECT_NE(LeftAlone(path).find("was written by an older version of this program; this "
+                                 "version cannot undo"),
+            std::string::npos);
+  EXPECT_EQ(ReadFile(path), saved);
+  WriteFile(journal, genuine);
   Chip62500 chip;
   EXPECT_TRUE(OpenConfigurableFile(chip, path).ok);
   EXPECT_EQ(ReadFile(path), original);
@@ -271,6 +272,62 @@ TEST(Journal, JournalsLeftAloneAreNamedWithWhatToDo) {
   struct stat info;
   EXPECT_EQ(lstat(journal.c_str(), &info), 0);
   EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+
+TEST(JournalFormat, OnlyJournalsASaveCouldWriteAreComplete) {
+  const auto section = [](uint64_t before, uint64_t after, std::vector<JournalRange> ranges) {
+    return JournalSection{1, 2, before, after, std::move(ranges)};
+  };
+  const JournalSection sound = section(100, 100, {{10, "ab", "cd"}, {12, "e", "f"}});
+  const std::string text = EncodeJournal({sound, section(10, 20, {{5, "abcde", "0123456789"}})});
+  std::vector<JournalSection> read;
+  ASSERT_EQ(DecodeJournal(text, &read), JournalText::kComplete);
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].ranges[1].offset * 1000 + read[0].ranges[1].before[0], 12000u + 'e');
+  EXPECT_EQ(read[1].ranges[0].after, "0123456789");
+  // Cut short anywhere after the magic but between the sections, sealed again; or with
+  // bytes left over.
+  const std::string body = text.substr(0, text.size() - 8);
+  const size_t between = EncodeJournal({sound}).size() - 8;
+  for (size_t end = 9; end < body.size(); end += end + 1 == between ? 2 : 1) {
+    EXPECT_EQ(DecodeJournal(SealJournal(body.substr(0, end)), &read), JournalText::kMalformed)
+        << end;
+    EXPECT_TRUE(read.empty());
+  }
+  EXPECT_EQ(DecodeJournal(SealJournal(body + "x"), &read), JournalText::kMalformed);
+  // Ranges no save writes.
+  const uint64_t huge = uint64_t{1} << 63;
+  const JournalSection malformed[] = {
+      section(100, 100, {{10, "abc", "def"}, {12, "x", "y"}}),  // overlapping
+      section(100, 100, {{20, "ab", "cd"}, {10, "x", "y"}}),    // out of order
+      section(100, 100, {{10, "", ""}}),                        // empty
+      section(100, 100, {{99, "ab", "cd"}}),                    // past the end
+      section(100, 100, {{200, "a", "b"}}),                     // starts past the end
+      section(100, 100, {{UINT64_MAX - 3, "EVIL", "GOOD"}}),    // wraps around
+      section(100, 100, {{10, "ab", "c"}}),                     // sides of unequal size
+      section(10, 20, {{5, "abcdef", "0123456789"}}),           // old side past the old end
+      section(huge, huge, {}),                                  // no file is that long
+      section(100, huge, {}),
+      section(uint64_t{1} << 40, 3000, {{100, "EVIL", "GOOD"}}),  // cut bytes not kept
+  };
+  for (const JournalSection& bad : malformed) {
+    EXPECT_EQ(DecodeJournal(EncodeJournal({sound, bad}), &read), JournalText::kMalformed)
+        << bad.lengthBefore << " " << (bad.ranges.empty() ? 0 : bad.ranges.back().offset);
+  }
+  // Not sealed, and an older build's journal whatever it holds.
+  std::string older = text;
+  older[7] = '1';
+  const std::pair<std::string, JournalText> texts[] = {
+      {"K7Q", JournalText::kTorn},
+      {text.substr(0, 15), JournalText::kTorn},
+      {"K7QJRNL3" + text.substr(8), JournalText::kTorn},
+      {text.substr(0, text.size() - 1) + "?", JournalText::kTorn},
+      {older, JournalText::kOlderVersion},
+      {older.substr(0, 8), JournalText::kOlderVersion},
+  };
+  for (const auto& [candidate, expected] : texts) {
+    EXPECT_EQ(DecodeJournal(candidate, &read), expected) << candidate.size();
+  }
 }
 
 }  // namespace k7q
