@@ -19,22 +19,23 @@ RecordTextError RecordError(std::string_view text, size_t offset, std::string wh
 
 AddressSpace::AddressSpace(std::string needle) : needle_(needle), search_(std::move(needle)) {}
 
-void AddressSpace::Add(const DataRecord& record, const uint8_t* data) {
+void AddressSpace::AddOther(const DataRecord& record, const uint8_t* data) {
   if (record.count == 0) return;
   if (record.address < end_) ascending_ = false;
   end_ = std::max(end_, record.address + record.count);
   if (ascending_) search_.Feed(record.address, data, record.count);
   if (!runs_.empty()) {
     RecordRun& run = runs_.back();
-    const DataRecord next = run.Record(run.records);
-    if (record.count == run.first.count && record.address == next.address &&
-        (run.records == 1 ? record.digits > run.first.digits : record.digits == next.digits)) {
-      if (run.records == 1) run.stride = record.digits - run.first.digits;
-      ++run.records;
+    if (run.records == 1 && record.count == run.first.count &&
+        record.address == run.first.address + run.first.count && record.digits > run.first.digits) {
+      run.stride = record.digits - run.first.digits;
+      run.records = 2;
+      next_ = run.Record(2);
       return;
     }
   }
   runs_.push_back({record, 0, 1});
+  next_ = {};
 }
 
 std::vector<uint64_t> AddressSpace::NeedleAddresses(std::string_view text) const {

@@ -3,6 +3,7 @@
 // the text, and where a byte string (the block's signature) lies among the addresses.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -77,7 +78,17 @@ class AddressSpace {
   explicit AddressSpace(std::string needle);
 
   // Adds the next data record of the text, in text order, with its decoded bytes.
-  void Add(const DataRecord& record, const uint8_t* data);
+  void Add(const DataRecord& record, const uint8_t* data) {
+    if (record.address == next_.address && record.digits == next_.digits &&
+        record.count == next_.count && record.count != 0) {
+      ++runs_.back().records;
+      next_ = runs_.back().Record(runs_.back().records);
+      end_ = std::max(end_, next_.address);
+      if (ascending_) search_.Feed(record.address, data, record.count);
+    } else {
+      AddOther(record, data);
+    }
+  }
 
   // Every address at which the needle's bytes lie at consecutive addresses, ascending.
   // An address held by several records counts once.
@@ -90,8 +101,11 @@ class AddressSpace {
   const std::vector<RecordRun>& Runs() const { return runs_; }
 
  private:
+  // A record that does not continue the last run as next_ would.
+  void AddOther(const DataRecord& record, const uint8_t* data);
   std::string needle_;
   std::vector<RecordRun> runs_;
+  DataRecord next_;        // the record that would continue the last run, once it has two
   bool ascending_ = true;  // no record starts below the end of one before it
   uint64_t end_ = 0;       // highest address after a record's bytes so far
   NeedleSearch search_;    // in text order, which is address order while ascending

@@ -6,32 +6,21 @@
 
 namespace k7q {
 
-namespace {
-
-struct DigitTable {
-  uint8_t value[256];
-  constexpr DigitTable() : value() {
-    for (int c = 0; c < 256; ++c) {
-      if (c >= '0' && c <= '9') {
-        value[c] = static_cast<uint8_t>(c - '0');
-      } else if (c >= 'A' && c <= 'F') {
-        value[c] = static_cast<uint8_t>(c - 'A' + 10);
-      } else if (c >= 'a' && c <= 'f') {
-        value[c] = static_cast<uint8_t>(c - 'a' + 10);
-      } else {
-        value[c] = kNotADigit;
-      }
+constexpr std::array<uint8_t, 256> kDigitValues = [] {
+  std::array<uint8_t, 256> value{};
+  for (int c = 0; c < 256; ++c) {
+    if (c >= '0' && c <= '9') {
+      value[c] = static_cast<uint8_t>(c - '0');
+    } else if (c >= 'A' && c <= 'F') {
+      value[c] = static_cast<uint8_t>(c - 'A' + 10);
+    } else if (c >= 'a' && c <= 'f') {
+      value[c] = static_cast<uint8_t>(c - 'a' + 10);
+    } else {
+      value[c] = kNotADigit;
     }
   }
-};
-
-constexpr DigitTable kDigits;
-
-}  // namespace
-
-uint8_t DigitValue(char c) {
-  return kDigits.value[static_cast<uint8_t>(c)];
-}
+  return value;
+}();
 
 #if defined(__SSE2__)
 // The nibble of every digit of 16 characters; a lane that is no digit sets its lane of bad.
@@ -82,8 +71,8 @@ int64_t DecodeBytes(const char* in, size_t count, uint8_t* out) {
 #endif
   uint32_t sum = 0, bad = 0;
   for (size_t i = 0; i < count; ++i) {
-    const uint32_t high = kDigits.value[digits[2 * i]];
-    const uint32_t low = kDigits.value[digits[2 * i + 1]];
+    const uint32_t high = kDigitValues[digits[2 * i]];
+    const uint32_t low = kDigitValues[digits[2 * i + 1]];
     bad |= high | low;
     const uint32_t byte = (high << 4 | low) & 0xFF;
     if (out) out[i] = static_cast<uint8_t>(byte);

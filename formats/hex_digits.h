@@ -2,6 +2,7 @@
 // own letter case.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -9,7 +10,10 @@ namespace k7q {
 
 // Value of a hexadecimal digit (either letter case), or kNotADigit.
 constexpr uint8_t kNotADigit = 0x80;
-uint8_t DigitValue(char c);
+extern const std::array<uint8_t, 256> kDigitValues;
+inline uint8_t DigitValue(char c) {
+  return kDigitValues[static_cast<uint8_t>(c)];
+}
 
 // Decodes count bytes from the 2 * count digits at in into out (when not null); returns
 // their sum, or -1 when a character is not a hexadecimal digit.

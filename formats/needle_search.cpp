@@ -13,16 +13,18 @@ NeedleSearch::NeedleSearch(std::string needle) : needle_(std::move(needle)), pie
 
 void NeedleSearch::Feed(uint64_t address, const uint8_t* data, size_t count) {
   const bool continues = address == address_ + length_;
-  if (!continues || length_ + count > piece_.size()) {
-    SearchPiece(&hits_);
-    // A needle may start in the piece's last bytes and end in the ones fed.
-    const size_t kept = continues ? std::min(length_, needle_.size() - 1) : 0;
-    std::memmove(piece_.data(), piece_.data() + length_ - kept, kept);
-    address_ = address - kept;
-    length_ = kept;
+  if (continues && length_ + count <= piece_.size()) {
+    std::memcpy(piece_.data() + length_, data, count);
+    length_ += count;
+    return;
   }
-  std::memcpy(piece_.data() + length_, data, count);
-  length_ += count;
+  SearchPiece(&hits_);
+  // A needle may start in the piece's last bytes and end in the ones fed.
+  const size_t kept = continues ? std::min(length_, needle_.size() - 1) : 0;
+  std::memmove(piece_.data(), piece_.data() + length_ - kept, kept);
+  address_ = address - kept;
+  std::memcpy(piece_.data() + kept, data, count);
+  length_ = kept + count;
 }
 
 std::vector<uint64_t> NeedleSearch::Hits() const {
