@@ -2,6 +2,7 @@
 // through this table, so that a test can make any single call fail.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@ struct FileSystemCalls {
   int (*ftruncate)(int fd, off_t length);
   int (*syncfs)(int fd) = ::syncfs;  // flushes the whole file system that holds fd
   int (*link)(int fd, const char* path) = LinkOpenFile;
+  int (*fallocate)(int fd, int mode, off_t offset, off_t length) = ::fallocate;
 };
 
 // The table in use; starts as the system's own calls.

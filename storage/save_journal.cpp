@@ -52,8 +52,8 @@ bool ReadUpTo(int fd, uint64_t offset, size_t count, std::string* out) {
 
 bool WithinFileSizeLimit(uint64_t length) {
   rlimit limit{};
-  return getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
-         length <= limit.rlim_cur;
+  getrlimit(RLIMIT_FSIZE, &limit);
+  return limit.rlim_cur == RLIM_INFINITY || length <= limit.rlim_cur;
 }
 
 bool Fail(InPlaceSave& save) {
@@ -102,15 +102,13 @@ JournalSection SectionOf(const InPlaceSave& save) {
   return section;
 }
 
-// Writes the ranges in order, at most limit bytes of them; *done gets the bytes written.
-bool WriteRanges(int fd, const std::vector<FileRange>& ranges, uint64_t limit, uint64_t* done) {
+// Writes the ranges in order; *done gets the bytes written.
+bool WriteRanges(int fd, const std::vector<FileRange>& ranges, uint64_t* done) {
   *done = 0;
   for (const FileRange& range : ranges) {
-    if (*done == limit) break;
-    const size_t count = static_cast<size_t>(std::min<uint64_t>(range.bytes.size(), limit - *done));
     size_t written = 0;
-    const bool ok =
-        WriteAt(fd, range.bytes.data(), count, static_cast<off_t>(range.offset), &written);
+    const bool ok = WriteAt(fd, range.bytes.data(), range.bytes.size(),
+                            static_cast<off_t>(range.offset), &written);
     *done += written;
     if (!ok) return false;
   }
@@ -147,12 +145,9 @@ bool WithoutJournal(InPlaceSave& save) {
   for (const FileRange& change : save.changes) {
     bytes.replace(static_cast<size_t>(change.offset - begin), change.bytes.size(), change.bytes);
   }
-  std::vector<FileRange> tail(
-      save.originals.begin() + static_cast<std::ptrdiff_t>(save.changes.size()),
-      save.originals.end());
-  save.changes = {{begin, std::move(bytes)}};
-  save.originals = {{begin, std::move(before)}};
-  save.originals.insert(save.originals.end(), tail.begin(), tail.end());
+  // No rewrite gets here: the originals are those of the changes alone.
+  save.changes.assign(1, FileRange{begin, std::move(bytes)});
+  save.originals.assign(1, FileRange{begin, std::move(before)});
   return true;
 }
 
@@ -189,9 +184,9 @@ std::vector<FileRange> ChangedRanges(const uint8_t* original, const uint8_t* cha
 }
 
 std::string HiddenPathBeside(const std::string& path, const char* suffix, size_t reserve) {
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  // The folder part ends with its slash; a plain name has none (npos + 1 is 0).
+  const size_t start = path.rfind('/') + 1;
+  const std::string folder = path.substr(0, start), name = path.substr(start);
   if (name.size() + 1 + std::strlen(suffix) + reserve <= NAME_MAX) {
     return folder + "." + name + suffix;
   }
@@ -227,22 +222,24 @@ bool WriteJournal(InPlaceSave& save) {
     if (errno == EEXIST) NameTaken(save, journal);
     return Fail(save);
   }
-  const std::string text = EncodeJournal({SectionOf(save)});
+  std::vector<JournalSection> sections;
+  sections.push_back(SectionOf(save));
+  const std::string text = EncodeJournal(sections);
   size_t written = 0;
-  if (!WithinFileSizeLimit(text.size())) errno = EFBIG;
-  bool ok = errno != EFBIG && WriteAt(fd, text.data(), text.size(), 0, &written) &&
+  const bool fits = WithinFileSizeLimit(text.size());
+  if (!fits) errno = EFBIG;
+  bool ok = fits && WriteAt(fd, text.data(), text.size(), 0, &written) &&
             (save.deferFlush || fs.fsync(fd) == 0) && (!unnamed || LinkIn(fd, journal));
-  if (!ok && unnamed && errno == EEXIST) NameTaken(save, journal);
+  if (!ok && errno == EEXIST) NameTaken(save, journal);  // only a link gives it
   if (ok) save.journal = journal;
-  const int error = errno;
+  // A failed call leaves its errno: a close that succeeds does not touch it.
   ok = fs.close(fd) == 0 && ok && (save.deferFlush || SyncFolderOf(journal));
   if (!ok) {
-    save.error = errno ? errno : error ? error : EIO;
+    Fail(save);
     if (!save.journal.empty()) fs.unlink(journal.c_str());
     save.journal.clear();
-    return false;
   }
-  return true;
+  return ok;
 }
 
 namespace {
@@ -265,7 +262,6 @@ bool WriteSharedJournal(const std::string& folder, const std::vector<InPlaceSave
     sections.push_back(SectionOf(*save));
     journaled.push_back(save);
   }
-  if (journaled.empty()) return true;
   const std::string text = EncodeJournal(sections);
   FileSystemCalls& fs = FileSystem();
   const int fd = fs.open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
@@ -273,13 +269,14 @@ bool WriteSharedJournal(const std::string& folder, const std::vector<InPlaceSave
   size_t written = 0;
   const bool complete =
       WithinFileSizeLimit(text.size()) && WriteAt(fd, text.data(), text.size(), 0, &written);
-  for (InPlaceSave* save : complete ? journaled : std::vector<InPlaceSave*>{}) {
-    const std::string journal = JournalPath(save->path);
+  for (size_t i = 0; complete && i < journaled.size(); ++i) {
+    InPlaceSave& save = *journaled[i];
+    const std::string journal = JournalPath(save.path);
     if (LinkIn(fd, journal)) {
-      save->journal = journal;
+      save.journal = journal;
     } else {
-      if (errno == EEXIST) NameTaken(*save, journal);
-      Fail(*save);
+      if (errno == EEXIST) NameTaken(save, journal);
+      Fail(save);
     }
   }
   if (fs.close(fd) == 0 && complete) return true;
@@ -312,7 +309,7 @@ void WriteJournals(const std::vector<InPlaceSave*>& saves) {
 
 bool ApplyChanges(InPlaceSave& save) {
   errno = 0;
-  const bool written = WriteRanges(save.fd, save.changes, UINT64_MAX, &save.applied);
+  const bool written = WriteRanges(save.fd, save.changes, &save.applied);
   const bool cut = NewLengthOf(save) >= LengthOf(save) ||
                    FileSystem().ftruncate(save.fd, static_cast<off_t>(NewLengthOf(save))) == 0;
   if (!written || !cut || (!save.deferFlush && FileSystem().fsync(save.fd) != 0)) {
@@ -348,7 +345,7 @@ bool UndoChanges(InPlaceSave& save) {
     const std::vector<FileRange> cut(
         save.originals.begin() + static_cast<std::ptrdiff_t>(save.changes.size()),
         save.originals.end());
-    if (!WriteRanges(save.fd, cut, UINT64_MAX, &done) ||
+    if (!WriteRanges(save.fd, cut, &done) ||
         FileSystem().ftruncate(save.fd, save.info.st_size) != 0) {
       return false;
     }
@@ -378,7 +375,8 @@ bool RewriteInPlace(InPlaceSave& save, std::string_view content) {
   }
   // Room for the new bytes first: a full disk then stops the rewrite before it starts.
   if (content.size() > length &&
-      fallocate(save.fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(content.size())) != 0 &&
+      FileSystem().fallocate(save.fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(content.size())) !=
+          0 &&
       errno != EOPNOTSUPP) {
     return Fail(save);
   }
@@ -401,19 +399,29 @@ bool OwnJournal(const struct stat& journal, const struct stat& file) {
          (journal.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-// The journal open on fd, judged beside a file of fileLength bytes; one far longer than
-// a save of that file writes is not one of ours. *error: errno when it could not be read.
-JournalText ReadJournal(int fd, uint64_t fileLength, std::vector<JournalSection>* sections,
-                        int* error) {
-  struct stat info;
-  std::string text, message;
+// Opens the journal for reading, never through a link nor waiting on a FIFO; *info gets
+// its state. False with errno, ELOOP for a link or anything but a regular file.
+bool OpenJournal(const std::string& path, FileDescriptor* in, struct stat* info) {
+  in->reset(FileSystem().open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0));
+  *info = {};
+  if (in->get() < 0) return false;
+  fstat(in->get(), info);
+  errno = ELOOP;
+  return S_ISREG(info->st_mode);
+}
+
+// The journal open on in (info its state), judged beside a file of fileLength bytes; one
+// far longer than a save of that file writes is not one of ours, and is not read.
+// *error: errno when it could not be read.
+JournalText ReadJournal(int in, const struct stat& info, uint64_t fileLength,
+                        std::vector<JournalSection>* sections, int* error) {
+  const uint64_t size = static_cast<uint64_t>(info.st_size);
+  if (size > 2 * fileLength + kJournalSlack) return JournalText::kMalformed;
+  std::string text;
   errno = 0;
-  if (fstat(fd, &info) != 0 || !ReadAll(fd, "", &text, &message)) {
-    *error = errno ? errno : EIO;
+  if (!ReadUpTo(in, 0, static_cast<size_t>(size), &text)) {
+    *error = errno;
     return JournalText::kTorn;
-  }
-  if (static_cast<uint64_t>(info.st_size) > 2 * fileLength + kJournalSlack) {
-    return JournalText::kMalformed;
   }
   return DecodeJournal(text, sections);
 }
@@ -431,9 +439,9 @@ const JournalSection* SectionFor(const std::vector<JournalSection>& sections,
 
 // Another journal in the folder, written through another name of the same file.
 std::string JournalOfAnotherLink(const std::string& path, const struct stat& file) {
-  const std::string folder = FolderOf(path), own = JournalPath(path);
+  const std::string folder = path.substr(0, path.rfind('/') + 1);  // with its slash
   std::string found;
-  DIR* dir = opendir(folder.c_str());
+  DIR* dir = opendir(FolderOf(path).c_str());
   if (!dir) return found;
   const size_t suffix = sizeof kSuffix - 1;
   while (const dirent* entry = readdir(dir)) {
@@ -442,16 +450,15 @@ std::string JournalOfAnotherLink(const std::string& path, const struct stat& fil
         name.compare(name.size() - suffix, suffix, kSuffix)) {
       continue;
     }
-    const std::string candidate = (folder == "/" ? "" : folder) + "/" + name;
-    if (candidate == own) continue;
-    FileDescriptor in(open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    std::vector<JournalSection> sections;
+    const std::string candidate = folder + name;
+    FileDescriptor in;
     struct stat info;
+    if (!OpenJournal(candidate, &in, &info)) continue;
+    std::vector<JournalSection> sections;
     int error = 0;
-    if (in.get() >= 0 && fstat(in.get(), &info) == 0 && S_ISREG(info.st_mode) &&
-        ReadJournal(in.get(), static_cast<uint64_t>(file.st_size), &sections, &error) ==
-            JournalText::kComplete &&
-        SectionFor(sections, file)) {
+    const JournalText text =
+        ReadJournal(in.get(), info, static_cast<uint64_t>(file.st_size), &sections, &error);
+    if (text == JournalText::kComplete && SectionFor(sections, file)) {
       found = candidate;
       break;
     }
@@ -464,11 +471,9 @@ std::string JournalOfAnotherLink(const std::string& path, const struct stat& fil
 bool Holds(int fd, uint64_t length, const JournalRange& range, bool* before, bool* after) {
   const uint64_t count = range.offset >= length ? 0 : std::min(range.size(), length - range.offset);
   std::string now;
-  if (!ReadUpTo(fd, range.offset, static_cast<size_t>(count), &now) || now.size() != count) {
-    return false;
-  }
-  *before = count <= range.before.size() && range.before.compare(0, count, now) == 0;
-  *after = count <= range.after.size() && range.after.compare(0, count, now) == 0;
+  if (!ReadUpTo(fd, range.offset, static_cast<size_t>(count), &now)) return false;
+  *before = std::string_view(range.before).substr(0, count) == now;
+  *after = std::string_view(range.after).substr(0, count) == now;
   return true;
 }
 
@@ -477,12 +482,10 @@ bool Holds(int fd, uint64_t length, const JournalRange& range, bool* before, boo
 // the rewrite of a whole output changes the length, and it may change any byte: its undo
 // is bound by the bytes before and after alone.
 bool WithinChangeable(int fd, const JournalSection& section, const ChangeableRegions& changeable) {
-  if (section.lengthBefore != section.lengthAfter) return true;
-  if (section.lengthBefore == 0) return false;
+  if (section.lengthBefore != section.lengthAfter || section.ranges.empty()) return true;
   Mapping view(fd, static_cast<size_t>(section.lengthBefore), PROT_READ | PROT_WRITE, MAP_PRIVATE);
   if (!view.ok()) return false;
-  for (const JournalRange& range : section.ranges) {
-    if (range.before.size() != range.size()) return false;
+  for (const JournalRange& range : section.ranges) {  // both sides of equal size
     std::memcpy(view.bytes() + range.offset, range.before.data(), range.before.size());
   }
   const std::vector<ByteRegion> regions = changeable(std::string_view(
@@ -517,16 +520,16 @@ JournalFound Undo(int fd, const JournalSection& section, const std::string& jour
 
 JournalFound Judge(int fd, const struct stat& file, const std::string& journal,
                    const ChangeableRegions& changeable, int* error) {
-  FileDescriptor in(open(journal.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  *error = errno;
-  if (in.get() < 0) return errno == ELOOP ? JournalFound::kNotAJournal : JournalFound::kUnreadable;
+  FileDescriptor in;
   struct stat info;
-  if (fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) return JournalFound::kNotAJournal;
+  if (!OpenJournal(journal, &in, &info)) {
+    *error = errno;
+    return errno == ELOOP ? JournalFound::kNotAJournal : JournalFound::kUnreadable;
+  }
   if (!OwnJournal(info, file)) return JournalFound::kForeign;
   std::vector<JournalSection> sections;
-  *error = 0;
   const JournalText text =
-      ReadJournal(in.get(), static_cast<uint64_t>(file.st_size), &sections, error);
+      ReadJournal(in.get(), info, static_cast<uint64_t>(file.st_size), &sections, error);
   if (*error != 0) return JournalFound::kUnreadable;
   if (text == JournalText::kTorn) return JournalFound::kTorn;
   if (text == JournalText::kMalformed) return JournalFound::kForeign;

@@ -12,7 +12,9 @@ namespace {
 
 bool Fails(int kind) {
   if (++plan.total == plan.killAt && !plan.killAfter) raise(SIGKILL);
-  return kind == plan.kind && plan.counts[kind]++ == plan.failAt && (errno = EIO);
+  const int n = plan.counts[kind]++;
+  return kind == plan.kind && (n == plan.failAt || (plan.failLater && n > plan.failAt)) &&
+         (errno = EIO);
 }
 
 template <typename T>
@@ -44,6 +46,9 @@ const FileSystemCalls kFaulty = {
     },
     [](int fd) { return SystemFileCalls().syncfs(fd); },
     [](int fd, const char* p) { return Fails(kLink) ? -1 : Done(SystemFileCalls().link(fd, p)); },
+    [](int fd, int m, off_t o, off_t n) {
+      return Fails(kFallocate) ? -1 : Done(SystemFileCalls().fallocate(fd, m, o, n));
+    },
 };
 
 }  // namespace k7q

@@ -5,14 +5,26 @@
 
 namespace k7q {
 
-enum Call { kOpen, kPwrite, kFsync, kRename, kUnlink, kClose, kFtruncate, kLink, kCallKinds };
+enum Call {
+  kOpen,
+  kPwrite,
+  kFsync,
+  kRename,
+  kUnlink,
+  kClose,
+  kFtruncate,
+  kLink,
+  kFallocate,
+  kCallKinds
+};
 
 // Which call fails (or where the process is killed) while the faulty calls are in use.
 struct FaultPlan {
   int kind = -1, failAt = -1;
-  int killAt = -1;  // a count of all calls; killed before it, or after it when killAfter
+  bool failLater = false;  // every later call of the kind fails too
+  int killAt = -1;         // a count of all calls; killed before it, or after it when killAfter
   bool killAfter = false;
-  int counts[kCallKinds] = {};
+  int counts[kCallKinds] = {};  // calls of each kind so far
   int total = 0;
 };
 extern FaultPlan plan;
