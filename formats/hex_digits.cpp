@@ -23,15 +23,20 @@ constexpr std::array<uint8_t, 256> kDigitValues = [] {
 }();
 
 #if defined(__SSE2__)
-// The nibble of every digit of 16 characters; a lane that is no digit sets its lane of bad.
-inline __m128i Nibbles(__m128i c, __m128i* bad) {
-  const __m128i digit = _mm_sub_epi8(c, _mm_set1_epi8('0'));
-  const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
-  const __m128i letter = _mm_sub_epi8(_mm_or_si128(c, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
-  const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
-  *bad = _mm_or_si128(*bad, _mm_andnot_si128(_mm_or_si128(isDigit, isLetter), _mm_set1_epi8(-1)));
-  return _mm_or_si128(_mm_and_si128(isDigit, digit),
-                      _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
+// The nibbles of 16 digits, letters of either case folded to lower case. A character that
+// is no digit gives a nibble above 15 (those between the decimal digits and the letters
+// are moved up), or is below 20h (it folds onto a decimal digit): highest and lowest keep
+// both for one test after the last step.
+inline __m128i Nibbles(__m128i c, __m128i* highest, __m128i* lowest) {
+  const __m128i folded = _mm_sub_epi8(_mm_or_si128(c, _mm_set1_epi8(0x20)), _mm_set1_epi8('0'));
+  const __m128i aboveDigits =
+      _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8(9)), _mm_set1_epi8(0x40));
+  const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - '0' - 1)),
+                                        _mm_set1_epi8(0x40 + 'a' - '0' - 10));
+  const __m128i nibbles = _mm_sub_epi8(_mm_add_epi8(folded, aboveDigits), letters);
+  *highest = _mm_max_epu8(*highest, nibbles);
+  *lowest = _mm_min_epu8(*lowest, c);
+  return nibbles;
 }
 
 // The 8 bytes of 16 characters, one a 16-bit lane.
@@ -45,27 +50,42 @@ int64_t DecodeBytes(const char* in, size_t count, uint8_t* out) {
   const auto* digits = reinterpret_cast<const uint8_t*>(in);
 #if defined(__SSE2__)
   if (count >= 16) {
-    // 16 bytes a step; the last step decodes the 16 bytes that end at count, again the
-    // ones decoded before it, and sums only the new ones.
+    // 16 bytes a step; the rest in a last step of 8 or 16 bytes that end at count, which
+    // decodes some bytes again and sums only the new ones.
     static const uint8_t kNewLanes[32] = {0,    0,    0,    0,    0,    0,    0,    0,
                                           0,    0,    0,    0,    0,    0,    0,    0,
                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    __m128i badLanes = _mm_setzero_si128(), sums = _mm_setzero_si128();
-    auto step = [&](size_t at, __m128i newLanes) {
-      const auto* pairs = reinterpret_cast<const __m128i*>(digits + 2 * at);
-      const __m128i low = PairBytes(Nibbles(_mm_loadu_si128(pairs), &badLanes));
-      const __m128i high = PairBytes(Nibbles(_mm_loadu_si128(pairs + 1), &badLanes));
-      const __m128i bytes = _mm_packus_epi16(low, high);
-      if (out) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), bytes);
-      sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(bytes, newLanes), _mm_setzero_si128()));
+    auto newLanes = [](size_t n, size_t of) {  // the last n of the first of lanes
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNewLanes + 16 - of + n));
+    };
+    __m128i highest = _mm_setzero_si128(), lowest = _mm_set1_epi8(-1);
+    __m128i sums = _mm_setzero_si128();
+    auto pairs = [&](size_t at) {  // the 8 bytes from at, one a 16-bit lane
+      const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(digits + 2 * at));
+      return PairBytes(Nibbles(c, &highest, &lowest));
+    };
+    auto sum = [&](__m128i bytes, __m128i lanes) {
+      sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(bytes, lanes), _mm_setzero_si128()));
     };
     size_t i = 0;
-    for (; i + 16 <= count; i += 16) step(i, _mm_set1_epi8(-1));
-    if (i < count) {
-      step(count - 16, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNewLanes + (count - i))));
+    for (; i + 16 <= count; i += 16) {
+      const __m128i bytes = _mm_packus_epi16(pairs(i), pairs(i + 8));
+      if (out) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), bytes);
+      sum(bytes, _mm_set1_epi8(-1));
     }
-    if (_mm_movemask_epi8(badLanes)) return -1;
+    if (count - i > 8) {
+      const __m128i bytes = _mm_packus_epi16(pairs(count - 16), pairs(count - 8));
+      if (out) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count - 16), bytes);
+      sum(bytes, newLanes(count - i, 16));
+    } else if (count > i) {
+      const __m128i bytes = _mm_packus_epi16(pairs(count - 8), _mm_setzero_si128());
+      if (out) _mm_storel_epi64(reinterpret_cast<__m128i*>(out + count - 8), bytes);
+      sum(bytes, newLanes(count - i, 8));
+    }
+    const __m128i bad = _mm_or_si128(_mm_subs_epu8(highest, _mm_set1_epi8(15)),
+                                     _mm_subs_epu8(_mm_set1_epi8(0x20), lowest));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF) return -1;
     return _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
   }
 #endif

@@ -2,6 +2,7 @@
 // byte string lies among the addresses, and patches that change bytes in place.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -125,8 +126,11 @@ TEST(RecordText, EveryDigitIsReadAtEveryLength) {
           {ReadIntelHexRecords, hex, 3}}) {
       for (size_t at = from; at < text.find_first_of("\r\n"); ++at) {
         std::string changed = text;
-        changed[at] = 'g';
-        EXPECT_EQ(error(read, changed), notHex) << length << " " << at;
+        for (int c = 0; c < 256; ++c) {
+          if (std::isxdigit(c)) continue;
+          changed[at] = static_cast<char>(c);
+          ASSERT_EQ(error(read, changed), notHex) << length << " " << at << " " << c;
+        }
         changed[at] = text[at] == '0' ? '1' : '0';
         EXPECT_EQ(error(read, changed), "checksum") << length << " " << at;
       }
