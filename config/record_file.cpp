@@ -73,12 +73,12 @@ bool ParseText(const Chip62500& chip, const std::string& path, const FileKind& k
   const LockedFile& file = read->file;
   const size_t length = static_cast<size_t>(file.info.st_size);
   if (length > 0) {
-    read->mapping.emplace(file.fd.get(), length, PROT_READ, MAP_PRIVATE);
+    // The text is read whole: every page mapped at once.
+    read->mapping.emplace(file.fd.get(), length, PROT_READ, MAP_PRIVATE | MAP_POPULATE);
     if (!read->mapping->ok()) {
       *outcome = Failed(*outcome, sentence, path, SystemErrorText());
       return false;
     }
-    madvise(read->mapping->bytes(), length, MADV_SEQUENTIAL);
     read->text = {reinterpret_cast<const char*>(read->mapping->bytes()), length};
   }
   read->space.emplace(chip.Signature());
