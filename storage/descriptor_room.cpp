@@ -11,23 +11,24 @@ namespace {
 
 constexpr size_t kLargestRoom = 65536;
 
-// The descriptors this process has open now; spare where they cannot be counted.
-size_t OpenDescriptors(size_t spare) {
+// The descriptors this process has open now; as many as it may have where they cannot
+// be counted (none left to read the folder with).
+size_t OpenDescriptors() {
   DIR* dir = opendir("/proc/self/fd");
-  if (!dir) return spare;
+  if (!dir) return kLargestRoom;
   size_t count = 0;
   while (const dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
   closedir(dir);
-  return count > 0 ? count - 1 : 0;  // not the one that read the folder
+  return count - 1;  // not the one that read the folder
 }
 
 }  // namespace
 
 size_t FreeDescriptors(size_t spare) {
   rlimit limit{};
-  const rlim_t most = getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
-  const size_t room = static_cast<size_t>(std::min<rlim_t>(most, kLargestRoom));
-  const size_t used = OpenDescriptors(spare) + spare;
+  getrlimit(RLIMIT_NOFILE, &limit);
+  const size_t room = static_cast<size_t>(std::min<rlim_t>(limit.rlim_cur, kLargestRoom));
+  const size_t used = OpenDescriptors() + spare;
   return room > used ? room - used : 1;
 }
 

@@ -25,7 +25,7 @@ bool Lock(int fd, short type) {
   lock.l_whence = SEEK_SET;
   for (int i = 0; i < kLockTries; ++i) {
     if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return true;
-    if (errno != EAGAIN && errno != EACCES && errno != EINTR) return false;
+    if (errno != EAGAIN && errno != EACCES) return false;  // EACCES: taken, on some systems
     usleep(50000);
   }
   errno = EAGAIN;
@@ -112,13 +112,11 @@ LockedFile OpenLockedFile(const std::string& path, bool forSaving,
     file.reason = std::strerror(errno);
     return file;
   }
-  if (fstat(file.fd.get(), &file.info) != 0) {
-    file.reason = std::strerror(errno);
+  fstat(file.fd.get(), &file.info);  // an open descriptor
+  if (!S_ISREG(file.info.st_mode)) {
+    file.reason = S_ISDIR(file.info.st_mode) ? std::strerror(EISDIR) : kNotRegularFile;
     return file;
   }
-  if (S_ISDIR(file.info.st_mode)) file.reason = std::strerror(EISDIR);
-  if (!S_ISDIR(file.info.st_mode) && !S_ISREG(file.info.st_mode)) file.reason = kNotRegularFile;
-  if (!file.reason.empty()) return file;
   fcntl(file.fd.get(), F_SETFL, flags & ~O_NONBLOCK);
 
   if (!Lock(file.fd.get(), forSaving ? F_WRLCK : F_RDLCK)) {

@@ -24,18 +24,20 @@ constexpr int kSlots = 64;
 GuardedRange slots[kSlots];
 struct sigaction previous;
 
-void PassOn(int signal, siginfo_t* info, void* context) {
-  if (previous.sa_flags & SA_SIGINFO) {
-    if (previous.sa_sigaction) return previous.sa_sigaction(signal, info, context);
-  } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
-    return previous.sa_handler(signal);
-  }
-  // The default action: returning runs the faulting instruction again, which now kills;
-  // a signal sent by a program has no such instruction and is sent again.
+// The action for a bus error that is not a file that shrank.
+void (*passOn)(int, siginfo_t*, void*) = nullptr;
+
+// The default action, for a fault and a signal sent by a program alike: raised again, it
+// ends the process once the handler returns.
+void DefaultAction(int signal, siginfo_t*, void*) {
   struct sigaction fallback {};
   fallback.sa_handler = SIG_DFL;
   sigaction(SIGBUS, &fallback, nullptr);
-  if (info->si_code <= 0) raise(signal);
+  raise(signal);
+}
+
+void PlainHandler(int signal, siginfo_t*, void*) {
+  previous.sa_handler(signal);
 }
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
@@ -52,17 +54,24 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
     range.faulted = true;
     return;
   }
-  PassOn(signal, info, context);
+  passOn(signal, info, context);
 }
 
 void InstallHandler() {
   static std::once_flag once;
   std::call_once(once, [] {
+    sigaction(SIGBUS, nullptr, &previous);
+    // A handler that was there first (a sanitizer's, a debugger's) takes the others.
+    if (previous.sa_handler == SIG_DFL || previous.sa_handler == SIG_IGN) {
+      passOn = DefaultAction;
+    } else {
+      passOn = previous.sa_flags & SA_SIGINFO ? previous.sa_sigaction : PlainHandler;
+    }
     struct sigaction action {};
     action.sa_sigaction = OnBusError;
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGBUS, &action, &previous);
+    sigaction(SIGBUS, &action, nullptr);
   });
 }
 

@@ -6,25 +6,22 @@ namespace k7q {
 
 namespace {
 
-std::map<std::string, std::string>& Blocks() {
-  static std::map<std::string, std::string> blocks;
-  return blocks;
-}
+std::map<std::string, std::string> blocks;
 
 }  // namespace
 
 void RememberOpenedBlock(const std::string& path, const std::string& bytes) {
-  Blocks()[path] = bytes;
+  blocks[path] = bytes;
 }
 
 bool OpenedBlockChanged(const std::string& path, const std::string& bytes) {
-  const auto found = Blocks().find(path);
-  return found != Blocks().end() && found->second != bytes;
+  const auto found = blocks.find(path);
+  return found != blocks.end() && found->second != bytes;
 }
 
 void UpdateOpenedBlock(const std::string& path, const std::string& bytes) {
-  const auto found = Blocks().find(path);
-  if (found != Blocks().end()) found->second = bytes;
+  const auto found = blocks.find(path);
+  if (found != blocks.end()) found->second = bytes;
 }
 
 }  // namespace k7q

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -18,20 +19,21 @@ namespace k7q {
 
 std::string ResolvedPath(const std::string& path) {
   char resolved[PATH_MAX];
-  return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+  if (!realpath(path.c_str(), resolved)) return path;
+  return resolved;
 }
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+  return path.substr(0, std::max<size_t>(slash, 1));  // "/" for a name in the root
 }
 
 bool ReadAt(int fd, char* data, size_t count, off_t offset, size_t* done) {
   *done = 0;
   while (*done < count) {
+    // Reads and writes of a regular file are never interrupted by a signal.
     const ssize_t n = pread(fd, data + *done, count - *done, offset + static_cast<off_t>(*done));
-    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     *done += static_cast<size_t>(n);
   }
@@ -43,7 +45,6 @@ bool WriteAt(int fd, const char* data, size_t count, off_t offset, size_t* writt
   while (*written < count) {
     const ssize_t n = FileSystem().pwrite(fd, data + *written, count - *written,
                                           offset + static_cast<off_t>(*written));
-    if (n < 0 && errno == EINTR) continue;
     if (n == 0) errno = ENOSPC;
     if (n <= 0) return false;
     *written += static_cast<size_t>(n);
@@ -78,7 +79,7 @@ void FileDescriptor::reset(int fd) {
 bool FileDescriptor::Close() {
   const int fd = fd_;
   fd_ = -1;
-  return fd >= 0 && FileSystem().close(fd) == 0;
+  return FileSystem().close(fd) == 0;
 }
 
 bool WriteAll(int fd, std::string_view text, size_t* written) {
@@ -90,8 +91,9 @@ std::string SystemErrorText() {
 }
 
 bool ReadAll(int fd, const std::string& name, std::string* text, std::string* error) {
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  struct stat info {};  // no mode where fstat fails
+  fstat(fd, &info);
+  if (!S_ISREG(info.st_mode)) {
     *error = StringPrintf("ERROR: _lseek to end failed, file:%s", name.c_str());
     return false;
   }
@@ -141,8 +143,7 @@ bool CopyContents(const std::string& from, int fd) {
   std::vector<char> buffer(1 << 20);
   off_t at = 0;
   for (;;) {
-    const ssize_t n = read(in.get(), buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
+    const ssize_t n = read(in.get(), buffer.data(), buffer.size());  // a regular file
     if (n < 0) return false;
     if (n == 0) break;
     size_t written;

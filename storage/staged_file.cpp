@@ -31,7 +31,7 @@ std::string TemporaryName(const std::string& target) {
 }
 
 bool JournalBeside(const std::string& target) {
-  return access(JournalPath(target).c_str(), F_OK) == 0 || errno != ENOENT;
+  return access(JournalPath(target).c_str(), F_OK) == 0;
 }
 
 // Removes the temporary files of target that processes of this user left when they were
@@ -51,9 +51,10 @@ void RemoveLeftTemporaries(const std::string& target) {
     }
     const pid_t pid = static_cast<pid_t>(std::strtol(digits.c_str(), nullptr, 10));
     const std::string path = folder + "/" + name;
-    struct stat info;
-    if (pid == getpid() || lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        info.st_uid != geteuid() || kill(pid, 0) == 0 || errno != ESRCH) {
+    struct stat info {};  // no regular file where lstat fails
+    lstat(path.c_str(), &info);
+    // Kept: this process's own, and those of processes that live or cannot be asked.
+    if (!S_ISREG(info.st_mode) || info.st_uid != geteuid() || kill(pid, 0) == 0 || errno != ESRCH) {
       continue;
     }
     FileSystem().unlink(path.c_str());
@@ -94,8 +95,8 @@ StagedFile::StagedFile(const std::string& path, mode_t newFileMode)
   if (replace) {
     StageInFolder(exists ? info.st_mode & 07777 : newFileMode, exists ? &info : nullptr);
     if (ok()) return;
-    if (!exists || errno != 0) {
-      Fail(errno ? errno : EIO);
+    if (errno != 0) {
+      Fail(errno);
       return;
     }
   }
@@ -116,11 +117,8 @@ void StagedFile::StageInFolder(mode_t mode, const struct stat* existing) {
     if (!ok()) temporary_.clear();
   }
   if (!ok()) return;
-  struct stat made;
-  const bool owner = !existing ||
-                     (fstat(fd_.get(), &made) == 0 && made.st_uid == existing->st_uid &&
-                      made.st_gid == existing->st_gid) ||
-                     fchown(fd_.get(), existing->st_uid, existing->st_gid) == 0;
+  // Giving a file the owner it has already always succeeds.
+  const bool owner = !existing || fchown(fd_.get(), existing->st_uid, existing->st_gid) == 0;
   if (owner && fchmod(fd_.get(), mode) == 0) {
     inFolder_ = true;
     return;
@@ -139,8 +137,8 @@ StagedFile::~StagedFile() {
   errno = saved;
 }
 
-bool StagedFile::Fail(int error, const std::string& reason) {
-  reason_ = reason.empty() ? std::strerror(error) : reason;
+bool StagedFile::Fail(int error, const char* reason) {
+  reason_ = reason ? reason : std::strerror(error);
   errno = error;
   return false;
 }
@@ -186,11 +184,10 @@ bool StagedFile::CommitByRename(bool exists) {
 
 bool StagedFile::CommitInPlace() {
   std::string content, error;
-  errno = 0;
-  if (!ReadAll(fd_.get(), target_, &content, &error)) return Fail(errno ? errno : EIO);
+  if (!ReadAll(fd_.get(), target_, &content, &error)) return Fail(EIO);
   LockedFile file = OpenLockedFile(target_, true);
-  if (file.journalInTheWay) return Fail(EEXIST, file.notices.back());
-  if (!file.reason.empty()) return Fail(file.openError ? file.openError : EIO, file.reason);
+  if (file.journalInTheWay) return Fail(EEXIST, file.notices.back().c_str());
+  if (!file.reason.empty()) return Fail(file.openError ? file.openError : EIO, file.reason.c_str());
   InPlaceSave save;
   save.path = file.path;
   save.fd = file.fd.get();

@@ -34,7 +34,7 @@ class StagedFile {
   const std::string& reason() const { return reason_; }
 
  private:
-  bool Fail(int error, const std::string& reason = "");
+  bool Fail(int error, const char* reason = nullptr);
   void StageInFolder(mode_t mode, const struct stat* existing);
   bool CommitByRename(bool exists);
   bool CommitInPlace();

@@ -1,5 +1,6 @@
 #include "tests/support/faulty_calls.h"
 
+#include <fcntl.h>
 #include <signal.h>
 
 #include <cerrno>
@@ -27,10 +28,12 @@ T Done(T result) {
 
 const FileSystemCalls kFaulty = {
     [](const char* p, int f, mode_t m) {
+      if (plan.tmpfileError && (f & O_TMPFILE) == O_TMPFILE) return errno = plan.tmpfileError, -1;
       return Fails(kOpen) ? -1 : Done(SystemFileCalls().open(p, f, m));
     },
     [](int fd, const void* d, size_t n, off_t o) -> ssize_t {
-      return Fails(kPwrite) ? -1 : Done(SystemFileCalls().pwrite(fd, d, n, o));
+      if (Fails(kPwrite)) return plan.shortWrites ? 0 : -1;
+      return Done(SystemFileCalls().pwrite(fd, d, plan.shortWrites ? (n + 1) / 2 : n, o));
     },
     [](int fd) { return Fails(kFsync) ? -1 : Done(SystemFileCalls().fsync(fd)); },
     [](const char* a, const char* b) {
