@@ -56,7 +56,7 @@ int64_t DecodeBytes(const char* in, size_t count, uint8_t* out) {
                                           0,    0,    0,    0,    0,    0,    0,    0,
                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    auto newLanes = [](size_t n, size_t of) {  // the last n of the first of lanes
+    auto newLanes = [](size_t n, size_t of) {  // set: the last n of the first `of` lanes
       return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNewLanes + 16 - of + n));
     };
     __m128i highest = _mm_setzero_si128(), lowest = _mm_set1_epi8(-1);
