@@ -19,29 +19,27 @@ namespace {
 constexpr int kLockTries = 200;  // 50 ms apart: ten seconds
 const char kBusy[] = "The file is being saved by another program; try again when it is done.";
 
-bool Lock(int fd, short type) {
+// Takes the lock, waiting a few seconds for a save of another program to end; the reason
+// when it cannot, else nullptr.
+const char* Lock(int fd, short type) {
   struct flock lock {};
   lock.l_type = type;
   lock.l_whence = SEEK_SET;
   for (int i = 0; i < kLockTries; ++i) {
-    if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return true;
-    if (errno != EAGAIN && errno != EACCES) return false;  // EACCES: taken, on some systems
+    if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return nullptr;
+    if (errno != EAGAIN) return std::strerror(errno);  // EAGAIN: another holds it
     usleep(50000);
   }
-  errno = EAGAIN;
-  return false;
-}
-
-std::string OpenReason(int error) {
-  return error == EAGAIN ? kBusy : std::strerror(error);
+  return kBusy;
 }
 
 // What the user is told of a journal that was found, or why the file cannot be opened.
-void Report(const FoundJournal& found, const std::string& path, LockedFile* file) {
-  const char* journal = found.path.c_str();
+void Report(JournalFound found, const std::string& journalPath, int error, const std::string& path,
+            LockedFile* file) {
+  const char* journal = journalPath.c_str();
   const char* name = path.c_str();
   const char* left = " It was left alone; remove it to save this file.";
-  switch (found.found) {
+  switch (found) {
     case JournalFound::kNone:
       return;
     case JournalFound::kUndone:
@@ -82,7 +80,7 @@ void Report(const FoundJournal& found, const std::string& path, LockedFile* file
           "The journal \"%s\" beside \"%s\" cannot be read (%s). It may hold the undo of an "
           "interrupted save: open the file as the journal's owner to undo it. Removing the "
           "journal throws that undo away.",
-          journal, name, std::strerror(found.error)));
+          journal, name, std::strerror(error)));
       break;
     case JournalFound::kNotAJournal:
       file->notices.push_back(StringPrintf(
@@ -92,7 +90,7 @@ void Report(const FoundJournal& found, const std::string& path, LockedFile* file
       break;
     case JournalFound::kUndoFailed:
       file->reason = StringPrintf("An interrupted save could not be undone (journal \"%s\": %s).",
-                                  journal, std::strerror(found.error ? found.error : EIO));
+                                  journal, std::strerror(error ? error : EIO));
       return;
   }
   file->journalInTheWay = true;
@@ -118,38 +116,34 @@ LockedFile OpenLockedFile(const std::string& path, bool forSaving,
     return file;
   }
   fcntl(file.fd.get(), F_SETFL, flags & ~O_NONBLOCK);
-
-  if (!Lock(file.fd.get(), forSaving ? F_WRLCK : F_RDLCK)) {
-    file.reason = OpenReason(errno);
-    return file;
-  }
-  const std::string journal = PendingJournal(file.path, file.info);
-  if (journal.empty()) return file;
-  // A journal: undone under the exclusive lock, which needs a file open for writing.
-  if (!forSaving) {
+  for (bool undoneFirst = false;; undoneFirst = true) {
+    if (const char* failure = Lock(file.fd.get(), forSaving ? F_WRLCK : F_RDLCK)) {
+      file.reason = failure;
+      return file;
+    }
+    fstat(file.fd.get(), &file.info);  // as it is now that no save runs
+    const std::string journal = PendingJournal(file.path, file.info);
+    if (journal.empty() || undoneFirst) return file;
+    if (forSaving) {
+      const FoundJournal found = UndoInterruptedSave(journal, file.fd.get(), changeable);
+      Report(found.found, found.path, found.error, path, &file);
+      fstat(file.fd.get(), &file.info);
+      return file;
+    }
+    // Undone under the exclusive lock, which needs the file open for writing; then read
+    // under the shared lock again.
     struct flock unlock {};
     unlock.l_type = F_UNLCK;
     fcntl(file.fd.get(), F_OFD_SETLK, &unlock);
-  }
-  FileDescriptor writable(forSaving ? -1 : FileSystem().open(path.c_str(), O_RDWR | O_NOCTTY, 0));
-  const int fd = forSaving ? file.fd.get() : writable.get();
-  FoundJournal found;
-  found.path = journal;
-  found.found = JournalFound::kUndoFailed;
-  found.error = errno;
-  if (fd >= 0) {
-    if (!Lock(fd, F_WRLCK)) {
-      file.reason = OpenReason(errno);
-      return file;
+    LockedFile writing = OpenLockedFile(path, true, changeable);
+    file.reason = writing.reason;
+    file.notices = std::move(writing.notices);
+    file.journalInTheWay = writing.journalInTheWay;
+    if (writing.openError) {
+      Report(JournalFound::kUndoFailed, journal, writing.openError, path, &file);
     }
-    found = UndoInterruptedSave(journal, fd, changeable);
-    fstat(fd, &file.info);
+    if (!file.reason.empty()) return file;
   }
-  Report(found, path, &file);
-  if (!file.reason.empty() || forSaving) return file;
-  writable.Close();  // its lock goes with it
-  if (!Lock(file.fd.get(), F_RDLCK)) file.reason = OpenReason(errno);
-  return file;
 }
 
 }  // namespace k7q

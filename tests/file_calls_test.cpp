@@ -6,7 +6,9 @@
 
 #include <vector>
 
+#include "storage/locked_file.h"
 #include "storage/safe_file.h"
+#include "storage/save_journal.h"
 #include "tests/support/test_files.h"
 
 namespace k7q {
@@ -53,6 +55,27 @@ TEST(FileCalls, EveryFieldThatAWriteChangesCountsAsAChange) {
     changes[i](now);
     EXPECT_FALSE(Unchanged(now, then)) << i;
   }
+}
+
+// A journal left alone is said whether the file is read or saved; a file held for a save
+// by another is refused after a wait (ten seconds).
+TEST(FileCalls, LockedFilesSayWhatKeepsThemFromBeingRead) {
+  TempDir dir;
+  const std::string a = dir.File("a.txt");
+  WriteFile(a, "text");
+  WriteFile(JournalPath(a), "K7QJRNL1 older");
+  for (const bool forSaving : {false, true}) {
+    const LockedFile file = OpenLockedFile(a, forSaving);
+    EXPECT_EQ(file.reason, "");
+    EXPECT_TRUE(file.journalInTheWay);
+    ASSERT_EQ(file.notices.size(), 1u);
+    EXPECT_NE(file.notices[0].find("was written by an older version"), std::string::npos);
+  }
+  ASSERT_EQ(unlink(JournalPath(a).c_str()), 0);
+  const LockedFile held = OpenLockedFile(a, true);
+  ASSERT_EQ(held.reason, "");
+  EXPECT_EQ(OpenLockedFile(a, false).reason,
+            "The file is being saved by another program; try again when it is done.");
 }
 
 }  // namespace k7q

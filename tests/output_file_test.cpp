@@ -358,6 +358,9 @@ TEST(WholeOutput, WithoutTheRightsForAReplacementTheFileIsRefusedOrRewrittenInPl
   const std::string a = dir.File("a.txt"), theirs = dir.File("theirs.txt");
   WriteFile(theirs, "old");
   ASSERT_EQ(chown(theirs.c_str(), 65534, 65534) | chmod(theirs.c_str(), 0666), 0);
+  const std::string kept = dir.File("kept.txt"), unreadable = JournalPath(kept);
+  WriteFile(kept, "kept"), WriteFile(unreadable, "another user's journal");
+  ASSERT_EQ(chown(unreadable.c_str(), 65534, 65534) | chmod(unreadable.c_str(), 0600), 0);
   LeaveJournal(dir);
   const std::string half = ReadFile(a);
   ASSERT_EQ(chmod(a.c_str(), 0444), 0);
@@ -367,6 +370,10 @@ TEST(WholeOutput, WithoutTheRightsForAReplacementTheFileIsRefusedOrRewrittenInPl
               const LockedFile reading = OpenLockedFile(a, false);
               EXPECT_EQ(reading.reason, "An interrupted save could not be undone (journal \"" +
                                             JournalPath(a) + "\": " + denied + ").");
+              const LockedFile blocked = OpenLockedFile(kept, false);
+              EXPECT_TRUE(blocked.journalInTheWay);
+              EXPECT_NE(blocked.notices.at(0).find("cannot be read (" + denied + ")"),
+                        std::string::npos);
               // Another user's file: its owner kept, rewritten in place.
               EXPECT_EQ(WriteWholeOutput(theirs, "a new text"), "");
               EXPECT_EQ(ReadFile(theirs), "a new text");
@@ -384,7 +391,8 @@ TEST(WholeOutput, WithoutTheRightsForAReplacementTheFileIsRefusedOrRewrittenInPl
             0);
   EXPECT_EQ(ReadFile(a), half);
   EXPECT_EQ(ReadFile(theirs), "a new text");
-  EXPECT_EQ(EntryCount(dir.path()), 4u) << "a.txt, b.txt, its journal, theirs.txt";
+  EXPECT_EQ(ReadFile(kept), "kept");
+  EXPECT_EQ(EntryCount(dir.path()), 6u) << "a.txt, b.txt, theirs.txt, kept.txt, two journals";
 }
 
 }  // namespace k7q
