@@ -78,6 +78,7 @@ void Provoke(Before before, Event event) {
   action.sa_handler = before == kIgnored ? SIG_IGN : before == kPlainHandler ? ExitPlain : SIG_DFL;
   if (before == kInfoHandler) action.sa_sigaction = ExitWithInfo, action.sa_flags = SA_SIGINFO;
   sigaction(SIGBUS, &action, nullptr);
+  getrlimit(RLIMIT_AS, &addressSpace);  // as the handler leaves it
   const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   FileDescriptor fd(memfd_create("shrinking", 0));
   if (ftruncate(fd.get(), static_cast<off_t>(2 * page)) != 0) exit(2);
@@ -89,7 +90,6 @@ void Provoke(Before before, Event event) {
   if (event == kSent) kill(getpid(), SIGBUS);
   if (event == kUnguarded) (void)bare[page + 1];
   if (event == kNoRoomForZeros) {
-    getrlimit(RLIMIT_AS, &addressSpace);
     const rlimit none = {0, addressSpace.rlim_max};
     setrlimit(RLIMIT_AS, &none);
   }
