@@ -286,7 +286,24 @@ TEST(Golden, ConfigureMultipleSummary) {
   }
   targets.push_back(dir.File("missing.exe"));
   Chip62500 chip;
-  const ConfigureOutcome outcome = ConfigureMultiple(chip, targets, false);
+  chip.SetRawValue("vram", 777);
+  std::vector<bool> seen;  // each file's outcome, in target order
+  const ConfigureOutcome outcome = ConfigureMultiple(
+      chip, targets, false, [&](const FileOutcome& file) { seen.push_back(file.ok); });
+  ASSERT_EQ(seen.size(), outcome.files.size());
+  for (size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], outcome.files[i].ok) << i;
+  // Each image configured in its own byte order.
+  for (const char* name : {"little.exe", "big.OUT"}) {
+    Chip62500 reread;
+    ASSERT_TRUE(OpenConfigurableFile(reread, dir.File(name)).ok) << name;
+    EXPECT_EQ(reread.Block().requiredVram, 777u) << name;
+  }
+  EXPECT_EQ(ReadFile(dir.File("big.OUT"))[64 + 284], '\x12');
+  EXPECT_EQ(ReadFile(dir.File("notes.txt")), "no block here");
+  // A pass that changes nothing leaves the file as it is.
+  const std::string little = ReadFile(dir.File("little.exe"));
+  EXPECT_TRUE(ConfigureMultiple(chip, {dir.File("little.exe")}, false).allOk);
+  EXPECT_EQ(ReadFile(dir.File("little.exe")), little);
   std::string text = outcome.summary + "\n";
   for (const FileOutcome& file : outcome.files) {
     for (const std::string& message : file.messages) text += message + "\n---\n";
