@@ -1,11 +1,13 @@
 // Arbitrary journals beside a small file: the first section is made the file's own and
 // the journal complete, so that every check of the reader is reached. The file must end
-// either as it was, or undone: its old length, with each range's old bytes in place.
+// either as it was, or undone: its old length, with each range's old bytes in place, and
+// cut only where the save's ranges lay.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -87,9 +89,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const JournalSection& section = sections.front();
     if (now.size() != section.lengthBefore) std::abort();
+    // Bytes the undo cut were bytes the save had added: inside its ranges.
+    uint64_t covered = now.size();
     for (const JournalRange& range : section.ranges) {
+      if (range.offset <= covered)
+        covered = std::max<uint64_t>(covered, range.offset + range.size());
+      if (range.before.empty()) continue;  // past the old end
       if (now.compare(range.offset, range.before.size(), range.before) != 0) std::abort();
     }
+    if (covered < original.size()) std::abort();
     if (access(journal.c_str(), F_OK) == 0) std::abort();
   }
   unlink(journal.c_str());

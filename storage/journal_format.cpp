@@ -81,17 +81,22 @@ bool GetSection(Reader& in, JournalSection* section) {
     return false;
   }
   if (section->lengthBefore > kLargestLength || section->lengthAfter > kLargestLength) return false;
-  uint64_t from = 0, cut = 0;
+  uint64_t from = 0, cut = 0, grown = 0;
   for (uint64_t i = 0; i < count; ++i) {
     JournalRange range;
     if (!GetRange(in, *section, from, &range)) return false;
     from = range.offset + range.size();
     cut += range.before.size() - Within(range.offset, range.before.size(), section->lengthAfter);
+    grown += range.after.size() - Within(range.offset, range.after.size(), section->lengthBefore);
     section->ranges.push_back(std::move(range));
   }
-  // A save that shortened the file kept every byte it cut: the undo leaves no hole.
-  return section->lengthBefore <= section->lengthAfter ||
-         cut == section->lengthBefore - section->lengthAfter;
+  // A save that shortened the file kept every byte it cut: the undo leaves no hole. One
+  // that lengthened it wrote every byte it added: a file of any length in between holds
+  // them, and its undo cuts only those.
+  if (section->lengthBefore > section->lengthAfter) {
+    return cut == section->lengthBefore - section->lengthAfter;
+  }
+  return grown == section->lengthAfter - section->lengthBefore;
 }
 
 }  // namespace

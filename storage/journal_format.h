@@ -40,7 +40,8 @@ enum class JournalText {
 // The sections of a complete journal. Malformed: ranges out of order, overlapping,
 // empty, or reaching past the larger of the section's lengths (computed so that no sum
 // can overflow), lengths beyond what a file can have, a shortened file whose cut bytes
-// are not all kept (its undo would leave a hole), or bytes left over.
+// are not all kept (its undo would leave a hole), a lengthened one whose added bytes are
+// not all written (its undo could cut bytes no save wrote), or bytes left over.
 JournalText DecodeJournal(std::string_view text, std::vector<JournalSection>* sections);
 
 }  // namespace k7q

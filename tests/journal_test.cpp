@@ -279,12 +279,13 @@ TEST(JournalFormat, OnlyJournalsASaveCouldWriteAreComplete) {
     return JournalSection{1, 2, before, after, std::move(ranges)};
   };
   const JournalSection sound = section(100, 100, {{10, "ab", "cd"}, {12, "e", "f"}});
-  const std::string text = EncodeJournal({sound, section(10, 20, {{5, "abcde", "0123456789"}})});
+  const std::string text =
+      EncodeJournal({sound, section(10, 20, {{5, "abcde", "0123456789ABCDE"}})});
   std::vector<JournalSection> read;
   ASSERT_EQ(DecodeJournal(text, &read), JournalText::kComplete);
   ASSERT_EQ(read.size(), 2u);
   EXPECT_EQ(read[0].ranges[1].offset * 1000 + read[0].ranges[1].before[0], 12000u + 'e');
-  EXPECT_EQ(read[1].ranges[0].after, "0123456789");
+  EXPECT_EQ(read[1].ranges[0].after, "0123456789ABCDE");
   // Cut short anywhere after the magic but between the sections, sealed again; or with
   // bytes left over.
   const std::string body = text.substr(0, text.size() - 8);
@@ -309,6 +310,8 @@ TEST(JournalFormat, OnlyJournalsASaveCouldWriteAreComplete) {
       section(huge, huge, {}),                                  // no file is that long
       section(100, huge, {}),
       section(uint64_t{1} << 40, 3000, {{100, "EVIL", "GOOD"}}),  // cut bytes not kept
+      section(0, uint64_t{1} << 40, {{5000, "", "XXXX"}}),        // added bytes not written
+      section(10, 20, {{5, "abcde", "01234"}}),
   };
   for (const JournalSection& bad : malformed) {
     EXPECT_EQ(DecodeJournal(EncodeJournal({sound, bad}), &read), JournalText::kMalformed)
